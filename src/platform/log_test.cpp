@@ -14,7 +14,9 @@ namespace {
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        path_ = ::testing::TempDir() + "orvella_log_test.log";
+        // One file per test: ctest runs the cases as parallel processes.
+        path_ = ::testing::TempDir() + "orvella_log_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
         std::remove(path_.c_str());
     }
     void TearDown() override {
