@@ -1,0 +1,244 @@
+# Shared helpers for the end-to-end tests: a private X display (Xvfb) with a
+# window manager (openbox), programs started in the background, windows,
+# screenshots and pixels. Source it from bash; every wait is bounded and
+# e2e_init arranges that everything started here is stopped on exit.
+#
+# A test script typically does:
+#   . "$(dirname "$0")/lib.sh"
+#   e2e_init
+#   e2e_start_display || e2e_abort "no X display"
+#   e2e_start_program "$E2E_TMP/out.log" "$dir" ./program; pid=$E2E_LAST_PID
+#   win=$(e2e_wait_window '^Title' 20) || e2e_fail "no window"
+#   ...
+#   e2e_finish
+
+E2E_FAILURES=0
+E2E_PIDS=()
+E2E_TMP=""
+
+# e2e_init: makes the run's temporary directory $E2E_TMP and installs the clean-up trap.
+e2e_init() {
+    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/orvella-e2e.XXXXXX") || { echo "e2e: cannot make a temporary directory" >&2; exit 1; }
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}
+
+# e2e_fail MESSAGE...: reports a failed check and counts it (the script goes on).
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+
+# e2e_abort MESSAGE...: reports a failure that makes the remaining checks pointless and exits 1.
+e2e_abort() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# e2e_finish: exits 0 when no check failed, else prints the count and exits 1.
+e2e_finish() {
+    if [ "$E2E_FAILURES" -eq 0 ]; then
+        echo "PASS"
+        exit 0
+    fi
+    echo "$E2E_FAILURES check(s) failed" >&2
+    exit 1
+}
+
+# e2e_require_tools TOOL...: aborts naming every tool that is not installed.
+e2e_require_tools() {
+    local missing=() t
+    for t in "$@"; do command -v "$t" >/dev/null 2>&1 || missing+=("$t"); done
+    [ ${#missing[@]} -eq 0 ] || e2e_abort "missing tools: ${missing[*]} (scripts/test installs them)"
+}
+
+# e2e_track PID: stops the process at clean-up (TERM, then KILL after 2 s).
+e2e_track() {
+    E2E_PIDS+=("$1")
+}
+
+# e2e_stop PID [GRACE_SECONDS]: sends TERM to the process (and its group when it leads one), waits up to GRACE seconds (default 2), then KILLs.
+e2e_stop() {
+    local pid=$1 grace=${2:-2} i
+    kill -0 "$pid" 2>/dev/null || return 0
+    e2e_signal TERM "$pid"
+    for ((i = 0; i < grace * 10; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && e2e_signal KILL "$pid"
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
+# e2e_signal SIGNAL PID: signals the process group PID leads, or the process alone when it leads none.
+e2e_signal() {
+    kill -"$1" -- "-$2" 2>/dev/null || kill -"$1" "$2" 2>/dev/null
+}
+
+# e2e_cleanup: stops every tracked process, newest first, and removes $E2E_TMP (the EXIT trap).
+e2e_cleanup() {
+    local i
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do e2e_stop "${E2E_PIDS[i]}"; done
+    E2E_PIDS=()
+    [ -n "$E2E_TMP" ] && rm -rf "$E2E_TMP"
+    E2E_TMP=""
+}
+
+# e2e_start_display [SCREEN]: starts Xvfb on a free display (default 1280x1024x24) and openbox on it; exports DISPLAY.
+e2e_start_display() {
+    local screen=${1:-1280x1024x24} fdfile="$E2E_TMP/xvfb.display" i n=""
+    : >"$fdfile"
+    # -displayfd lets the server take the first free display number itself,
+    # so parallel tests never race for one.
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    e2e_track $!
+    for ((i = 0; i < 100; i++)); do
+        n=$(tr -dc 0-9 <"$fdfile")
+        [ -n "$n" ] && break
+        sleep 0.1
+    done
+    if [ -z "$n" ]; then
+        echo "e2e: Xvfb did not start:" >&2
+        cat "$E2E_TMP/xvfb.log" >&2
+        return 1
+    fi
+    export DISPLAY=":$n"
+    unset WAYLAND_DISPLAY
+    openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+    e2e_track $!
+    for ((i = 0; i < 100; i++)); do
+        wmctrl -m >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "e2e: openbox did not start on $DISPLAY:" >&2
+    cat "$E2E_TMP/openbox.log" >&2
+    return 1
+}
+
+# e2e_start_program LOGFILE DIR COMMAND...: runs COMMAND in DIR in the background in its own process group, output to LOGFILE; sets E2E_LAST_PID.
+e2e_start_program() {
+    local log=$1 dir=$2
+    shift 2
+    # Its own process group, so that clean-up also reaches what it forks
+    # (SDL shows its message boxes from a child process).
+    (cd "$dir" && exec setsid "$@") </dev/null >"$log" 2>&1 &
+    E2E_LAST_PID=$!
+    e2e_track "$E2E_LAST_PID"
+}
+
+# e2e_wait_exit PID SECONDS: waits for the process to end; sets E2E_EXIT_CODE; returns 1 if it is still running.
+e2e_wait_exit() {
+    local pid=$1 i
+    E2E_EXIT_CODE=""
+    for ((i = 0; ; i++)); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid" 2>/dev/null
+            E2E_EXIT_CODE=$?
+            return 0
+        fi
+        [ "$i" -ge $(($2 * 10)) ] && return 1
+        sleep 0.1
+    done
+}
+
+# e2e_wait_window REGEX SECONDS [PID]: prints the id of the first visible window whose title matches; 1 on timeout or once PID has ended.
+e2e_wait_window() {
+    local end=$((SECONDS + $2)) id
+    while :; do
+        id=$(timeout 2 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        [ -n "${3:-}" ] && ! kill -0 "$3" 2>/dev/null && return 1
+        [ $SECONDS -ge $end ] && return 1
+        sleep 0.1
+    done
+}
+
+# e2e_window_names: prints the title of every named window on the display, one a line (also finds SDL message boxes, which xdotool misses).
+e2e_window_names() {
+    xwininfo -root -tree 2>/dev/null | sed -n 's/^ *0x[0-9a-f]* "\(.*\)": (.*/\1/p' | sort -u
+}
+
+# e2e_wait_window_name NAME SECONDS: waits until a window titled exactly NAME exists; 1 on timeout.
+e2e_wait_window_name() {
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        e2e_window_names | grep -qxF -- "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# e2e_new_window_names BASELINE_FILE [IGNORE_REGEX]: prints window titles not in the baseline (from e2e_window_names) nor matching IGNORE_REGEX.
+e2e_new_window_names() {
+    local names
+    names=$(e2e_window_names | grep -vxF -f "$1")
+    [ -n "${2:-}" ] && names=$(printf '%s\n' "$names" | grep -vE -- "$2")
+    printf '%s\n' "$names" | sed '/^$/d'
+}
+
+# e2e_window_geometry ID: prints "X Y WIDTH HEIGHT" of the window's client area on the screen.
+e2e_window_geometry() {
+    xwininfo -id "$1" 2>/dev/null | awk '
+        /Absolute upper-left X:/ {x = $NF} /Absolute upper-left Y:/ {y = $NF}
+        /^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF}
+        END {if (w != "") print x, y, w, h; else exit 1}'
+}
+
+# e2e_screenshot FILE: saves the whole screen as an image (PNG when FILE ends in .png).
+e2e_screenshot() {
+    timeout 20 import -silent -window root "$1" 2>/dev/null
+}
+
+# e2e_pixel FILE X Y: prints the pixel's "R G B", 0..255 each.
+e2e_pixel() {
+    convert "$1" -crop "1x1+$2+$3" +repage -alpha off -depth 8 txt:- 2>/dev/null |
+        sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+
+# e2e_color_near "R G B" "R G B" TOLERANCE: true when every channel differs by at most TOLERANCE.
+e2e_color_near() {
+    local a b i d
+    read -r -a a <<<"$1"
+    read -r -a b <<<"$2"
+    [ ${#a[@]} -eq 3 ] && [ ${#b[@]} -eq 3 ] || return 1
+    for i in 0 1 2; do
+        d=$((a[i] - b[i]))
+        [ "${d#-}" -le "$3" ] || return 1
+    done
+}
+
+# e2e_wait_pixel X Y "R G B" TOLERANCE SECONDS: screenshots until the screen pixel matches; prints the last colour seen; 1 on timeout.
+e2e_wait_pixel() {
+    local shot="$E2E_TMP/wait-pixel.png" seen="" end=$((SECONDS + $5))
+    while :; do
+        if e2e_screenshot "$shot"; then
+            seen=$(e2e_pixel "$shot" "$1" "$2")
+            if e2e_color_near "$seen" "$3" "$4"; then
+                echo "$seen"
+                return 0
+            fi
+        fi
+        [ $SECONDS -ge $end ] && break
+        sleep 0.2
+    done
+    echo "${seen:-none}"
+    return 1
+}
+
+# e2e_stage_program PROGRAM DIR: copies the program and the data files the program keeps beside itself into DIR; prints the copy's path.
+e2e_stage_program() {
+    local src=$1 dir=$2 f
+    mkdir -p "$dir" || return 1
+    cp "$src" "$dir/" || return 1
+    # A private copy keeps the settings the program writes beside itself out of
+    # the build tree, and stale settings out of the test.
+    for f in font.tga fontsmall.tga; do
+        [ -f "$(dirname "$src")/$f" ] && cp "$(dirname "$src")/$f" "$dir/"
+    done
+    echo "$dir/$(basename "$src")"
+}

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Smoke test of the native program: it opens its window on a private X
+# display, draws the start-up clear colour, and quits without a question when
+# the window manager asks it to close an unmodified document.
+# Usage: smoke-native.sh PROGRAM
+set -u
+. "$(dirname "$0")/lib.sh"
+
+program=${1:-}
+[ -n "$program" ] || e2e_abort "usage: $0 PROGRAM"
+[ -x "$program" ] || e2e_abort "$program is not an executable file"
+e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert
+
+e2e_init
+e2e_start_display || e2e_abort "could not start a private X display"
+
+staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not copy $program"
+# An existing orvella.log beside the program switches its log on: shown below when a check fails.
+: >"$E2E_TMP/bin/orvella.log"
+mkdir -p "$E2E_TMP/cwd"
+
+show_output() {
+    echo "--- program output:" >&2
+    tail -n 40 "$E2E_TMP/program.out" >&2
+    echo "--- program log:" >&2
+    tail -n 40 "$E2E_TMP/bin/orvella.log" >&2
+}
+
+e2e_window_names >"$E2E_TMP/windows.before"
+e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
+pid=$E2E_LAST_PID
+
+if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
+    boxes=$(e2e_new_window_names "$E2E_TMP/windows.before")
+    [ -z "$boxes" ] || echo "windows on the display: $boxes" >&2
+    show_output
+    if e2e_wait_exit "$pid" 0; then
+        e2e_abort "the program ended with exit code $E2E_EXIT_CODE before its window appeared"
+    fi
+    e2e_abort "no window titled Orvella... appeared within 20 s"
+fi
+
+if geometry=$(e2e_window_geometry "$win"); then
+    read -r wx wy ww wh <<<"$geometry"
+    cx=$((wx + ww / 2))
+    cy=$((wy + wh / 2))
+    if ! seen=$(e2e_wait_pixel "$cx" "$cy" "204 204 204" 2 10); then
+        e2e_screenshot "$E2E_TMP/failed.png"
+        e2e_fail "the window centre ($cx,$cy) shows RGB $seen, not the 0.8 grey clear colour (204 204 204, +-2)"
+    fi
+else
+    e2e_fail "could not read the geometry of window $win"
+fi
+
+boxes=$(e2e_new_window_names "$E2E_TMP/windows.before" '^Orvella')
+[ -z "$boxes" ] || e2e_fail "unexpected windows after start-up: $boxes"
+
+wmctrl -c Orvella || e2e_fail "wmctrl could not ask the window to close"
+if e2e_wait_exit "$pid" 10; then
+    [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "the program exited with code $E2E_EXIT_CODE after the close request, not 0"
+else
+    boxes=$(e2e_new_window_names "$E2E_TMP/windows.before" '^Orvella')
+    if [ -n "$boxes" ]; then
+        e2e_fail "the program still runs 10 s after the close request; it shows: $boxes (an unmodified document must close without a question)"
+    else
+        e2e_fail "the program still runs 10 s after the close request"
+    fi
+fi
+
+[ "$E2E_FAILURES" -eq 0 ] || show_output
+e2e_finish

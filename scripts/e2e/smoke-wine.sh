@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# Smoke test of the Windows build under Wine, on a private X display with a
+# window manager:
+#  1. started from another directory, the program opens its window maximized
+#     with the icon from beside the program, draws the start-up clear colour
+#     over the whole client area, logs its window's life, and quits with exit
+#     code 0 and no question when the window manager asks an unmodified
+#     document to close;
+#  2. on a display without OpenGL it says "Could not create window" in a box
+#     titled ERROR, leaves no window behind, and ends once the box is answered.
+# Usage: smoke-wine.sh PROGRAM.exe   (icon-16.ico must lie beside it)
+# Uses the Wine prefix in WINEPREFIX when set (scripts/test prepares one and
+# keeps its server running); otherwise makes a throwaway one.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+
+program=${1:-}
+[ -n "$program" ] || e2e_abort "usage: $0 PROGRAM.exe"
+[ -f "$program" ] || e2e_abort "$program is not a file"
+icon="$(dirname "$program")/icon-16.ico"
+[ -f "$icon" ] || e2e_abort "the window icon $icon is not beside the program (the build copies it there)"
+e2e_require_tools wine wineserver Xvfb openbox wmctrl xdotool xwininfo xprop import convert python3
+
+e2e_init
+
+own_wine=false
+stop_own_wine() {
+    e2e_cleanup
+    if $own_wine; then stop_wine; fi
+}
+trap stop_own_wine EXIT
+if [ -z "${WINEPREFIX:-}" ]; then
+    . "$here/../lib/wine.sh"
+    own_wine=true
+    start_wine "$E2E_TMP" || e2e_abort "Wine would not start"
+fi
+export WINEDEBUG=${WINEDEBUG--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
+
+# Wine's desktop process (explorer.exe /desktop) chooses the graphics driver
+# for every program of the prefix. The one left from making the prefix without
+# a display has none, and while it lives (a few seconds) no window can be made.
+displayless_desktop_runs() {
+    local p env
+    for p in $(pgrep -f 'explorer\.exe'); do
+        env=$(tr '\0' '\n' 2>/dev/null <"/proc/$p/environ") || continue
+        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$env" && ! grep -q '^DISPLAY=.' <<<"$env" && return 0
+    done
+    return 1
+}
+# Any Wine program started without a display (a unit test, wineboot) brings
+# one up, so this runs right before each start of the program; the test is
+# best registered to run alone.
+wait_for_usable_desktop() {
+    local i
+    for ((i = 0; i < 300; i++)); do
+        displayless_desktop_runs || return 0
+        sleep 0.1
+    done
+    e2e_abort "Wine's desktop process without a display still runs after 30 s; windows cannot be made"
+}
+
+# Wine keeps its idea of the screen size for as long as its server runs, and a
+# server first used without a display believes in 1024 x 768. A screen of that
+# size keeps Wine's maximized window and the X window the same size however
+# the server was started.
+e2e_start_display 1024x768x24 || e2e_abort "could not start a private X display"
+
+# Stages a fresh copy of the program, its icon and an empty log file (which
+# switches the log on) in DIR/bin, and an empty DIR/cwd to start it from.
+stage() {
+    mkdir -p "$1/bin" "$1/cwd" && cp "$program" "$icon" "$1/bin/" && : >"$1/bin/orvella.log"
+}
+
+# show_output DIR: the program's output and log, for a failed check.
+show_output() {
+    echo "--- program output:" >&2
+    tail -n 40 "$1/program.out" >&2
+    echo "--- program log:" >&2
+    tail -n 60 "$1/bin/orvella.log" >&2
+}
+
+# log_has_in_order LOGFILE LINE...: true when the lines occur in this order (others may lie between).
+log_has_in_order() {
+    local log=$1
+    shift
+    # Windows' C runtime ends lines with CR LF.
+    tr -d '\r' <"$log" | awk -v want="$(printf '%s\n' "$@")" '
+        BEGIN {n = split(want, w, "\n"); i = 1}
+        i <= n && $0 == w[i] {i++}
+        END {exit !(i > n)}'
+}
+
+# The program's lines for creating its window, context and teardown.
+creation_lines=(
+    "CreateGLWindow: start" "CreateGLWindow: register class" "CreateGLWindow: adjustwindowrect"
+    "CreateGLWindow: create window" 'title="Orvella"' "ravel_winx=0" "ravel_winy=0" "width=950"
+    "height=650" "CreateGLWindow: dc stuff")
+teardown_lines=("release DC" "destroy main window" "unregister main class")
+
+# icon_matches WINDOW ICOFILE: the window manager's icon of WINDOW holds the .ico's pixels exactly.
+icon_matches() {
+    xprop -id "$1" -notype 32c _NET_WM_ICON 2>/dev/null | python3 -c '
+import re, struct, sys
+text = sys.stdin.read()
+if "=" not in text:
+    sys.exit("the window has no icon")
+shown = [int(v) for v in re.findall(r"\d+", text.split("=", 1)[1])]
+data = open(sys.argv[1], "rb").read()
+_, _, _, width, height = struct.unpack_from("<HHHBB", data, 0)
+offset = struct.unpack_from("<I", data, 18)[0]
+header = struct.unpack_from("<I", data, offset)[0]
+want = []
+for y in range(height):
+    row = offset + header + (height - 1 - y) * width * 4  # the .ico stores rows bottom up
+    for x in range(width):
+        b, g, r, a = data[row + 4 * x : row + 4 * x + 4]
+        want.append(a << 24 | r << 16 | g << 8 | b)
+if shown[:2] != [width, height] or shown[2 : 2 + width * height] != want:
+    sys.exit("the window shows another icon (%s) than %s" % ("x".join(map(str, shown[:2])), sys.argv[1]))
+' "$2"
+}
+
+# --- 1. Start, draw, close -------------------------------------------------
+run=$E2E_TMP/run
+stage "$run" || e2e_abort "could not copy the program into $run"
+e2e_window_names >"$E2E_TMP/windows.before"
+wait_for_usable_desktop
+e2e_start_program "$run/program.out" "$run/cwd" wine "$run/bin/$(basename "$program")"
+pid=$E2E_LAST_PID
+
+if ! win=$(e2e_wait_window '^Orvella' 60); then
+    kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "the program ended with exit code $?" >&2; }
+    boxes=$(e2e_new_window_names "$E2E_TMP/windows.before")
+    [ -z "$boxes" ] || echo "windows on the display: $boxes" >&2
+    show_output "$run"
+    e2e_abort "no window titled Orvella... appeared within 60 s"
+fi
+
+state=$(xprop -id "$win" _NET_WM_STATE 2>/dev/null)
+case $state in
+    *_NET_WM_STATE_MAXIMIZED_VERT*_NET_WM_STATE_MAXIMIZED_HORZ* | *_NET_WM_STATE_MAXIMIZED_HORZ*_NET_WM_STATE_MAXIMIZED_VERT*) ;;
+    *) e2e_fail "with no settings the window must open maximized; its state is: ${state:-unknown}" ;;
+esac
+
+if geometry=$(e2e_window_geometry "$win"); then
+    read -r wx wy ww wh <<<"$geometry"
+    # The middle, and the far corner of the client area: the picture must
+    # cover the whole window, not just the size it was created at.
+    for spot in "$((wx + ww / 2)) $((wy + wh / 2)) centre" "$((wx + ww - 4)) $((wy + wh - 4)) bottom-right corner"; do
+        read -r px py where <<<"$spot"
+        if ! seen=$(e2e_wait_pixel "$px" "$py" "204 204 204" 2 10); then
+            e2e_fail "the window's $where ($px,$py) shows RGB $seen, not the 0.8 grey clear colour (204 204 204, +-2)"
+        fi
+    done
+else
+    e2e_fail "could not read the geometry of window $win"
+fi
+
+# The program was started from another directory: the icon must come from beside the program.
+why=$(icon_matches "$win" "$run/bin/icon-16.ico" 2>&1) || e2e_fail "$why"
+
+boxes=$(e2e_new_window_names "$E2E_TMP/windows.before" '^(Orvella|Default IME)$')
+[ -z "$boxes" ] || e2e_fail "unexpected windows after start-up: $boxes"
+
+wmctrl -c Orvella || e2e_fail "wmctrl could not ask the window to close"
+if e2e_wait_exit "$pid" 15; then
+    [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "the program exited with code $E2E_EXIT_CODE after the close request, not 0"
+    log_has_in_order "$run/bin/orvella.log" "${creation_lines[@]}" "CreateGLWindow: init gl" "CreateGLWindow: done" \
+        "delete OpenGL context" "${teardown_lines[@]}" ||
+        e2e_fail "the log lacks the window's creation and teardown lines, in order"
+else
+    boxes=$(e2e_new_window_names "$E2E_TMP/windows.before" '^(Orvella|Default IME)$')
+    e2e_fail "the program still runs 15 s after the close request${boxes:+; it shows: $boxes} (an unmodified document must close without a question)"
+    e2e_stop "$pid"
+fi
+[ "$E2E_FAILURES" -eq 0 ] || show_output "$run"
+
+# --- 2. No OpenGL on the display --------------------------------------------
+failures_before=$E2E_FAILURES
+# A second display, started like lib.sh's but without the GLX extension, so
+# no pixel format can be chosen.
+fdfile=$E2E_TMP/noglx.display
+: >"$fdfile"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -extension GLX 3>"$fdfile" >"$E2E_TMP/noglx-xvfb.log" 2>&1 &
+e2e_track $!
+for ((i = 0; i < 100; i++)); do
+    n=$(tr -dc 0-9 <"$fdfile")
+    [ -n "$n" ] && break
+    sleep 0.1
+done
+[ -n "$n" ] || { cat "$E2E_TMP/noglx-xvfb.log" >&2; e2e_abort "could not start a display without OpenGL"; }
+export DISPLAY=":$n"
+openbox --sm-disable >"$E2E_TMP/noglx-openbox.log" 2>&1 &
+e2e_track $!
+for ((i = 0; i < 100; i++)); do
+    wmctrl -m >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+run=$E2E_TMP/noglx
+stage "$run" || e2e_abort "could not copy the program into $run"
+wait_for_usable_desktop
+e2e_start_program "$run/program.out" "$run/cwd" wine "$run/bin/$(basename "$program")"
+pid=$E2E_LAST_PID
+if box=$(e2e_wait_window '^ERROR$' 60); then
+    left=$(e2e_window_names | grep -x 'Orvella.*')
+    [ -z "$left" ] || e2e_fail "without OpenGL the window must be gone before the error box; still there: $left"
+    xdotool windowfocus --sync "$box" 2>/dev/null
+    xdotool key Return
+    if e2e_wait_exit "$pid" 15; then
+        [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "without OpenGL the program exited with code $E2E_EXIT_CODE, not 0"
+    else
+        e2e_fail "without OpenGL the program still runs 15 s after its error box was answered"
+        e2e_stop "$pid"
+    fi
+    log_has_in_order "$run/bin/orvella.log" "${creation_lines[@]}" "#### CreateGLWindow: failed to choose pixel format" \
+        "${teardown_lines[@]}" ||
+        e2e_fail "without OpenGL the log lacks the failed pixel format and the teardown, in order"
+    ! tr -d '\r' <"$run/bin/orvella.log" | grep -qx 'CreateGLWindow: done' ||
+        e2e_fail "without OpenGL the log says the window was made"
+else
+    kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "the program ended with exit code $?" >&2; }
+    e2e_fail "without OpenGL no box titled ERROR appeared within 60 s; windows: $(e2e_window_names | tr '\n' ' ')"
+fi
+[ "$E2E_FAILURES" -eq "$failures_before" ] || show_output "$run"
+
+e2e_finish

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+#include "platform/platform.h"
+
+// The one global record of the running program. Each part of the program adds
+// the fields it owns.
+struct AppState {
+    platform::WindowState window;
+
+    // Set by anything that changes the picture; asked about before it is thrown away.
+    bool documentModified = false;
+
+    // The file named on the command line, loaded once the program is up.
+    std::string startupFile;
+};
+
+extern AppState app;

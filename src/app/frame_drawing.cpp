@@ -1,0 +1,53 @@
+#include "app/frame_drawing.h"
+
+#include "app/app_state.h"
+#include "app/main_loop.h"
+#include "app/program.h"
+#include "platform/platform.h"
+#include "ui/gl.h"
+
+void DrawAndShowFrame() {
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_BLEND);
+    glColor4f(1, 1, 1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    DrawFrame();
+    glFlush();
+    platform::SwapBuffers();
+}
+
+// The paint count is left alone: while the system holds the main loop up,
+// every further paint request redraws.
+void PaintFrame() { DrawAndShowFrame(); }
+
+void DrawFrame() { glClear(GL_COLOR_BUFFER_BIT); }
+
+bool InitGLState() {
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.5f, 0.5f, 0.5f, 0.0f);
+    glClearDepth(1.0);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_DEPTH_TEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_CULL_FACE);
+    return true;
+}
+
+void SetViewportSize(int width, int height) {
+    platform::WindowState& w = app.window;
+    if (height == 0) height = 1;
+    if (width != -1 && height != -1) {
+        w.width = width;
+        w.height = height;
+    }
+    glViewport(0, 0, w.width, w.height);
+    // One unit is one client pixel, origin top-left, y down.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, w.width, w.height, 0, 1, -1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Resets the drawing state every frame starts from, draws the whole window and
+// shows it.
+void DrawAndShowFrame();

@@ -1,0 +1,53 @@
+#include "app/program.h"
+
+#include "app/app_state.h"
+#include "app/main_loop.h"
+#include "app/startup.h"
+#include "platform/log.h"
+#include "platform/platform.h"
+#include "platform/program_path.h"
+
+AppState app;
+
+namespace {
+
+void SetDefaultPlacement(platform::WindowState& w) {
+    w.x = 0;
+    w.y = 0;
+    w.width = 950;
+    w.height = 650;
+    w.maximized = true;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& commandLine) {
+    platform::WindowState& w = app.window;
+    w.typedChar = 0;
+    SetDefaultPlacement(w);
+
+    SetProgramDirectory(platform::ProgramFile());
+    LogInit(ProgramPath("orvella.log").c_str());
+
+    // A stored size and position only apply to a window that was not
+    // maximized when the program last ended.
+    if (w.maximized) SetDefaultPlacement(w);
+
+    LogLine("CreateGLWindow()");
+    if (!platform::CreateMainWindow("Orvella", w, 32)) return 0;
+    w.mouseX = -1;
+
+    LogLine("ravInit()");
+    ravInit(commandLine);
+
+    LogLine("enter message loop ------------ USAGE START");
+    while (MainLoopPass()) {
+    }
+    LogLine("leave message loop ------------ USAGE END");
+
+    w.maximized = platform::WindowIsMaximized();
+    ShutdownApplication();
+    platform::DestroyMainWindow();
+    LogLine("end of WinMain() -> exit program");
+    return w.exitCode;
+}

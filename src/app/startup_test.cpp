@@ -1,0 +1,63 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "app/program.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/program_path.h"
+
+namespace {
+
+struct LineCase {
+    const char* commandLine;
+    const char* file;
+};
+
+class CommandLine : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(CommandLine, NamesTheFileToOpen) { EXPECT_EQ(CommandLineFile(GetParam().commandLine), GetParam().file); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CommandLine,
+    ::testing::Values(LineCase{"", ""}, LineCase{"picture.tvl", "picture.tvl"},
+                      LineCase{"C:\\My Pictures\\cat.png", "C:\\My Pictures\\cat.png"},
+                      LineCase{"\"C:\\My Pictures\\cat.png\" --ignored", "C:\\My Pictures\\cat.png"},
+                      LineCase{"\"unterminated name.png", "unterminated name.png"}, LineCase{"\"\"", ""}));
+
+TEST(RunProgram, AWindowThatCannotBeMadeEndsTheProgramAtOnce) {
+    platform::fake::Reset();
+    app = AppState();
+    platform::fake::State().windowCreationFails = true;
+    EXPECT_EQ(RunProgram(""), 0);
+    EXPECT_EQ(platform::fake::State().pumps, 0);
+}
+
+TEST(RunProgram, StartsMaximizedAtTheDefaultPlacementAndEndsOnClose) {
+    platform::fake::Reset();
+    app = AppState();
+    app.window.width = 123;  // overwritten by the defaults
+    auto& os = platform::fake::State();
+    os.onPump = [](platform::WindowState& w) { w.closeRequested = true; };
+    EXPECT_EQ(RunProgram("\"some file.tvl\""), 0);
+    EXPECT_EQ(os.title, "Orvella");
+    EXPECT_EQ(app.window.width, 950);
+    EXPECT_EQ(app.window.height, 650);
+    EXPECT_TRUE(app.window.maximized);
+    EXPECT_EQ(app.startupFile, "some file.tvl");
+    EXPECT_EQ(ProgramDirectory(), "/fake/bin/");
+    EXPECT_FALSE(os.windowOpen);
+    EXPECT_TRUE(os.questions.empty());
+}
+
+TEST(RunProgram, ReturnsTheExitCodeOfTheQuitMessage) {
+    platform::fake::Reset();
+    app = AppState();
+    platform::fake::State().onPump = [](platform::WindowState& w) {
+        w.quit = true;
+        w.exitCode = 7;
+    };
+    EXPECT_EQ(RunProgram(""), 7);
+}
+
+}  // namespace

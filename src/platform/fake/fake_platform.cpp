@@ -1,0 +1,71 @@
+#include "platform/fake/fake_platform.h"
+
+namespace platform {
+namespace fake {
+
+Recorder& State() {
+    static Recorder recorder;
+    return recorder;
+}
+
+void Reset() { State() = Recorder(); }
+
+}  // namespace fake
+
+using fake::State;
+
+bool CreateMainWindow(const char* title, WindowState& state, int) {
+    if (State().windowCreationFails) {
+        State().errors.push_back({"ERROR", "Could not create window"});
+        return false;
+    }
+    State().window = &state;
+    State().title = title;
+    State().windowOpen = true;
+    return true;
+}
+
+void DestroyMainWindow() {
+    State().windowOpen = false;
+    State().window = nullptr;
+}
+
+void PumpEvents() {
+    ++State().pumps;
+    if (State().onPump && State().window) State().onPump(*State().window);
+}
+
+bool WindowIsMaximized() { return State().window && State().window->maximized; }
+void SwapBuffers() { ++State().swaps; }
+void SetWindowTitle(const char* title) { State().title = title; }
+
+void ClientToDesktopOffset(int& dx, int& dy) {
+    dx = 4;   // a sizing frame
+    dy = 27;  // the frame and a caption
+}
+
+bool ApplyCursor() {
+    ++State().cursorsApplied;
+    return State().window && State().window->mouseInWindow;
+}
+
+bool AskOkCancel(const char* title, const char* text) {
+    State().questions.push_back({title, text});
+    if (State().answers.empty()) return true;
+    const bool ok = State().answers.front();
+    State().answers.pop_front();
+    return ok;
+}
+
+void ShowError(const char* title, const char* text) { State().errors.push_back({title, text}); }
+
+std::string ProgramFile() { return "/fake/bin/orvella"; }
+int ProcessorCount() { return 2; }
+uint32_t Milliseconds() { return State().clock; }
+
+void SleepMilliseconds(int ms) {
+    State().sleeps.push_back(ms);
+    State().clock += uint32_t(ms);
+}
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+#pragma once
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// A scripted stand-in for the operating system, for tests of the portable
+// program: events come from a callback, questions are answered from a queue
+// and everything asked of it is recorded.
+namespace platform::fake {
+
+struct Question {
+    std::string title, text;
+};
+
+struct Recorder {
+    WindowState* window = nullptr;
+    std::function<void(WindowState&)> onPump;  // plays the events of one pump
+    std::deque<bool> answers;                  // AskOkCancel answers; OK once empty
+    bool windowCreationFails = false;
+
+    std::vector<Question> questions;
+    std::vector<Question> errors;
+    std::vector<int> sleeps;
+    int pumps = 0;
+    int swaps = 0;
+    int cursorsApplied = 0;
+    std::string title;
+    uint32_t clock = 0;
+    bool windowOpen = false;
+};
+
+// The recorder behind every platform call; Reset starts a test afresh.
+Recorder& State();
+void Reset();
+
+}  // namespace platform::fake

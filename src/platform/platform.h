@@ -1,0 +1,74 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Everything the portable program asks of the operating system. One backend
+// implements it per system (platform/win32, platform/sdl, and platform/fake
+// for tests); the rest of the program never includes a system header.
+namespace platform {
+
+// What the window's events leave behind for the next pass of the main loop.
+// The backend writes it whenever events arrive (also while the system holds
+// the thread in a modal loop); the program reads it and clears what it consumes.
+struct WindowState {
+    // Mouse, in logical client pixels with y down; x = -1 until the first movement.
+    int mouseX = -1, mouseY = -1;
+    bool leftButton = false, rightButton = false;
+    bool mouseInWindow = false;
+    int wheel = 0;          // -1, 0 or +1: the direction of the pass's last wheel step
+    uint8_t typedChar = 0;  // last character typed; the text field consumes it
+    bool closeRequested = false;
+    bool quit = false;      // the system's quit message: end after this pass
+    int exitCode = 0;       // what the quit message asks the program to return
+    int idlePasses = 0;     // reset by every mouse movement
+    int paintCount = 0;     // redraw requests since the main loop last drew
+
+    // Placement of the outer window on the desktop and the logical client size.
+    int x = 0, y = 0;
+    int width = 950, height = 650;
+    bool maximized = true;
+
+    int cursorKind = 0;
+    bool cursorHidden = false;
+};
+
+enum CursorKind { kCursorArrow = 0, kCursorNone = 1, kCursorSizeAll = 2, kCursorWait = 3, kCursorNo = 4, kCursorIBeam = 5 };
+
+// Creates the window at state's placement with a double-buffered RGBA OpenGL
+// context (colourBits colour bits, 16 depth bits) current on this thread,
+// shows it (maximized when state.maximized) and sets the pixel projection.
+// The backend keeps writing events into state until DestroyMainWindow. On any
+// failure it shows "Could not create window", tears down what it made and
+// returns false.
+bool CreateMainWindow(const char* title, WindowState& state, int colourBits);
+// Safe on a half-made or absent window.
+void DestroyMainWindow();
+
+// Handles every pending event without blocking.
+void PumpEvents();
+bool WindowIsMaximized();
+void SwapBuffers();
+void SetWindowTitle(const char* title);
+
+// The window frame's share of a desktop position: desktop coordinates of a
+// logical client position are the position plus the window's x, y plus this.
+void ClientToDesktopOffset(int& dx, int& dy);
+
+// Shows state.cursorKind, or no cursor while state.cursorHidden; false when
+// the pointer is outside the window and the system's cursor applies.
+bool ApplyCursor();
+
+// An OK/Cancel question with the exclamation icon: true only for OK. A box
+// that cannot be shown, or is closed without an answer, counts as Cancel, so
+// that nothing is thrown away unasked.
+bool AskOkCancel(const char* title, const char* text);
+// An error box with an OK button.
+void ShowError(const char* title, const char* text);
+
+// Full path of the running program file; empty if it cannot be found whole.
+std::string ProgramFile();
+int ProcessorCount();
+uint32_t Milliseconds();
+void SleepMilliseconds(int ms);  // 0 yields the processor
+
+}  // namespace platform

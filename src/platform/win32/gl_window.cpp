@@ -1,0 +1,281 @@
+#include "platform/win32/gl_window.h"
+
+#include "app/program.h"
+#include "platform/log.h"
+#include "platform/program_path.h"
+#include "platform/win32/window_events.h"
+
+namespace {
+
+const char kClassName[] = "ravel";
+
+HINSTANCE instance = nullptr;
+HWND mainWindow = nullptr;
+HDC deviceContext = nullptr;
+HGLRC glContext = nullptr;
+HICON classIcon = nullptr;
+platform::WindowState* state = nullptr;
+
+PIXELFORMATDESCRIPTOR pixelFormatRequest;
+bool pixelFormatFilled = false;
+
+// Indexed by platform::CursorKind; the cross is loaded with the others but no
+// kind shows it.
+HCURSOR cursors[platform::kCursorIBeam + 1];
+HCURSOR crossCursor = nullptr;
+
+void LoadCursors() {
+    cursors[platform::kCursorArrow] = LoadCursor(nullptr, IDC_ARROW);
+    crossCursor = LoadCursor(nullptr, IDC_CROSS);
+    cursors[platform::kCursorNone] = nullptr;
+    cursors[platform::kCursorSizeAll] = LoadCursor(nullptr, IDC_SIZEALL);
+    cursors[platform::kCursorWait] = LoadCursor(nullptr, IDC_WAIT);
+    cursors[platform::kCursorNo] = LoadCursor(nullptr, IDC_NO);
+    cursors[platform::kCursorIBeam] = LoadCursor(nullptr, IDC_IBEAM);
+}
+
+void FillPixelFormatRequest(int colourBits) {
+    pixelFormatRequest = PIXELFORMATDESCRIPTOR{};
+    pixelFormatRequest.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    pixelFormatRequest.nVersion = 1;
+    pixelFormatRequest.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pixelFormatRequest.iPixelType = PFD_TYPE_RGBA;
+    pixelFormatRequest.cColorBits = BYTE(colourBits);
+    pixelFormatRequest.cDepthBits = 16;
+    pixelFormatRequest.iLayerType = PFD_MAIN_PLANE;
+}
+
+FrameMetrics CurrentFrameMetrics() {
+    FrameMetrics frame;
+    frame.sizingFrameWidth = GetSystemMetrics(SM_CXSIZEFRAME);
+    frame.sizingFrameHeight = GetSystemMetrics(SM_CYSIZEFRAME);
+    frame.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+    return frame;
+}
+
+// Everything made so far is released before the box, so a failed start
+// leaves no window behind it.
+bool FailCreation() {
+    DestroyGLWindow();
+    MessageBoxA(nullptr, "Could not create window", "ERROR", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+// Sets up the device context and a current GL context on the new window.
+bool AttachGLContext() {
+    LogLine("CreateGLWindow: dc stuff");
+    deviceContext = GetDC(mainWindow);
+    if (!deviceContext) {
+        LogLine("#### CreateGLWindow: failed to get DC");
+        return false;
+    }
+    const int format = ChoosePixelFormat(deviceContext, &pixelFormatRequest);
+    if (format == 0) {
+        LogLine("#### CreateGLWindow: failed to choose pixel format");
+        return false;
+    }
+    if (!SetPixelFormat(deviceContext, format, &pixelFormatRequest)) {
+        LogLine("#### CreateGLWindow: failed to set pixel format");
+        return false;
+    }
+    glContext = wglCreateContext(deviceContext);
+    if (!glContext) return false;
+    return wglMakeCurrent(deviceContext, glContext) != FALSE;
+}
+
+void TrackMouseLeave(HWND window) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = window;
+    track.dwHoverTime = HOVER_DEFAULT;
+    TrackMouseEvent(&track);
+}
+
+void OnMouseMove(HWND window, LPARAM lParam) {
+    if (!state->mouseInWindow) {
+        state->mouseInWindow = true;
+        TrackMouseLeave(window);
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    const uint32_t packed = uint32_t(lParam);
+    state->mouseX = ScaleToLogical(UnsignedLow16(packed), client.right - client.left, state->width);
+    state->mouseY = ScaleToLogical(UnsignedHigh16(packed), client.bottom - client.top, state->height);
+    state->idlePasses = 0;
+}
+
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_MOVE:
+            StoreMovedPlacement(*state, uint32_t(lParam), IsIconic(window), CurrentFrameMetrics());
+            return 0;
+        case WM_SIZE:
+            // Without a context yet (during creation) the drawing area is set
+            // once the context exists.
+            if (StoreResizedClient(*state, uint32_t(lParam), IsIconic(window) || wParam == SIZE_MINIMIZED) &&
+                glContext)
+                SetViewportSize(state->width, state->height);
+            return 0;
+        case WM_ACTIVATE:
+            return 0;
+        case WM_PAINT:
+            if (++state->paintCount > 2 && glContext) PaintFrame();
+            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_CLOSE:
+            state->closeRequested = true;
+            return 0;
+        case WM_SETCURSOR:
+            if (ApplyCursor()) return 0;
+            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_CHAR:
+            state->typedChar = uint8_t(wParam & 0xFF);
+            return 0;
+        case WM_SYSKEYDOWN:
+            return 0;
+        case WM_MOUSEMOVE:
+            OnMouseMove(window, lParam);
+            return 0;
+        case WM_LBUTTONDOWN:
+            state->leftButton = true;
+            return 0;
+        case WM_LBUTTONUP:
+            state->leftButton = false;
+            return 0;
+        case WM_RBUTTONDOWN:
+            state->rightButton = true;
+            return 0;
+        case WM_RBUTTONUP:
+            state->rightButton = false;
+            return 0;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+            return 0;
+        case WM_MOUSEWHEEL:
+            if (const int direction = WheelDirection(int16_t(GET_WHEEL_DELTA_WPARAM(wParam))))
+                state->wheel = direction;
+            return 0;
+        case WM_MOUSELEAVE:
+            state->leftButton = false;
+            state->rightButton = false;
+            state->mouseInWindow = false;
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+void SetProgramInstance(HINSTANCE programInstance) { instance = programInstance; }
+
+HWND MainWindow() { return mainWindow; }
+HDC MainDeviceContext() { return deviceContext; }
+platform::WindowState* CurrentWindowState() { return state; }
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Messages outside CreateGLWindow's and DestroyGLWindow's span have no
+    // state to write to.
+    if (!state) return DefWindowProcA(window, message, wParam, lParam);
+    return HandleMessage(window, message, wParam, lParam);
+}
+
+bool ApplyCursor() {
+    if (!state || !state->mouseInWindow) return false;
+    if (state->cursorHidden) {
+        SetCursor(nullptr);
+        return true;
+    }
+    if (state->cursorKind >= platform::kCursorArrow && state->cursorKind <= platform::kCursorIBeam)
+        SetCursor(cursors[state->cursorKind]);
+    return true;
+}
+
+bool CreateGLWindow(const char* title, platform::WindowState& windowState, int colourBits) {
+    LogLine("CreateGLWindow: start");
+    state = &windowState;
+    RECT outer;
+    outer.left = windowState.x;
+    outer.top = windowState.y;
+    outer.right = outer.left + windowState.width;
+    outer.bottom = outer.top + windowState.height;
+    const int width = windowState.width, height = windowState.height;
+
+    if (!instance) instance = GetModuleHandleA(nullptr);
+    LoadCursors();
+
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    // Beside the program, not in the current directory: a program started
+    // from elsewhere (a file association, a shortcut) still finds it.
+    if (!classIcon)
+        classIcon = HICON(
+            LoadImageA(nullptr, ProgramPath("icon-16.ico").c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+    windowClass.hIcon = classIcon;
+    windowClass.hCursor = cursors[platform::kCursorArrow];
+    windowClass.lpszClassName = kClassName;
+    LogLine("CreateGLWindow: register class");
+    RegisterClassA(&windowClass);
+
+    const DWORD exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    LogLine("CreateGLWindow: adjustwindowrect");
+    AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, exStyle);
+
+    LogLine("CreateGLWindow: create window");
+    LogLine("title=\"%s\"", title);
+    LogLine("ravel_winx=%i", windowState.x);
+    LogLine("ravel_winy=%i", windowState.y);
+    LogLine("width=%i", width);
+    LogLine("height=%i", height);
+    mainWindow = CreateWindowExA(exStyle, kClassName, title, style, windowState.x, windowState.y,
+                                 outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
+                                 nullptr);
+    if (!mainWindow) return FailCreation();
+
+    if (!pixelFormatFilled) {
+        FillPixelFormatRequest(colourBits);
+        pixelFormatFilled = true;
+    }
+    if (!AttachGLContext()) return FailCreation();
+
+    ShowWindow(mainWindow, SW_SHOW);
+    SetForegroundWindow(mainWindow);
+    SetFocus(mainWindow);
+    SetViewportSize(width, height);
+    if (windowState.maximized) ShowWindow(mainWindow, SW_MAXIMIZE);
+
+    LogLine("CreateGLWindow: init gl");
+    InitGLState();
+    LogLine("CreateGLWindow: done");
+    return true;
+}
+
+void DestroyGLWindow() {
+    if (glContext) {
+        LogLine("delete OpenGL context");
+        wglMakeCurrent(nullptr, nullptr);
+        wglDeleteContext(glContext);
+        glContext = nullptr;
+    }
+    if (deviceContext) {
+        LogLine("release DC");
+        ReleaseDC(mainWindow, deviceContext);
+        deviceContext = nullptr;
+    }
+    if (mainWindow) {
+        LogLine("destroy main window");
+        DestroyWindow(mainWindow);
+        mainWindow = nullptr;
+    }
+    LogLine("unregister main class");
+    UnregisterClassA(kClassName, instance);
+    // An icon loaded from a file belongs to us, not to the class.
+    if (classIcon) {
+        DestroyIcon(classIcon);
+        classIcon = nullptr;
+    }
+    state = nullptr;
+}

@@ -1,0 +1,28 @@
+#include "platform/win32/window_events.h"
+
+#include <cmath>
+
+int ScaleToLogical(int clientPos, int clientSize, int logicalSize) {
+    if (clientSize <= 0) return clientPos;
+    return int(std::lround(double(clientPos) / clientSize * logicalSize));
+}
+
+int WheelDirection(int16_t delta) {
+    if ((delta & 0x7FFF) == 0) return 0;
+    return delta < 0 ? -1 : 1;
+}
+
+bool StoreMovedPlacement(platform::WindowState& state, uint32_t packedClientPos, bool minimised,
+                         const FrameMetrics& frame) {
+    if (minimised) return false;
+    state.x = SignedLow16(packedClientPos) - frame.sizingFrameWidth;
+    state.y = SignedHigh16(packedClientPos) - frame.sizingFrameHeight - frame.captionHeight;
+    return true;
+}
+
+bool StoreResizedClient(platform::WindowState& state, uint32_t packedClientSize, bool minimised) {
+    if (minimised) return false;
+    state.width = UnsignedLow16(packedClientSize);
+    state.height = UnsignedHigh16(packedClientSize);
+    return true;
+}
