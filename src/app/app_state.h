@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "image/document.h"
 #include "platform/platform.h"
 
 // The one global record of the running program. Each part of the program adds
@@ -8,8 +9,7 @@
 struct AppState {
     platform::WindowState window;
 
-    // Set by anything that changes the picture; asked about before it is thrown away.
-    bool documentModified = false;
+    Document document;
 
     // The file named on the command line, loaded once the program is up.
     std::string startupFile;

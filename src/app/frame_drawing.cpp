@@ -3,8 +3,11 @@
 #include "app/app_state.h"
 #include "app/main_loop.h"
 #include "app/program.h"
+#include "image/document.h"
+#include "image/workers.h"
 #include "platform/platform.h"
 #include "ui/gl.h"
+#include "ui/tile_texture.h"
 
 void DrawAndShowFrame() {
     glDisable(GL_SCISSOR_TEST);
@@ -21,7 +24,14 @@ void DrawAndShowFrame() {
 // every further paint request redraws.
 void PaintFrame() { DrawAndShowFrame(); }
 
-void DrawFrame() { glClear(GL_COLOR_BUFFER_BIT); }
+// Until the canvas view draws them, the frame keeps every tile texture up to
+// date and shows the clear colour.
+void DrawFrame() {
+    RenderDirtyTiles(app.document);
+    ReleaseDroppedTextures(app.document);
+    for (LayerTile* stack : app.document.stacks) RenderTile(*stack, true);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
 
 bool InitGLState() {
     glEnable(GL_TEXTURE_2D);

@@ -14,7 +14,7 @@ constexpr int kIdleSleepMs = 10;
 }  // namespace
 
 bool QuitConfirmed() {
-    if (!app.documentModified) return true;
+    if (!app.document.modified) return true;
     return platform::AskOkCancel("Confirm quit", "Changes will be lost, ok?");
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/app_test_support.h"
 #include "platform/fake/fake_platform.h"
 
 namespace {
@@ -11,7 +12,7 @@ class MainLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::fake::Reset();
-        app = AppState();
+        ResetAppState();
         ASSERT_TRUE(platform::CreateMainWindow("Orvella", app.window, 32));
     }
     platform::fake::Recorder& os = platform::fake::State();
@@ -29,7 +30,7 @@ class CloseRequest : public MainLoopTest, public ::testing::WithParamInterface<C
 
 TEST_P(CloseRequest, EndsOrAsksAsTheDocumentRequires) {
     const CloseCase& c = GetParam();
-    app.documentModified = c.modified;
+    app.document.modified = c.modified;
     os.answers = c.answers;
     os.onPump = [](platform::WindowState& w) { w.closeRequested = true; };
 
@@ -54,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CloseRequest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainLoopTest, AfterCancelTheNextPassProceedsNormally) {
-    app.documentModified = true;
+    app.document.modified = true;
     os.answers = {false};
     int pass = 0;
     os.onPump = [&pass](platform::WindowState& w) { w.closeRequested = (pass++ == 0); };

@@ -3,11 +3,15 @@
 #include "app/app_state.h"
 #include "image/color_profile.h"
 #include "image/thread_scratch.h"
+#include "image/workers.h"
+#include "platform/log.h"
 #include "platform/platform.h"
 #include "ui/gl.h"
+#include "ui/tile_texture.h"
 
 namespace {
-constexpr int kTileSide = 128;
+constexpr int kStartWidth = 1024;
+constexpr int kStartHeight = 724;
 }
 
 std::string CommandLineFile(const std::string& commandLine) {
@@ -27,8 +31,16 @@ void ravInit(const std::string& commandLine) {
     const int threads = platform::ProcessorCount();
     SelectProfile(*BuiltinProfile(kDefaultProfileIndex));
     InitThreadScratch(threads, kTileSide);
+    StartWorkers(threads);
+
+    if (!NewDocument(app.document, kStartWidth, kStartHeight)) LogLine("*** could not create the start-up document");
 
     app.startupFile = CommandLineFile(commandLine);
 }
 
-void ShutdownApplication() { FreeThreadScratch(); }
+void ShutdownApplication() {
+    CloseWorkerThreads();
+    ReleaseTileTextures(app.document);
+    ReleaseDocument(app.document);
+    FreeThreadScratch();
+}

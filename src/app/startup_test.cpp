@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/app_test_support.h"
 #include "app/program.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/program_path.h"
@@ -27,7 +28,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RunProgram, AWindowThatCannotBeMadeEndsTheProgramAtOnce) {
     platform::fake::Reset();
-    app = AppState();
+    ResetAppState();
     platform::fake::State().windowCreationFails = true;
     EXPECT_EQ(RunProgram(""), 0);
     EXPECT_EQ(platform::fake::State().pumps, 0);
@@ -35,7 +36,7 @@ TEST(RunProgram, AWindowThatCannotBeMadeEndsTheProgramAtOnce) {
 
 TEST(RunProgram, StartsMaximizedAtTheDefaultPlacementAndEndsOnClose) {
     platform::fake::Reset();
-    app = AppState();
+    ResetAppState();
     app.window.width = 123;  // overwritten by the defaults
     auto& os = platform::fake::State();
     os.onPump = [](platform::WindowState& w) { w.closeRequested = true; };
@@ -52,7 +53,7 @@ TEST(RunProgram, StartsMaximizedAtTheDefaultPlacementAndEndsOnClose) {
 
 TEST(RunProgram, ReturnsTheExitCodeOfTheQuitMessage) {
     platform::fake::Reset();
-    app = AppState();
+    ResetAppState();
     platform::fake::State().onPump = [](platform::WindowState& w) {
         w.quit = true;
         w.exitCode = 7;

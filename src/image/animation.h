@@ -1,0 +1,23 @@
+#pragma once
+
+struct Document;
+struct LayerTile;
+
+void EnterAnimation(Document& doc);
+// Every animated layer keeps the frame it shows.
+void ExitAnimation(Document& doc);
+bool ToggleLayerAnimated(Document& doc, int layer);
+// Out-of-range frames wrap: -1 is the last frame, frame count is frame 0.
+void SetFrame(Document& doc, int frame);
+// Inserts an empty frame after the current one and moves to it; refused at
+// kMaxFrames frames.
+bool AddFrame(Document& doc);
+// Refused when one frame or fewer is left.
+bool RemoveFrame(Document& doc);
+void ToggleOnionSkin(Document& doc);
+
+// Gives a tile n frames with its pixels as frame c and the others empty.
+// Refused (nothing written) unless 0 <= c < n, or when already animated.
+bool MakeTileAnimated(LayerTile& tile, int n, int c);
+// Keeps only the current frame; a tile that is not animated is left alone.
+void KeepCurrentFrame(LayerTile& tile);

@@ -1,0 +1,86 @@
+#include "image/blend_modes.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "image/blend_reference.h"
+
+namespace {
+
+constexpr int kModes = 5;
+
+TEST(BlendModes, StatedValues) {
+    // Full alpha at opacity 255 is coverage 65534, so Normal stops short of t.
+    EXPECT_EQ(blend::Coverage(65535, 255 * 257), 65534);
+    EXPECT_EQ(blend::Coverage(1000, 255 * 257), 999);
+    for (uint32_t b : {0u, 1u, 1000u, 40000u, 65534u, 65535u}) {
+        for (uint32_t t : {0u, 1u, 30000u, 65535u}) {
+            const int64_t expected = int64_t(b) + blendref::FloorDiv((int64_t(t) - b) * 65534, 65536);
+            EXPECT_EQ(blend::Normal(uint16_t(b), uint16_t(t), 65534), expected) << b << " " << t;
+        }
+        // An opaque white top multiplies to b - 1; a black top screens to b + 1.
+        EXPECT_EQ(blend::Multiply(uint16_t(b), 65535, 65534), b > 0 ? b - 1 : 0);
+        EXPECT_EQ(blend::Screen(uint16_t(b), 0, 65534), b < 65535 ? b + 1 : 65535);
+    }
+    EXPECT_EQ(blend::Normal(65535, 0, 65534), 1);
+    EXPECT_EQ(blend::Normal(0, 65535, 65534), 65533);
+    EXPECT_EQ(blend::Normal(500, 9000, 0), 500);
+}
+
+// Every mode's row loop against the scalar formulas over random samples with
+// the extremes mixed in, for every opacity.
+TEST(BlendModes, RowLoopsMatchTheScalarFormulas) {
+    const size_t n = 4099;  // not a multiple of any vector width
+    std::mt19937 rng(42);
+    const uint16_t edges[] = {0, 1, 2, 255, 256, 32767, 32768, 65279, 65280, 65534, 65535};
+    auto fill = [&](std::vector<uint16_t>& v) {
+        for (auto& s : v) s = rng() % 3 == 0 ? edges[rng() % 11] : uint16_t(rng());
+    };
+    std::vector<uint16_t> below(n), top(n), alpha(n), out(n);
+    for (int mode = 0; mode < kModes; ++mode) {
+        for (int opacity : {0, 1, 77, 128, 254, 255}) {
+            fill(below);
+            fill(top);
+            fill(alpha);
+            blend::BlendPlane(mode, out.data(), below.data(), top.data(), alpha.data(), uint16_t(opacity * 257), n);
+            for (size_t i = 0; i < n; ++i) {
+                const int64_t m = blendref::Coverage(alpha[i], opacity);
+                ASSERT_EQ(out[i], blendref::Mode(mode, below[i], top[i], m))
+                    << "mode " << mode << " opacity " << opacity << " b " << below[i] << " t " << top[i]
+                    << " a " << alpha[i];
+                if (mode == 3) {
+                    ASSERT_LE(out[i], below[i]);
+                }
+                if (mode == 4) {
+                    ASSERT_GE(out[i], below[i]);
+                }
+            }
+        }
+    }
+}
+
+TEST(BlendModes, RowLoopsMayWriteOverTheirInputs) {
+    const size_t n = 1000;
+    std::mt19937 rng(7);
+    std::vector<uint16_t> below(n), top(n), alpha(n);
+    for (size_t i = 0; i < n; ++i) below[i] = uint16_t(rng()), top[i] = uint16_t(rng()), alpha[i] = uint16_t(rng());
+    for (int mode = 0; mode < kModes; ++mode) {
+        std::vector<uint16_t> expected(n), inTop = top, inBelow = below;
+        blend::BlendPlane(mode, expected.data(), below.data(), top.data(), alpha.data(), 200 * 257, n);
+        blend::BlendPlane(mode, inTop.data(), below.data(), inTop.data(), alpha.data(), 200 * 257, n);
+        blend::BlendPlane(mode, inBelow.data(), inBelow.data(), top.data(), alpha.data(), 200 * 257, n);
+        EXPECT_EQ(inTop, expected) << mode;
+        EXPECT_EQ(inBelow, expected) << mode;
+    }
+}
+
+TEST(BlendModes, AnUnknownModeWritesNothing) {
+    std::vector<uint16_t> below(8, 100), top(8, 200), alpha(8, 65535), out(8, 7);
+    blend::BlendPlane(5, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
+    blend::BlendPlane(-1, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
+    EXPECT_EQ(out, std::vector<uint16_t>(8, 7));
+}
+
+}  // namespace

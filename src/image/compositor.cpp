@@ -1,0 +1,186 @@
+#include "image/compositor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/blend_modes.h"
+#include "image/channel_buffer.h"
+#include "image/document.h"
+#include "image/pixel_image.h"
+#include "image/plane_ops.h"
+#include "image/thread_scratch.h"
+
+namespace {
+
+StrokePreview strokePreview = nullptr;
+
+size_t Samples(const PixelImage& image) { return size_t(image.width) * size_t(image.height); }
+
+size_t ScratchSamples() { return size_t(ScratchSide()) * size_t(ScratchSide()); }
+
+bool SameShape(const PixelImage& a, const PixelImage& b) {
+    return a.channelCount == b.channelCount && a.width == b.width && a.height == b.height;
+}
+
+uint16_t Widen(int opacity) { return uint16_t(std::clamp(opacity, 0, 255) * 257); }
+
+// 16-bit samples of a plane: its own for a 16-bit plane, else a scratch copy
+// with 8-bit v widened to v * 256 + 255.
+const uint16_t* Read16(const ChannelBuffer& plane) {
+    if (plane.depth == 16) return static_cast<const ChannelBuffer16&>(plane).samples;
+    ChannelBuffer16* copy = PlaneFromChannel(plane);
+    return copy ? copy->samples : nullptr;
+}
+
+ChannelBuffer16* Plane16(const ChannelBuffer& plane) {
+    if (plane.depth == 16) return const_cast<ChannelBuffer16*>(static_cast<const ChannelBuffer16*>(&plane));
+    return PlaneFromChannel(plane);
+}
+
+// Stores n 16-bit samples into a plane, keeping the high byte of each for an
+// 8-bit one.
+void Write16(ChannelBuffer& plane, const uint16_t* samples, size_t n) {
+    if (plane.depth == 16) {
+        uint16_t* out = static_cast<ChannelBuffer16&>(plane).samples;
+        if (out != samples) std::memmove(out, samples, n * sizeof(uint16_t));
+    } else {
+        uint8_t* out = static_cast<ChannelBuffer8&>(plane).samples;
+        for (size_t i = 0; i < n; ++i) out[i] = uint8_t(samples[i] >> 8);
+    }
+}
+
+// Colour channels of top over below, weighted by alphaSource's alpha.
+void BlendColours(int mode, PixelImage& out, const PixelImage& below, const PixelImage& top,
+                  const PixelImage& alphaSource, int topOpacity) {
+    const size_t n = Samples(out);
+    const uint16_t* alpha = Read16(alphaSource.Alpha());
+    if (!alpha) return;
+    for (int c = 0; c < out.channelCount - 1; ++c) {
+        const uint16_t* b = Read16(below.Channel(c));
+        const uint16_t* t = Read16(top.Channel(c));
+        ChannelBuffer& target = out.Channel(c);
+        uint16_t* o = nullptr;
+        if (target.depth == 16) {
+            o = static_cast<ChannelBuffer16&>(target).samples;
+        } else if (ChannelBuffer16* wide = ScratchPlane()) {
+            o = wide->samples;
+        }
+        if (!b || !t || !o) return;
+        blend::BlendPlane(mode, o, b, t, alpha, Widen(topOpacity), n);
+        if (target.depth != 16) Write16(target, o, n);
+    }
+}
+
+// Straight-colour "over" with both alphas, each scaled by its opacity.
+void BlendOver(PixelImage& out, const PixelImage& below, const PixelImage& top, const PixelImage& alphaSource,
+               int belowOpacity, int topOpacity) {
+    const size_t n = Samples(out);
+    ChannelBuffer16* p = PlaneFromChannel(below.Alpha());
+    ChannelBuffer16* q = PlaneFromChannel(alphaSource.Alpha());
+    ChannelBuffer16* r = ScratchPlane();
+    if (!p || !q || !r) return;
+    if (belowOpacity != 255) PlaneScale(p, Widen(belowOpacity));
+    if (topOpacity != 255) PlaneScale(q, Widen(topOpacity));
+    std::memcpy(r->samples, p->samples, ScratchSamples() * sizeof(uint16_t));
+    PlaneScreen(r, q);
+    Write16(out.Alpha(), r->samples, n);
+    for (int c = 0; c < out.channelCount - 1; ++c) {
+        ChannelBuffer16* x = PlaneFromChannel(below.Channel(c));
+        ChannelBuffer16* t = Plane16(top.Channel(c));
+        if (!x || !t) return;
+        PlaneLerp(x, p, t, q, r);
+        Write16(out.Channel(c), x->samples, n);
+    }
+}
+
+}  // namespace
+
+void BlendLayer(int mode, PixelImage& out, const PixelImage& below, const PixelImage& top,
+                const PixelImage& alphaSource, int belowOpacity, int topOpacity, bool full) {
+    if (out.channelCount < 2 || !SameShape(out, below) || !SameShape(out, top) || !SameShape(out, alphaSource))
+        return;
+    if (mode < 0 || mode >= kBlendModeCount) return;
+    // Temporaries are scratch planes of tile size; larger images do not fit.
+    if (Samples(out) > ScratchSamples()) return;
+    if (full && mode == kBlendNormal)
+        BlendOver(out, below, top, alphaSource, belowOpacity, topOpacity);
+    else
+        BlendColours(mode, out, below, top, alphaSource, topOpacity);
+}
+
+void ApplyOpacity(PixelImage& image, int opacity) {
+    if (image.channelCount == 0 || opacity == 255) return;
+    ChannelBuffer& alpha = image.Alpha();
+    if (alpha.depth == 16) {
+        PlaneScale(static_cast<ChannelBuffer16*>(&alpha), Widen(opacity));
+        return;
+    }
+    if (Samples(image) > ScratchSamples()) return;
+    ChannelBuffer16* wide = PlaneFromChannel(alpha);
+    if (!wide) return;
+    PlaneScale(wide, Widen(opacity));
+    Write16(alpha, wide->samples, Samples(image));
+}
+
+void SetStrokePreview(StrokePreview preview) { strokePreview = preview; }
+
+namespace {
+
+bool HasPixels(const PixelImage* image) { return image && !image->IsEmpty(); }
+
+// Lays the neighbouring frames of an animated tile under img at a quarter of
+// the layer's opacity. Returns the new img, or null when nothing was shown.
+PixelImage* OnionSkin(const LayerTile& tile, PixelImage* img, bool visible) {
+    const int count = tile.frameCount;
+    const int current = tile.currentFrame;
+    if (count < 2 || current < 0 || current >= count || int(tile.frames.size()) < count) return img;
+    PixelImage* next = tile.frames[size_t((current + 1) % count)];
+    PixelImage* previous = tile.frames[size_t((current + count - 1) % count)];
+    if (next == previous || !HasPixels(next)) next = nullptr;
+    if (!HasPixels(previous)) previous = nullptr;
+    for (PixelImage* frame : {next, previous}) {
+        if (!frame) continue;
+        PixelImage* out = ScratchImage();
+        if (visible)
+            BlendLayer(kBlendNormal, *out, *frame, *img, *img, tile.opacity / 4, tile.opacity, true);
+        else
+            BlendLayer(kBlendNormal, *out, *frame, *frame, *frame, tile.opacity / 4, 0, true);
+        img = out;
+        NextScratchImage();
+        visible = true;
+    }
+    return visible ? img : nullptr;
+}
+
+}  // namespace
+
+PixelImage* CompositeTile(LayerTile& stack) {
+    if (!ScratchImage()) return stack.pixels;
+    PixelImage* result = nullptr;
+    int belowOpacity = 255;
+    for (LayerTile* t = &stack; t; t = t->next) {
+        bool visible = HasPixels(t->pixels) && !t->hidden && t->opacity != 0;
+        PixelImage* img = visible ? t->pixels : result;
+        if (t->animated && t->onionSkin && t->frameCount > 1 && !t->hidden && t->opacity > 0) {
+            if (PixelImage* shown = OnionSkin(*t, img, visible)) {
+                img = shown;
+                visible = true;
+            }
+        }
+        if (!visible) continue;
+        if (t->strokeActive && strokePreview) {
+            if (PixelImage* preview = strokePreview(*t, *img, *ScratchImage())) img = preview;
+        }
+        if (result) {
+            PixelImage* out = ScratchImage();
+            BlendLayer(t->blendMode, *out, *result, *img, *img, belowOpacity, t->opacity, false);
+            img = out;
+        }
+        NextScratchImage();
+        result = img;
+        belowOpacity = t->opacity;
+    }
+    // Nothing visible (the bottom layer at opacity 0, the rest hidden): the
+    // bottom tile's own pixels are still a picture to show.
+    return result ? result : stack.pixels;
+}

@@ -1,0 +1,81 @@
+#include "image/display_tile.h"
+
+#include <algorithm>
+#include <array>
+
+#include "image/channel_buffer.h"
+#include "image/color_profile.h"
+#include "image/compositor.h"
+#include "image/document.h"
+#include "image/pixel_image.h"
+
+namespace {
+
+constexpr int kDitherRows = 8;
+constexpr int kDitherColumns = 32;
+constexpr uint32_t kDitherSeed = 0xFC578168u;
+constexpr size_t kTilePixels = size_t(kTileSide) * kTileSide;
+
+std::array<uint8_t, kDitherRows * kDitherColumns> BuildDitherTable() {
+    std::array<uint8_t, kDitherRows * kDitherColumns> table{};
+    for (int r = 0; r < kDitherRows; ++r)
+        for (int c = 0; c < kDitherColumns; ++c) table[size_t(r * kDitherColumns + c)] = c < 4 * r ? 1 : 0;
+    return table;
+}
+
+const std::array<uint8_t, kDitherRows * kDitherColumns> ditherTable = BuildDitherTable();
+
+// The generator restarts for every tile, so the column it picks for pixel i
+// is the same in every tile: worked out once, the conversion loop carries no
+// serial dependency. Stored as column / 4, the table's row threshold.
+std::array<uint8_t, kTilePixels> BuildColumnQuarters() {
+    std::array<uint8_t, kTilePixels> quarters{};
+    uint32_t g = kDitherSeed;
+    for (size_t i = 0; i < kTilePixels; ++i) {
+        quarters[i] = uint8_t((g & 31) >> 2);
+        g += 0x57238591u;
+        g ^= g >> 20;
+    }
+    return quarters;
+}
+
+const std::array<uint8_t, kTilePixels> columnQuarters = BuildColumnQuarters();
+
+// A display value d = I * 32 (I = inverse table entry) has d >> 8 = I >> 3
+// and dither row (d >> 5) & 7 = I & 7; table entry (r, c) is 1 exactly when
+// c / 4 < r.
+inline uint8_t DitheredByte(int32_t inverse, uint8_t quarter) {
+    const int32_t v = (inverse >> 3) + (int32_t(quarter) < (inverse & 7) ? 1 : 0);
+    return uint8_t(std::min(v, 255));
+}
+
+}  // namespace
+
+const uint8_t* DitherTable() { return ditherTable.data(); }
+
+void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba) {
+    if (image.channelCount < 3 || image.depth != 16) return;
+    const size_t n = std::min(size_t(image.width) * size_t(image.height), kTilePixels);
+    const uint16_t* planes[3];
+    const int32_t* inverse[3];
+    for (int c = 0; c < 3; ++c) {
+        planes[c] = static_cast<const ChannelBuffer16&>(image.Channel(c)).samples;
+        inverse[c] = InverseTable(c);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t q = columnQuarters[i];
+        rgba[4 * i + 0] = DitheredByte(inverse[0][planes[0][i] >> 5], q);
+        rgba[4 * i + 1] = DitheredByte(inverse[1][planes[1][i] >> 5], q);
+        rgba[4 * i + 2] = DitheredByte(inverse[2][planes[2][i] >> 5], q);
+        rgba[4 * i + 3] = 255;
+    }
+}
+
+bool RenderTile(LayerTile& stack) {
+    if (!StackDirty(&stack)) return false;
+    const PixelImage* image = CompositeTile(stack);
+    if (image && stack.texturePixels) ConvertTileToDisplay(*image, stack.texturePixels);
+    stack.uploadPending = true;
+    for (LayerTile* t = &stack; t; t = t->next) t->dirty = false;
+    return true;
+}

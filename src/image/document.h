@@ -1,0 +1,165 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+class PixelImage;
+
+// Tiles are 128 pixels square and overlap their neighbours by two pixels, so
+// each one carries a one-pixel border from the next and bilinear filtering of
+// the per-tile textures shows no seams.
+constexpr int kTileSide = 128;
+constexpr int kTileStep = kTileSide - 2;
+constexpr int kMaxLayers = 128;
+// The largest side a document may have: 131 x 131 tiles, about 4 GB with the
+// pixels, masks and display buffers of the bottom layer alone.
+constexpr int kMaxDocumentSide = 16384;
+constexpr int kMaxFrames = 4096;
+constexpr int kUndoSteps = 16;
+constexpr int kBlendModeCount = 5;
+constexpr int kLayerNameBytes = 64;
+
+enum BlendMode : int32_t { kBlendNormal = 0, kBlendMultiply = 1, kBlendScreen = 2, kBlendDarken = 3, kBlendLighten = 4 };
+
+// "Normal", "Multiply", "Screen", "Darken", "Lighten".
+const char* BlendModeName(int mode);
+
+// One layer at one tile position. A stack is the singly linked list of these
+// from the bottom layer up; the bottom tile owns the stack's stroke mask and
+// display buffer, and every tile owns the tiles above it.
+//
+// An animated tile's frames own their images and pixels points at the
+// current one; otherwise pixels is owned directly.
+struct LayerTile {
+    LayerTile() = default;
+    ~LayerTile();
+    LayerTile(const LayerTile&) = delete;
+    LayerTile& operator=(const LayerTile&) = delete;
+
+    std::vector<PixelImage*> frames;  // frame count entries while animated
+    int32_t frameCount = 0;
+    int32_t currentFrame = 0;
+    bool animated = false;
+    bool onionSkin = false;
+    PixelImage* pixels = nullptr;      // four 16-bit planes, or the empty image
+    PixelImage* strokeMask = nullptr;  // owned by the bottom tile, shared by the stack
+    uint8_t* texturePixels = nullptr;  // RGBA, side x side; bottom tile only
+    uint32_t texture = 0;              // the UI's texture name; bottom tile only
+    bool uploadPending = false;        // texturePixels changed; the UI sends them and clears this
+    int32_t side = 0;
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // covered document pixels, x1 and y1 exclusive
+    bool dirty = false;
+    bool textureCreated = false;
+    bool strokeActive = false;
+    bool bottom = false;
+    LayerTile* next = nullptr;
+    int32_t opacity = 255;
+    int32_t blendMode = kBlendNormal;
+    bool lock = false;    // effective: the layer's lock, or the bottom layer
+    bool hidden = false;  // effective: the layer's hidden flag, never on the bottom layer
+    bool empty = true;
+};
+
+struct LayerInfo {
+    char name[kLayerNameBytes] = {};
+    int32_t opacity = 255;
+    int32_t blendMode = kBlendNormal;
+    bool lockTransparency = false;
+    bool hidden = false;
+    uint32_t thumbnail = 0;  // the UI's texture name, 0 until it makes one
+    bool thumbnailDirty = false;
+    bool animated = false;
+};
+
+struct UndoStep {
+    int32_t count = 0;
+    std::vector<LayerTile*> tiles;    // not owned
+    std::vector<PixelImage*> images;  // owned copies
+};
+
+// The document and everything that lives and dies with it: the tile stacks,
+// the layer list, the layer clipboard, the undo ring and the animation state.
+// The application holds one; the operations take it by reference.
+struct Document {
+    Document();
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t columns = 0;
+    int32_t rows = 0;
+    int32_t tileCount = 0;
+    std::vector<LayerTile*> stacks;  // bottom tiles, row by row
+
+    int32_t layerCount = 0;
+    LayerInfo layers[kMaxLayers];
+    int32_t currentLayer = 0;
+
+    // The layer clipboard: one tile per position, null until first used.
+    std::vector<LayerTile*> clipboardTiles;
+    LayerInfo clipboardInfo;
+    bool clipboardFilled = false;
+
+    // File state.
+    bool modified = false;
+    bool flatCopy = false;
+    bool layeredFile = false;
+    bool strokeDrawn = false;
+
+    UndoStep undo[kUndoSteps];
+    int32_t undoPosition = 0;
+
+    // Animation state; a new document keeps it, only the animation
+    // operations and loading change it.
+    bool animationMode = false;
+    bool onionSkin = false;
+    int32_t framesPerSecond = 0;
+    int32_t currentFrame = 0;
+    int32_t frameCount = 0;
+    std::vector<int32_t> durations;  // kMaxFrames entries
+
+    // Texture names of destroyed tiles and layers; the UI deletes them
+    // (it owns the GL context) and empties the list.
+    std::vector<uint32_t> texturesToRelease;
+};
+
+// Tiles needed along a side of the given length, in 64 bits so that no size
+// can overflow the count.
+int64_t TilesAlong(int64_t length);
+
+// Replaces the document by a blank w x h one with the "Canvas" layer. Sizes
+// outside 1..kMaxDocumentSide are refused and leave the document as it was.
+bool NewDocument(Document& doc, int w, int h);
+// Destroys every stack, the clipboard and the undo copies.
+void ReleaseDocument(Document& doc);
+
+// i = 0 is the bottom tile; null past the top of the stack.
+LayerTile* LayerTileAt(LayerTile* stack, int i);
+// True if any tile of the stack must be composited again.
+bool StackDirty(const LayerTile* stack);
+
+// A bottom tile gets opaque white pixels, its stroke mask and display buffer;
+// any other tile the empty image (the caller sets its stroke mask).
+void InitLayerTile(LayerTile& tile, bool bottom);
+// Gives an empty tile transparent white pixels.
+void EnsurePixels(LayerTile& tile);
+// Copies image into the tile's pixels, or makes the tile empty when image has
+// no planes. The tile becomes dirty.
+void ReplaceTilePixels(LayerTile& tile, const PixelImage& image);
+
+// Inserts a layer above layer i (i = -1 creates the bottom layer of a new
+// document). Refused at kMaxLayers layers or outside -1..count - 1.
+bool AddLayer(Document& doc, int i);
+// 1 <= i < count; the bottom layer is never removed.
+bool RemoveLayer(Document& doc, int i);
+// 1 <= i < count, neither layer animated.
+bool MergeLayerDown(Document& doc, int i);
+// Puts layer from directly above layer below: from >= 1, below not from or
+// from - 1, both in range.
+bool MoveLayer(Document& doc, int from, int below);
+// Pushes layer i's record into its tiles.
+void ApplyLayerInfo(Document& doc, int i);
+
+// Every tile of every stack becomes dirty.
+void MarkAllDirty(Document& doc);
