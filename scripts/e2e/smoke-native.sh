@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Smoke test of the native program: it opens its window on a private X
-# display, draws the start-up clear colour, and quits without a question when
-# the window manager asks it to close an unmodified document.
+# display, draws the new white canvas centred on the grey clear colour, and
+# quits without a question when the window manager asks it to close an
+# unmodified document.
 # Usage: smoke-native.sh PROGRAM
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -42,11 +43,17 @@ fi
 
 if geometry=$(e2e_window_geometry "$win"); then
     read -r wx wy ww wh <<<"$geometry"
+    # The new document is opaque white and centred at 100 %; the grey clear
+    # colour shows around it.
     cx=$((wx + ww / 2))
     cy=$((wy + wh / 2))
-    if ! seen=$(e2e_wait_pixel "$cx" "$cy" "204 204 204" 2 10); then
-        e2e_screenshot "$E2E_TMP/failed.png"
-        e2e_fail "the window centre ($cx,$cy) shows RGB $seen, not the 0.8 grey clear colour (204 204 204, +-2)"
+    if ! seen=$(e2e_wait_pixel "$cx" "$cy" "255 255 255" 2 10); then
+        e2e_fail "the window centre ($cx,$cy) shows RGB $seen, not the white of the new canvas (255 255 255, +-2)"
+    fi
+    bx=$((wx + 4))
+    by=$((wy + wh - 4))
+    if ! seen=$(e2e_wait_pixel "$bx" "$by" "204 204 204" 2 10); then
+        e2e_fail "the window's bottom-left corner ($bx,$by) shows RGB $seen, not the 0.8 grey clear colour (204 204 204, +-2)"
     fi
 else
     e2e_fail "could not read the geometry of window $win"

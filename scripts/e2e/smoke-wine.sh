@@ -2,8 +2,8 @@
 # Smoke test of the Windows build under Wine, on a private X display with a
 # window manager:
 #  1. started from another directory, the program opens its window maximized
-#     with the icon from beside the program, draws the start-up clear colour
-#     over the whole client area, logs its window's life, and quits with exit
+#     with the icon from beside the program, draws the new white canvas in the
+#     middle and the clear colour around it up to the window's corner, logs its window's life, and quits with exit
 #     code 0 and no question when the window manager asks an unmodified
 #     document to close;
 #  2. on a display without OpenGL it says "Could not create window" in a box
@@ -146,12 +146,14 @@ esac
 
 if geometry=$(e2e_window_geometry "$win"); then
     read -r wx wy ww wh <<<"$geometry"
-    # The middle, and the far corner of the client area: the picture must
+    # The new white canvas sits in the middle at 100 %; the far corner of the
+    # client area, outside it, shows the grey clear colour: the picture must
     # cover the whole window, not just the size it was created at.
-    for spot in "$((wx + ww / 2)) $((wy + wh / 2)) centre" "$((wx + ww - 4)) $((wy + wh - 4)) bottom-right corner"; do
-        read -r px py where <<<"$spot"
-        if ! seen=$(e2e_wait_pixel "$px" "$py" "204 204 204" 2 10); then
-            e2e_fail "the window's $where ($px,$py) shows RGB $seen, not the 0.8 grey clear colour (204 204 204, +-2)"
+    for spot in "$((wx + ww / 2)) $((wy + wh / 2)) centre 255 255 255 white-canvas" \
+        "$((wx + ww - 4)) $((wy + wh - 4)) bottom-right-corner 204 204 204 0.8-grey-clear-colour"; do
+        read -r px py where r g b what <<<"$spot"
+        if ! seen=$(e2e_wait_pixel "$px" "$py" "$r $g $b" 2 10); then
+            e2e_fail "the window's ${where//-/ } ($px,$py) shows RGB $seen, not the ${what//-/ } ($r $g $b, +-2)"
         fi
     done
 else

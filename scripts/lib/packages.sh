@@ -5,14 +5,14 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     libgtest-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
     wine wine64 xvfb xauth
-    libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0
+    libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev
     openbox wmctrl xdotool imagemagick x11-utils xfonts-base)
 # Building and starting the native program. The native preset also configures
 # the unit tests and benchmarks, so their frameworks are needed to build at all;
 # Mesa's drivers draw where the machine has no other OpenGL.
 RUN_PACKAGES=("${BUILD_PACKAGES[@]}"
     libgtest-dev libbenchmark-dev
-    libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 xfonts-base)
+    libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev xfonts-base)
 
 # install_packages NAME...: installs the ones that are missing (apt-get, non-interactive).
 install_packages() {

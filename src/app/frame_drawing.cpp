@@ -6,6 +6,7 @@
 #include "image/document.h"
 #include "image/workers.h"
 #include "platform/platform.h"
+#include "ui/canvas_view.h"
 #include "ui/gl.h"
 #include "ui/tile_texture.h"
 
@@ -24,13 +25,25 @@ void DrawAndShowFrame() {
 // every further paint request redraws.
 void PaintFrame() { DrawAndShowFrame(); }
 
-// Until the canvas view draws them, the frame keeps every tile texture up to
-// date and shows the clear colour.
 void DrawFrame() {
+    static CanvasView canvas;
     RenderDirtyTiles(app.document);
     ReleaseDroppedTextures(app.document);
-    for (LayerTile* stack : app.document.stacks) RenderTile(*stack, true);
-    glClear(GL_COLOR_BUFFER_BIT);
+
+    const platform::WindowState& w = app.window;
+    const ViewState& v = app.view;
+    CanvasFrameInput in;
+    in.windowWidth = w.width;
+    in.windowHeight = w.height;
+    in.transform = MakeCanvasTransform(w.width, w.height, v.zoomFactor, v.viewOffset.x, v.viewOffset.y, v.viewRotation,
+                                       v.mirrored, app.document.width);
+    in.overlay.pointerX = w.mouseX;
+    in.overlay.pointerY = w.mouseY;
+    in.overlay.pointerInWindow = w.mouseInWindow;
+    in.overlay.canvasCursor = {v.canvasCursor.x, v.canvasCursor.y};
+    in.overlay.leftButton = w.leftButton;
+    in.overlay.navigating = v.navigationMode != kNavigationNone;
+    DrawCanvasView(canvas, app.document, in);
 }
 
 bool InitGLState() {

@@ -35,4 +35,3 @@ bool MainLoopPass() {
     return !w.quit;
 }
 
-bool UpdateFrame() { return true; }

@@ -6,6 +6,7 @@
 #include "platform/log.h"
 #include "platform/platform.h"
 #include "platform/program_path.h"
+#include "platform/tablet.h"
 
 AppState app;
 
@@ -37,6 +38,10 @@ int RunProgram(const std::string& commandLine) {
     if (!platform::CreateMainWindow("Orvella", w, 32)) return 0;
     w.mouseX = -1;
 
+    // Without a tablet the program runs on the mouse alone.
+    LogLine("TabletInit()");
+    platform::TabletInit();
+
     LogLine("ravInit()");
     ravInit(commandLine);
 
@@ -47,6 +52,7 @@ int RunProgram(const std::string& commandLine) {
 
     w.maximized = platform::WindowIsMaximized();
     ShutdownApplication();
+    platform::TabletClose();
     platform::DestroyMainWindow();
     LogLine("end of WinMain() -> exit program");
     return w.exitCode;

@@ -28,12 +28,15 @@ void ravInit(const std::string& commandLine) {
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
 
+    app.input = platform::CreateStickInput();
+
     const int threads = platform::ProcessorCount();
     SelectProfile(*BuiltinProfile(kDefaultProfileIndex));
     InitThreadScratch(threads, kTileSide);
     StartWorkers(threads);
 
     if (!NewDocument(app.document, kStartWidth, kStartHeight)) LogLine("*** could not create the start-up document");
+    ResetView(app.view, app.document.width, app.document.height);
 
     app.startupFile = CommandLineFile(commandLine);
 }
@@ -43,4 +46,6 @@ void ShutdownApplication() {
     ReleaseTileTextures(app.document);
     ReleaseDocument(app.document);
     FreeThreadScratch();
+    platform::DestroyStickInput(app.input);
+    app.input = nullptr;
 }

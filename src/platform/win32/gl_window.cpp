@@ -1,6 +1,7 @@
 #include "platform/win32/gl_window.h"
 
 #include "app/program.h"
+#include "input/wintab.h"
 #include "platform/log.h"
 #include "platform/program_path.h"
 #include "platform/win32/window_events.h"
@@ -174,6 +175,7 @@ HDC MainDeviceContext() { return deviceContext; }
 platform::WindowState* CurrentWindowState() { return state; }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TabletMessage(window, message, wParam, lParam);
     // Messages outside CreateGLWindow's and DestroyGLWindow's span have no
     // state to write to.
     if (!state) return DefWindowProcA(window, message, wParam, lParam);
