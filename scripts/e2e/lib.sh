@@ -242,3 +242,34 @@ e2e_stage_program() {
     done
     echo "$dir/$(basename "$src")"
 }
+
+# e2e_color_extent FILE X Y "R G B" TOLERANCE: prints "LEFT RIGHT TOP BOTTOM", the first and last pixels of the run of that colour through (X,Y) along row Y and column X; 1 when (X,Y) does not match.
+e2e_color_extent() {
+    local file=$1 x=$2 y=$3 size w h row col
+    size=$(identify -format '%w %h' "$file" 2>/dev/null) || return 1
+    read -r w h <<<"$size"
+    row=$(e2e_color_run "$file" "${w}x1+0+$y" 1 "$x" "$4" "$5") || return 1
+    col=$(e2e_color_run "$file" "1x${h}+$x+0" 2 "$y" "$4" "$5") || return 1
+    echo "$row $col"
+}
+
+# e2e_color_run FILE GEOMETRY AXIS INDEX "R G B" TOLERANCE: prints the first and last coordinate (AXIS 1 = x, 2 = y) of the run of that colour through INDEX in the cropped strip; 1 when INDEX does not match.
+e2e_color_run() {
+    convert "$1" -crop "$2" +repage -alpha off -depth 8 txt:- 2>/dev/null | awk -v axis="$3" -v at="$4" -v want="$5" -v tol="$6" '
+        function near(v, w) { return (v - w <= tol && w - v <= tol) }
+        BEGIN { split(want, c, " ") }
+        /^[0-9]+,[0-9]+:/ {
+            split($1, p, "[,:]")
+            if (!match($0, /\([0-9]+,[0-9]+,[0-9]+/)) next
+            split(substr($0, RSTART + 1, RLENGTH - 1), v, ",")
+            n = p[axis] + 0
+            ok[n] = near(v[1], c[1]) && near(v[2], c[2]) && near(v[3], c[3])
+            if (n > last) last = n
+        }
+        END {
+            if (!ok[at]) exit 1
+            for (a = at; a > 0 && ok[a - 1]; a--) {}
+            for (b = at; b < last && ok[b + 1]; b++) {}
+            print a, b
+        }'
+}

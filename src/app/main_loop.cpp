@@ -1,6 +1,7 @@
 #include "app/main_loop.h"
 
 #include "app/app_state.h"
+#include "app/commands.h"
 #include "app/frame_drawing.h"
 #include "platform/platform.h"
 
@@ -13,10 +14,7 @@ constexpr int kIdleSleepMs = 10;
 
 }  // namespace
 
-bool QuitConfirmed() {
-    if (!app.document.modified) return true;
-    return platform::AskOkCancel("Confirm quit", "Changes will be lost, ok?");
-}
+bool QuitConfirmed() { return ConfirmDiscard(); }
 
 bool MainLoopPass() {
     platform::WindowState& w = app.window;

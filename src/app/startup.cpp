@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/app_state.h"
+#include "app/joystick_pressure.h"
 #include "image/color_profile.h"
 #include "image/thread_scratch.h"
 #include "image/workers.h"
@@ -29,6 +30,7 @@ void ravInit(const std::string& commandLine) {
     glDisable(GL_TEXTURE_2D);
 
     app.input = platform::CreateStickInput();
+    StartJoystickPressure(app.joystick, platform::JoystickAxisCount(app.input));
 
     const int threads = platform::ProcessorCount();
     SelectProfile(*BuiltinProfile(kDefaultProfileIndex));

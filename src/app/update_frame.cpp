@@ -1,14 +1,34 @@
+#include <algorithm>
+#include <utility>
+
 #include "app/app_state.h"
+#include "app/commands.h"
+#include "app/joystick_pressure.h"
 #include "app/main_loop.h"
 #include "app/view_navigation.h"
+#include "image/animation.h"
+#include "image/color_record.h"
+#include "image/layer_clipboard.h"
+#include "image/undo.h"
 #include "platform/input.h"
+#include "platform/platform.h"
 
 namespace {
 
-bool Held(int code) { return platform::KeyDown(app.input, code); }
+using namespace platform;
+
+bool Held(int code) { return KeyDown(app.input, code); }
+
+// True on the pass the group goes from no key held to some key held; memory
+// remembers the group's state for the next pass.
+bool Pressed(bool heldNow, bool& memory) {
+    const bool pressed = heldNow && !memory;
+    memory = heldNow;
+    return pressed;
+}
 
 ViewInput ReadViewInput() {
-    const platform::WindowState& w = app.window;
+    const WindowState& w = app.window;
     ViewInput in;
     in.mouseX = w.mouseX;
     in.mouseY = w.mouseY;
@@ -16,37 +36,226 @@ ViewInput ReadViewInput() {
     in.windowHeight = w.height;
     in.canvasWidth = app.document.width;
     in.canvasHeight = app.document.height;
-    in.altHeld = Held(platform::kKeyLeftAlt) || Held(platform::kKeyRightAlt);
-    in.shiftHeld = Held(platform::kKeyLeftShift) || Held(platform::kKeyRightShift);
-    in.spaceHeld = Held(platform::kKeySpace);
+    in.altHeld = app.altHeld;
+    in.shiftHeld = app.shiftHeld;
+    in.spaceHeld = app.spaceHeld;
     in.leftButton = w.leftButton;
-    in.numpadPlus = Held(platform::kKeyNumpadAdd);
-    in.numpadMinus = Held(platform::kKeyNumpadSubtract);
-    in.numpadStar = Held(platform::kKeyNumpadMultiply);
-    in.fHeld = Held(platform::kKeyF);
+    in.numpadPlus = Held(kKeyNumpadAdd);
+    in.numpadMinus = Held(kKeyNumpadSubtract);
+    in.numpadStar = Held(kKeyNumpadMultiply);
+    in.fHeld = Held(kKeyF);
     in.wheel = w.wheel;
     return in;
 }
 
-// The view's share of the pass, in the order its steps depend on each other.
-void NavigateView() {
-    const ViewInput in = ReadViewInput();
-    ViewState& view = app.view;
-    MouseToCanvas(view, in);
-    ApplyZoomKeys(view, in);
-    UpdateZoom(view);
-    StepViewReset(view, in.canvasWidth, in.canvasHeight);
-    TriggerRotationReset(view, in);
-    StepRotationReset(view);
-    ApplyMirrorKey(view, in);
-    UpdateSpaceNavigation(view, in);
-    SnapViewOffset(view);
+void ReadStateKeys() {
+    app.escapeHeld = Held(kKeyEscape);
+    app.tabHeld = Held(kKeyTab);
+    app.enterHeld = Held(kKeyEnter);
+    app.enterPressed = Pressed(app.enterHeld, app.enterWasHeld);
+}
+
+void ReadModifierKeys() {
+    app.altHeld = Held(kKeyLeftAlt) || Held(kKeyRightAlt);
+    app.shiftHeld = Held(kKeyLeftShift) || Held(kKeyRightShift);
+    app.ctrlHeld = Held(kKeyLeftCtrl) || Held(kKeyRightCtrl);
+    app.spaceHeld = Held(kKeySpace);
+    if (Pressed(Held(kKeyF1), app.helpKeyHeld)) app.showHelp = !app.showHelp;
+}
+
+// The interval never divides by zero: a file may store 0 frames per second.
+uint32_t TickInterval(int framesPerSecond) { return uint32_t(1000 / std::max(framesPerSecond, 1)); }
+
+int FrameDuration(const Document& doc) {
+    const int frame = doc.currentFrame;
+    if (frame < 0 || size_t(frame) >= doc.durations.size()) return 1;
+    return doc.durations[size_t(frame)];
+}
+
+void AnimationKeys() {
+    Document& doc = app.document;
+    const bool right = Held(kKeyRight), left = Held(kKeyLeft);
+    const bool step = Pressed(right || left, app.frameKeysHeld);
+    const bool down = Held(kKeyDown), up = Held(kKeyUp);
+    if (!doc.animationMode) {
+        app.playing = false;
+        return;
+    }
+    if (step) SetFrame(doc, doc.currentFrame + (right ? 1 : -1));
+
+    if (!down && !up) {
+        app.playing = false;
+        return;
+    }
+    const uint32_t now = Milliseconds();
+    if (!app.playing) {
+        app.playing = true;
+        app.playbackTicksLeft = 1;
+        app.playbackLastTick = now;
+    }
+    const uint32_t interval = TickInterval(doc.framesPerSecond);
+    // Unsigned difference, so a wrapping clock keeps the pace.
+    if (now - app.playbackLastTick >= interval) {
+        --app.playbackTicksLeft;
+        app.playbackLastTick += interval;
+    }
+    if (app.playbackTicksLeft < 1) {
+        SetFrame(doc, doc.currentFrame + (up ? -1 : 1));
+        app.playbackTicksLeft = FrameDuration(doc);
+    }
+}
+
+void LayerKeys() {
+    Document& doc = app.document;
+    const bool ctrl = app.ctrlHeld;
+    app.mergeRequested = Pressed(Held(kKeyE), app.mergeKeyHeld) && ctrl;
+
+    const bool copy = Held(kKeyC), paste = Held(kKeyV);
+    if (Pressed(copy || paste, app.clipboardKeysHeld) && ctrl) {
+        // An empty layer clipboard leaves everything as it is.
+        if (copy)
+            CopyLayerToClipboard(doc);
+        else
+            PasteLayerFromClipboard(doc);
+    }
+    if (Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl) Undo(doc);
+    if (Pressed(Held(kKeyI), app.filterKeyHeld) && ctrl) PostCommand("filter 0");
+}
+
+ColorRecord TransparentWhite() { return DisplayColor(255, 255, 255, 0); }
+
+void ToolKeys() {
+    const bool x = Held(kKeyX), e = Held(kKeyE), b = Held(kKeyB);
+    if (Pressed(x || e || b, app.toolKeysHeld)) {
+        if (x && !app.window.leftButton) app.colorSwapRequested = true;
+        if (e && !app.ctrlHeld) app.toolToggleRequested = true;
+        if (b && !app.ctrlHeld && app.PaintMode != 0) app.toolToggleRequested = true;
+    }
+
+    const bool bottomLayer = app.document.currentLayer == 0;
+    if (app.colorSwapRequested) {
+        if (app.PaintMode == 0) {
+            std::swap(app.primaryColor, app.secondaryColor);
+        } else if (!bottomLayer) {
+            // Erasing turns into restoring and back.
+            app.paintColor.Set(3, 255 - app.paintColor.value[3]);
+        }
+    }
+    if (app.toolToggleRequested) {
+        app.PaintMode = app.PaintMode == 0 ? 2 : 0;
+        if (app.PaintMode == 0)
+            app.paintColor = app.primaryColor;
+        else if (bottomLayer)
+            app.paintColor = app.secondaryColor;
+        else
+            app.paintColor = TransparentWhite();
+    }
+    // Requests last one pass, whether a key or a panel button made them.
+    app.colorSwapRequested = false;
+    app.toolToggleRequested = false;
+
+    // The bottom layer has no transparency to erase to: the eraser there
+    // paints the background colour.
+    if (app.PaintMode == 2 && bottomLayer) {
+        app.PaintMode = 1;
+        app.paintColor = app.secondaryColor;
+    }
+}
+
+void FileKeys() {
+    const bool s = Held(kKeyS), l = Held(kKeyL), o = Held(kKeyO), r = Held(kKeyR), n = Held(kKeyN);
+    if (!Pressed(s || l || o || r || n, app.fileKeysHeld) || !app.ctrlHeld) return;
+    if (o || l || r) PostCommand("open");
+    if (s) PostCommand(app.shiftHeld ? "saveas" : "save");
+    if (n) PostCommand("new-dimensions");
+}
+
+void ChooseCursor() {
+    WindowState& w = app.window;
+    const int oldKind = w.cursorKind;
+    const bool oldHidden = w.cursorHidden;
+    int kind = kCursorNone;
+    bool hidden = false;
+
+    if (app.pointerOverInterface || app.spaceHeld) {
+        const bool grabbing = app.spaceHeld && (InsideNavigationCircle(app.view, w.width, w.height) ||
+                                                app.view.navigationMode == kNavigationScrolling);
+        kind = grabbing ? kCursorSizeAll : kCursorArrow;
+    } else {
+        // The brush outline marks the pointer well enough while it is of a
+        // size that can be seen and is not too large to aim with.
+        const float onScreen = app.effectiveRadius * app.view.zoomFactor;
+        hidden = onScreen > 2.0f && onScreen < 50.0f && !app.altHeld && app.hardness != 1.0f &&
+                 !app.pressureControlledSize && !app.lineAvoidance;
+        const Document& doc = app.document;
+        const bool lockedLayer = doc.currentLayer >= 0 && doc.currentLayer < doc.layerCount &&
+                                 doc.layers[doc.currentLayer].lockTransparency;
+        if (app.PaintMode != 0 && lockedLayer) kind = kCursorNo;
+    }
+    if (app.ctrlHeld && !app.pointerOverInterface) {
+        kind = kCursorNone;
+        hidden = false;
+    }
+    if (app.noCursorRequested) {
+        kind = kCursorNo;
+        hidden = false;
+    }
+    if (app.textCursorRequested) {
+        kind = kCursorIBeam;
+        hidden = false;
+    }
+    app.noCursorRequested = false;
+    app.textCursorRequested = false;
+
+    const bool waiting = !app.pendingCommand.empty();
+    if (waiting) {
+        kind = kCursorWait;
+        hidden = false;
+    }
+    w.cursorKind = kind;
+    w.cursorHidden = hidden;
+    if (waiting || kind != oldKind || hidden != oldHidden) ApplyCursor();
 }
 
 }  // namespace
 
 bool UpdateFrame() {
-    platform::PollInput(app.input);
-    NavigateView();
+    PollInput(app.input);
+
+    // Tested before a text field takes the keyboard away, so the program can
+    // always be closed.
+    const bool alt = Held(kKeyLeftAlt) || Held(kKeyRightAlt);
+    if (alt && Held(kKeyF4) && ConfirmDiscard()) return false;
+
+    if (!DispatchCommands() && ConfirmDiscard()) return false;
+
+    ReadStateKeys();
+    const bool textFieldHasKeyboard = !app.keyboardShortcutsEnabled;
+    if (textFieldHasKeyboard) IgnoreKeyboard(app.input);
+    ReadModifierKeys();
+
+    const ViewInput in = ReadViewInput();
+    ViewState& view = app.view;
+    MouseToCanvas(view, in);
+    AnimationKeys();
+    ApplyZoomKeys(view, in);
+    UpdateZoom(view);
+    StepViewReset(view, in.canvasWidth, in.canvasHeight);
+    TriggerRotationReset(view, in);
+    StepRotationReset(view);
+    if (ApplyMirrorKey(view, in)) app.clickTaken = true;
+    LayerKeys();
+    UpdateSpaceNavigation(view, in);
+    SnapViewOffset(view);
+    ToolKeys();
+    FileKeys();
+    UpdateJoystickPressure(app.joystick, app.input);
+
+    if (app.PaintMode == 0) app.paintColor = app.primaryColor;
+    // Between strokes the brush outline shows the brush's own size.
+    app.effectiveRadius = app.brushRadius;
+    ChooseCursor();
+
+    if (textFieldHasKeyboard) UseKeyboard(app.input);
     return true;
 }

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+// Actions that touch files, the whole document or every animation frame are
+// not run where they are asked for: the asker posts a short command text and
+// the next pass runs it, after a frame has been drawn with the wait cursor.
+
+// Puts text into the pending-command slot, replacing a command not yet run.
+void PostCommand(const std::string& text);
+
+// Runs the pending command at the start of a pass; false when the command
+// asks to end the program. The commands themselves are not wired up yet:
+// for now the slot is left as it is and the result is always true.
+bool DispatchCommands();
+
+// Whether the document may be thrown away: true when it is not modified or
+// the user agrees to lose the changes.
+bool ConfirmDiscard();
