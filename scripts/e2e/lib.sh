@@ -273,3 +273,33 @@ e2e_color_run() {
             print a, b
         }'
 }
+
+# e2e_show_output DIR [LINES]: the program's output (DIR/program.out) and log (DIR/bin/orvella.log), for a failed check.
+e2e_show_output() {
+    echo "--- program output:" >&2
+    tail -n 40 "$1/program.out" >&2
+    echo "--- program log:" >&2
+    tr -d '\r' <"$1/bin/orvella.log" | tail -n "${2:-60}" >&2
+}
+
+# Wine's desktop process (explorer.exe /desktop) chooses the graphics driver for
+# every program of the prefix. One started without a display (by making the
+# prefix, or by a unit test) has none, and while it lives no window can be made.
+e2e_displayless_wine_desktop_runs() {
+    local p env
+    for p in $(pgrep -f 'explorer\.exe'); do
+        env=$(tr '\0' '\n' 2>/dev/null <"/proc/$p/environ") || continue
+        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$env" && ! grep -q '^DISPLAY=.' <<<"$env" && return 0
+    done
+    return 1
+}
+
+# e2e_wait_wine_desktop: waits (30 s at most) until no display-less Wine desktop of $WINEPREFIX runs; aborts otherwise.
+e2e_wait_wine_desktop() {
+    local i
+    for ((i = 0; i < 300; i++)); do
+        e2e_displayless_wine_desktop_runs || return 0
+        sleep 0.1
+    done
+    e2e_abort "Wine's desktop process without a display still runs after 30 s; windows cannot be made"
+}

@@ -20,12 +20,6 @@ staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not co
 : >"$E2E_TMP/bin/orvella.log"
 mkdir -p "$E2E_TMP/cwd"
 
-show_output() {
-    echo "--- program output:" >&2
-    tail -n 40 "$E2E_TMP/program.out" >&2
-    echo "--- program log:" >&2
-    tail -n 40 "$E2E_TMP/bin/orvella.log" >&2
-}
 
 e2e_window_names >"$E2E_TMP/windows.before"
 e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
@@ -34,7 +28,7 @@ pid=$E2E_LAST_PID
 if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
     boxes=$(e2e_new_window_names "$E2E_TMP/windows.before")
     [ -z "$boxes" ] || echo "windows on the display: $boxes" >&2
-    show_output
+    e2e_show_output "$E2E_TMP"
     if e2e_wait_exit "$pid" 0; then
         e2e_abort "the program ended with exit code $E2E_EXIT_CODE before its window appeared"
     fi
@@ -74,5 +68,5 @@ else
     fi
 fi
 
-[ "$E2E_FAILURES" -eq 0 ] || show_output
+[ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$E2E_TMP"
 e2e_finish

@@ -38,29 +38,6 @@ fi
 export WINEDEBUG=${WINEDEBUG--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
 
-# Wine's desktop process (explorer.exe /desktop) chooses the graphics driver
-# for every program of the prefix. The one left from making the prefix without
-# a display has none, and while it lives (a few seconds) no window can be made.
-displayless_desktop_runs() {
-    local p env
-    for p in $(pgrep -f 'explorer\.exe'); do
-        env=$(tr '\0' '\n' 2>/dev/null <"/proc/$p/environ") || continue
-        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$env" && ! grep -q '^DISPLAY=.' <<<"$env" && return 0
-    done
-    return 1
-}
-# Any Wine program started without a display (a unit test, wineboot) brings
-# one up, so this runs right before each start of the program; the test is
-# best registered to run alone.
-wait_for_usable_desktop() {
-    local i
-    for ((i = 0; i < 300; i++)); do
-        displayless_desktop_runs || return 0
-        sleep 0.1
-    done
-    e2e_abort "Wine's desktop process without a display still runs after 30 s; windows cannot be made"
-}
-
 # Wine keeps its idea of the screen size for as long as its server runs, and a
 # server first used without a display believes in 1024 x 768. A screen of that
 # size keeps Wine's maximized window and the X window the same size however
@@ -71,14 +48,6 @@ e2e_start_display 1024x768x24 || e2e_abort "could not start a private X display"
 # switches the log on) in DIR/bin, and an empty DIR/cwd to start it from.
 stage() {
     mkdir -p "$1/bin" "$1/cwd" && cp "$program" "$icon" "$1/bin/" && : >"$1/bin/orvella.log"
-}
-
-# show_output DIR: the program's output and log, for a failed check.
-show_output() {
-    echo "--- program output:" >&2
-    tail -n 40 "$1/program.out" >&2
-    echo "--- program log:" >&2
-    tail -n 60 "$1/bin/orvella.log" >&2
 }
 
 # log_has_in_order LOGFILE LINE...: true when the lines occur in this order (others may lie between).
@@ -126,7 +95,7 @@ if shown[:2] != [width, height] or shown[2 : 2 + width * height] != want:
 run=$E2E_TMP/run
 stage "$run" || e2e_abort "could not copy the program into $run"
 e2e_window_names >"$E2E_TMP/windows.before"
-wait_for_usable_desktop
+e2e_wait_wine_desktop
 e2e_start_program "$run/program.out" "$run/cwd" wine "$run/bin/$(basename "$program")"
 pid=$E2E_LAST_PID
 
@@ -134,7 +103,7 @@ if ! win=$(e2e_wait_window '^Orvella' 60); then
     kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "the program ended with exit code $?" >&2; }
     boxes=$(e2e_new_window_names "$E2E_TMP/windows.before")
     [ -z "$boxes" ] || echo "windows on the display: $boxes" >&2
-    show_output "$run"
+    e2e_show_output "$run"
     e2e_abort "no window titled Orvella... appeared within 60 s"
 fi
 
@@ -177,7 +146,7 @@ else
     e2e_fail "the program still runs 15 s after the close request${boxes:+; it shows: $boxes} (an unmodified document must close without a question)"
     e2e_stop "$pid"
 fi
-[ "$E2E_FAILURES" -eq 0 ] || show_output "$run"
+[ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$run"
 
 # --- 2. No OpenGL on the display --------------------------------------------
 failures_before=$E2E_FAILURES
@@ -203,7 +172,7 @@ done
 
 run=$E2E_TMP/noglx
 stage "$run" || e2e_abort "could not copy the program into $run"
-wait_for_usable_desktop
+e2e_wait_wine_desktop
 e2e_start_program "$run/program.out" "$run/cwd" wine "$run/bin/$(basename "$program")"
 pid=$E2E_LAST_PID
 if box=$(e2e_wait_window '^ERROR$' 60); then
@@ -226,6 +195,6 @@ else
     kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "the program ended with exit code $?" >&2; }
     e2e_fail "without OpenGL no box titled ERROR appeared within 60 s; windows: $(e2e_window_names | tr '\n' ' ')"
 fi
-[ "$E2E_FAILURES" -eq "$failures_before" ] || show_output "$run"
+[ "$E2E_FAILURES" -eq "$failures_before" ] || e2e_show_output "$run"
 
 e2e_finish

@@ -42,25 +42,6 @@ fi
 export WINEDEBUG=${WINEDEBUG--all}
 base_overrides="mscoree,mshtml="
 
-# Wine's desktop process started without a display (by making the prefix or by
-# a unit test) keeps every window from being made while it lives.
-displayless_desktop_runs() {
-    local p env
-    for p in $(pgrep -f 'explorer\.exe'); do
-        env=$(tr '\0' '\n' 2>/dev/null <"/proc/$p/environ") || continue
-        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$env" && ! grep -q '^DISPLAY=.' <<<"$env" && return 0
-    done
-    return 1
-}
-wait_for_usable_desktop() {
-    local i
-    for ((i = 0; i < 300; i++)); do
-        displayless_desktop_runs || return 0
-        sleep 0.1
-    done
-    e2e_abort "Wine's desktop process without a display still runs after 30 s; windows cannot be made"
-}
-
 # A 1024 x 768 screen: the size Wine believes in whichever way its server was started.
 e2e_start_display 1024x768x24 || e2e_abort "could not start a private X display"
 
@@ -107,10 +88,7 @@ stage() {
 }
 
 show_output() {
-    echo "--- program output:" >&2
-    tail -n 20 "$1/program.out" >&2
-    echo "--- program log:" >&2
-    tr -d '\r' <"$1/bin/orvella.log" | tail -n 120 >&2
+    e2e_show_output "$1" 120
     if [ -f "$1/bin/wintab-calls.txt" ]; then
         echo "--- Wintab calls:" >&2
         tr -d '\r' <"$1/bin/wintab-calls.txt" >&2
@@ -119,7 +97,7 @@ show_output() {
 
 # start DIR OVERRIDES: starts the staged program; sets pid and win (aborts without a window).
 start() {
-    wait_for_usable_desktop
+    e2e_wait_wine_desktop
     WINEDLLOVERRIDES=$2 e2e_start_program "$1/program.out" "$1/cwd" wine "$1/bin/$(basename "$program")"
     pid=$E2E_LAST_PID
     if ! win=$(e2e_wait_window '^Orvella' 60 "$pid"); then

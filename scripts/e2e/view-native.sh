@@ -26,17 +26,11 @@ staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not co
 : >"$E2E_TMP/bin/orvella.log"
 mkdir -p "$E2E_TMP/cwd"
 
-show_output() {
-    echo "--- program output:" >&2
-    tail -n 40 "$E2E_TMP/program.out" >&2
-    echo "--- program log:" >&2
-    tail -n 40 "$E2E_TMP/bin/orvella.log" >&2
-}
 
 e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
 pid=$E2E_LAST_PID
 if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
-    show_output
+    e2e_show_output "$E2E_TMP"
     e2e_abort "no window titled Orvella... appeared within 20 s"
 fi
 
@@ -155,7 +149,7 @@ read -r el er et eb <<<"$(expected_edges 1 0 0)"
 if wait_canvas 10 "$el" "$er" "$et" "$eb" 2; then
     echo "start: $(seen)"
 else
-    show_output
+    e2e_show_output "$E2E_TMP"
     e2e_abort "start: expected the ${canvas_w} x ${canvas_h} canvas centred in the window, edges $el $er $et $eb (+-2); seen $(seen)"
 fi
 
@@ -228,5 +222,5 @@ else
     e2e_fail "the program still runs 10 s after the close request"
 fi
 
-[ "$E2E_FAILURES" -eq 0 ] || show_output
+[ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$E2E_TMP"
 e2e_finish

@@ -4,12 +4,8 @@
 #include <cmath>
 
 #include "image/document.h"
-#include "ui/gl.h"
+#include "ui/gl_texture.h"
 #include "ui/tile_texture.h"
-
-#ifndef GL_CLAMP_TO_EDGE
-#define GL_CLAMP_TO_EDGE 0x812F  // OpenGL 1.2; Windows' 1.1 header lacks the name
-#endif
 
 namespace {
 
@@ -258,15 +254,9 @@ void UpdateOverviewTexture(CanvasView& view, Document& doc, int windowWidth, int
     }
 
     if (!o.textureCreated) {
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        o.texture = name;
+        o.texture = NewEdgeClampedTexture();
         o.textureCreated = true;
-        glBindTexture(GL_TEXTURE_2D, name);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, side, side, 0);
     } else {
         glBindTexture(GL_TEXTURE_2D, o.texture);

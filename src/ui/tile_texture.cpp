@@ -2,23 +2,13 @@
 
 #include "image/display_tile.h"
 #include "image/document.h"
-#include "ui/gl.h"
-
-#ifndef GL_CLAMP_TO_EDGE
-#define GL_CLAMP_TO_EDGE 0x812F  // OpenGL 1.2; Windows' 1.1 header lacks the name
-#endif
+#include "ui/gl_texture.h"
 
 namespace {
 
 void CreateTexture(LayerTile& stack) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    stack.texture = name;
+    stack.texture = NewEdgeClampedTexture();
     stack.textureCreated = true;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     // A new texture has no pixels yet: the stack must be composited for it.
     stack.dirty = true;
