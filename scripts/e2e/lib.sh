@@ -106,7 +106,15 @@ e2e_start_display() {
     fi
     export DISPLAY=":$n"
     unset WAYLAND_DISPLAY
-    openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+    # E2E_PLAIN_WM=1: a window manager without mouse or key bindings, so that
+    # Alt+click reaches the program instead of starting a window move.
+    local config=()
+    if [ "${E2E_PLAIN_WM:-0}" = 1 ]; then
+        printf '%s\n' '<?xml version="1.0"?>' '<openbox_config xmlns="http://openbox.org/3.4/rc">' \
+            '<keyboard></keyboard><mouse></mouse></openbox_config>' >"$E2E_TMP/openbox-plain.xml"
+        config=(--config-file "$E2E_TMP/openbox-plain.xml")
+    fi
+    openbox --sm-disable "${config[@]}" >"$E2E_TMP/openbox.log" 2>&1 &
     e2e_track $!
     for ((i = 0; i < 100; i++)); do
         wmctrl -m >/dev/null 2>&1 && return 0

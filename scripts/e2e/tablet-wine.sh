@@ -109,6 +109,12 @@ start() {
 # close DIR WHAT: asks the window to close and expects exit code 0.
 close() {
     wmctrl -c Orvella || e2e_fail "$2: wmctrl could not ask the window to close"
+    # The pen painted: the program asks before dropping the changes.
+    local box
+    if box=$(e2e_wait_window '^Confirm quit$' 3 "$pid"); then
+        xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
+        xdotool key --window "$box" Return
+    fi
     if e2e_wait_exit "$pid" 15; then
         [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "$2: the program exited with code $E2E_EXIT_CODE, not 0"
     else

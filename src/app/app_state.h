@@ -5,6 +5,8 @@
 #include "app/view_navigation.h"
 #include "image/color_record.h"
 #include "image/document.h"
+#include "paint/colour_pick.h"
+#include "paint/stroke_engine.h"
 #include "platform/input.h"
 #include "platform/platform.h"
 
@@ -58,21 +60,23 @@ struct AppState {
     bool toolToggleRequested = false;
     bool colorSwapRequested = false;
 
-    // 0 brush, 1 eraser on the bottom layer (paints the secondary colour),
-    // 2 eraser on an upper layer (paints transparency).
-    int32_t PaintMode = 0;
-    // The user's colours in display form; the paint colour is what strokes
-    // and fills lay down.
-    ColorRecord primaryColor = DisplayColor(0, 0, 0, 255);
-    ColorRecord secondaryColor = DisplayColor(255, 255, 255, 255);
-    ColorRecord paintColor = DisplayColor(0, 0, 0, 255);
+    // The brush or eraser and its colours (display values), the brush's
+    // settings, and the stroke in progress.
+    PaintTool tool;
+    BrushSettings brush;
+    StrokeState stroke;
+    PixelImage* brushShape = nullptr;  // rebuilt whenever the brush settings change
+    PixelImage* dabBuffer = nullptr;   // each dab is prepared here
 
-    // Brush sizes as the cursor needs them; the painting code owns them.
-    float brushRadius = 1.6f;
-    float effectiveRadius = 1.6f;
-    float hardness = 0.7f;
-    bool pressureControlledSize = false;
-    bool lineAvoidance = false;
+    // Colour picking while Alt is held: the colour under the pointer, the
+    // colour being edited and the mix state; the layer under the pointer.
+    PickState pick;
+    bool pickSessionOpen = false;
+    bool pickClickHeld = false;  // left button memory of the layer pick
+    // Stroke positions come from the mouse, the tablet giving only pressure.
+    bool forceMouseCoordinates = false;
+    // Left button at the previous pass, so a Ctrl+click fills once.
+    bool leftWasDown = false;
 
     // What the panels report about the pointer this pass.
     bool pointerOverInterface = false;

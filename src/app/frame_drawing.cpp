@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/main_loop.h"
+#include "app/painting.h"
 #include "app/program.h"
 #include "image/document.h"
 #include "image/workers.h"
@@ -27,6 +28,7 @@ void PaintFrame() { DrawAndShowFrame(); }
 
 void DrawFrame() {
     static CanvasView canvas;
+    PrepareStrokePreview();
     RenderDirtyTiles(app.document);
     ReleaseDroppedTextures(app.document);
 
@@ -43,6 +45,20 @@ void DrawFrame() {
     in.overlay.canvasCursor = {v.canvasCursor.x, v.canvasCursor.y};
     in.overlay.leftButton = w.leftButton;
     in.overlay.navigating = v.navigationMode != kNavigationNone;
+    in.overlay.brushRadius = app.stroke.effectiveRadius;
+    in.overlay.brushSize = app.brush.radius;
+    in.overlay.hardness = app.brush.hardness;
+    in.overlay.paintMode = app.tool.PaintMode;
+    in.overlay.altHeld = app.altHeld;
+    in.overlay.controlHeld = app.ctrlHeld;
+    in.overlay.shiftHeld = app.shiftHeld;
+    in.overlay.strokeDrawn = app.document.strokeDrawn;
+    in.overlay.lastPainted = {app.stroke.p1.x, app.stroke.p1.y};
+    // Over the canvas the system cursor is off; the cursor rules hide the
+    // crosshair too while the brush outline alone marks the pointer.
+    in.overlay.cursorHidden = w.cursorKind == platform::kCursorNone;
+    in.overlay.brushCircleMarksPointer = w.cursorHidden;
+    in.overlay.pointerOverInterface = app.pointerOverInterface;
     DrawCanvasView(canvas, app.document, in);
 }
 

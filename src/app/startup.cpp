@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/joystick_pressure.h"
+#include "app/painting.h"
 #include "image/color_profile.h"
 #include "image/thread_scratch.h"
 #include "image/workers.h"
@@ -39,11 +40,13 @@ void ravInit(const std::string& commandLine) {
 
     if (!NewDocument(app.document, kStartWidth, kStartHeight)) LogLine("*** could not create the start-up document");
     ResetView(app.view, app.document.width, app.document.height);
+    InitPainting();
 
     app.startupFile = CommandLineFile(commandLine);
 }
 
 void ShutdownApplication() {
+    ShutdownPainting();
     CloseWorkerThreads();
     ReleaseTileTextures(app.document);
     ReleaseDocument(app.document);

@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/joystick_pressure.h"
 #include "app/main_loop.h"
+#include "app/painting.h"
 #include "app/view_navigation.h"
 #include "image/animation.h"
 #include "image/color_record.h"
@@ -122,43 +123,33 @@ void LayerKeys() {
     if (Pressed(Held(kKeyI), app.filterKeyHeld) && ctrl) PostCommand("filter 0");
 }
 
-ColorRecord TransparentWhite() { return DisplayColor(255, 255, 255, 0); }
-
 void ToolKeys() {
     const bool x = Held(kKeyX), e = Held(kKeyE), b = Held(kKeyB);
     if (Pressed(x || e || b, app.toolKeysHeld)) {
         if (x && !app.window.leftButton) app.colorSwapRequested = true;
         if (e && !app.ctrlHeld) app.toolToggleRequested = true;
-        if (b && !app.ctrlHeld && app.PaintMode != 0) app.toolToggleRequested = true;
+        if (b && !app.ctrlHeld && app.tool.PaintMode != 0) app.toolToggleRequested = true;
     }
 
     const bool bottomLayer = app.document.currentLayer == 0;
     if (app.colorSwapRequested) {
-        if (app.PaintMode == 0) {
-            std::swap(app.primaryColor, app.secondaryColor);
+        if (app.tool.PaintMode == 0) {
+            std::swap(app.tool.primary, app.tool.secondary);
         } else if (!bottomLayer) {
             // Erasing turns into restoring and back.
-            app.paintColor.Set(3, 255 - app.paintColor.value[3]);
+            app.tool.paint.Set(3, 255 - app.tool.paint.value[3]);
         }
     }
-    if (app.toolToggleRequested) {
-        app.PaintMode = app.PaintMode == 0 ? 2 : 0;
-        if (app.PaintMode == 0)
-            app.paintColor = app.primaryColor;
-        else if (bottomLayer)
-            app.paintColor = app.secondaryColor;
-        else
-            app.paintColor = TransparentWhite();
-    }
+    if (app.toolToggleRequested) SelectEraser(app.tool, app.tool.PaintMode == 0, bottomLayer);
     // Requests last one pass, whether a key or a panel button made them.
     app.colorSwapRequested = false;
     app.toolToggleRequested = false;
 
     // The bottom layer has no transparency to erase to: the eraser there
     // paints the background colour.
-    if (app.PaintMode == 2 && bottomLayer) {
-        app.PaintMode = 1;
-        app.paintColor = app.secondaryColor;
+    if (app.tool.PaintMode == 2 && bottomLayer) {
+        app.tool.PaintMode = 1;
+        app.tool.paint = app.tool.secondary;
     }
 }
 
@@ -184,13 +175,13 @@ void ChooseCursor() {
     } else {
         // The brush outline marks the pointer well enough while it is of a
         // size that can be seen and is not too large to aim with.
-        const float onScreen = app.effectiveRadius * app.view.zoomFactor;
-        hidden = onScreen > 2.0f && onScreen < 50.0f && !app.altHeld && app.hardness != 1.0f &&
-                 !app.pressureControlledSize && !app.lineAvoidance;
+        const float onScreen = app.stroke.effectiveRadius * app.view.zoomFactor;
+        hidden = onScreen > 2.0f && onScreen < 50.0f && !app.altHeld && app.brush.hardness != 1.0f &&
+                 !app.brush.pressureControlledSize && !app.brush.lineAvoidance;
         const Document& doc = app.document;
         const bool lockedLayer = doc.currentLayer >= 0 && doc.currentLayer < doc.layerCount &&
                                  doc.layers[doc.currentLayer].lockTransparency;
-        if (app.PaintMode != 0 && lockedLayer) kind = kCursorNo;
+        if (app.tool.PaintMode != 0 && lockedLayer) kind = kCursorNo;
     }
     if (app.ctrlHeld && !app.pointerOverInterface) {
         kind = kCursorNone;
@@ -251,9 +242,7 @@ bool UpdateFrame() {
     FileKeys();
     UpdateJoystickPressure(app.joystick, app.input);
 
-    if (app.PaintMode == 0) app.paintColor = app.primaryColor;
-    // Between strokes the brush outline shows the brush's own size.
-    app.effectiveRadius = app.brushRadius;
+    PaintingInput();
     ChooseCursor();
 
     if (textFieldHasKeyboard) UseKeyboard(app.input);

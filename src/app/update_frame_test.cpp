@@ -36,16 +36,21 @@ void ResetFrameState() {
     app.playbackTicksLeft = 0;
     app.playbackLastTick = 0;
     app.mergeRequested = app.toolToggleRequested = app.colorSwapRequested = false;
-    app.PaintMode = 0;
-    app.primaryColor = DisplayColor(0, 0, 0, 255);
-    app.secondaryColor = DisplayColor(255, 255, 255, 255);
-    app.paintColor = DisplayColor(0, 0, 0, 255);
-    app.brushRadius = app.effectiveRadius = 1.6f;
-    app.hardness = 0.7f;
-    app.pressureControlledSize = app.lineAvoidance = false;
+    app.tool.PaintMode = 0;
+    app.tool.primary = DisplayColor(0, 0, 0, 255);
+    app.tool.secondary = DisplayColor(255, 255, 255, 255);
+    app.tool.paint = DisplayColor(0, 0, 0, 255);
+    app.brush.radius = app.stroke.effectiveRadius = 1.6f;
+    app.brush.hardness = 0.7f;
+    app.brush.pressureControlledSize = app.brush.lineAvoidance = false;
     app.pointerOverInterface = app.noCursorRequested = app.textCursorRequested = false;
     app.joystick = JoystickPressure();
     app.pendingCommand.clear();
+    app.stroke = StrokeState();
+    app.brush = BrushSettings();
+    app.pick = PickState();
+    app.pickSessionOpen = app.pickClickHeld = app.leftWasDown = false;
+    app.forceMouseCoordinates = false;
 }
 
 class UpdateFrameTest : public ::testing::Test {
@@ -395,7 +400,7 @@ TEST_F(UpdateFrameTest, CtrlERequestsTheMergeForOnePassOnly) {
     MakeUpperLayerCurrent();
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyE}));
     EXPECT_TRUE(app.mergeRequested);
-    EXPECT_EQ(app.PaintMode, 0);  // with Ctrl, E is not the tool toggle
+    EXPECT_EQ(app.tool.PaintMode, 0);  // with Ctrl, E is not the tool toggle
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyE}));
     EXPECT_FALSE(app.mergeRequested);
 }
@@ -404,59 +409,59 @@ TEST_F(UpdateFrameTest, CtrlERequestsTheMergeForOnePassOnly) {
 
 TEST_F(UpdateFrameTest, ETogglesBrushAndEraserOnAnUpperLayer) {
     MakeUpperLayerCurrent();
-    app.primaryColor = DisplayColor(10, 20, 30, 255);
+    app.tool.primary = DisplayColor(10, 20, 30, 255);
     ASSERT_TRUE(PassHolding({kKeyE}));
-    EXPECT_EQ(app.PaintMode, 2);
-    EXPECT_EQ(app.paintColor, DisplayColor(255, 255, 255, 0));
+    EXPECT_EQ(app.tool.PaintMode, 2);
+    EXPECT_EQ(app.tool.paint, DisplayColor(255, 255, 255, 0));
     ASSERT_TRUE(PassHolding({kKeyE}));  // still the same press
-    EXPECT_EQ(app.PaintMode, 2);
+    EXPECT_EQ(app.tool.PaintMode, 2);
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({kKeyE}));
-    EXPECT_EQ(app.PaintMode, 0);
-    EXPECT_EQ(app.paintColor, DisplayColor(10, 20, 30, 255));
+    EXPECT_EQ(app.tool.PaintMode, 0);
+    EXPECT_EQ(app.tool.paint, DisplayColor(10, 20, 30, 255));
 }
 
 TEST_F(UpdateFrameTest, BOnlyReturnsToTheBrush) {
     MakeUpperLayerCurrent();
     ASSERT_TRUE(PassHolding({kKeyB}));
-    EXPECT_EQ(app.PaintMode, 0);
+    EXPECT_EQ(app.tool.PaintMode, 0);
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({kKeyE}));
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({kKeyB}));
-    EXPECT_EQ(app.PaintMode, 0);
-    EXPECT_EQ(app.paintColor, app.primaryColor);
+    EXPECT_EQ(app.tool.PaintMode, 0);
+    EXPECT_EQ(app.tool.paint, app.tool.primary);
 }
 
 TEST_F(UpdateFrameTest, XSwapsPrimaryAndSecondaryWithTheBrush) {
-    app.primaryColor = DisplayColor(10, 20, 30, 255);
-    app.secondaryColor = DisplayColor(200, 210, 220, 255);
+    app.tool.primary = DisplayColor(10, 20, 30, 255);
+    app.tool.secondary = DisplayColor(200, 210, 220, 255);
     ASSERT_TRUE(PassHolding({kKeyX}));
-    EXPECT_EQ(app.primaryColor, DisplayColor(200, 210, 220, 255));
-    EXPECT_EQ(app.secondaryColor, DisplayColor(10, 20, 30, 255));
-    EXPECT_EQ(app.paintColor, app.primaryColor);
+    EXPECT_EQ(app.tool.primary, DisplayColor(200, 210, 220, 255));
+    EXPECT_EQ(app.tool.secondary, DisplayColor(10, 20, 30, 255));
+    EXPECT_EQ(app.tool.paint, app.tool.primary);
     ASSERT_TRUE(PassHolding({kKeyX}));  // held: no second swap
-    EXPECT_EQ(app.primaryColor, DisplayColor(200, 210, 220, 255));
+    EXPECT_EQ(app.tool.primary, DisplayColor(200, 210, 220, 255));
 }
 
 TEST_F(UpdateFrameTest, XWhileTheLeftButtonIsHeldDoesNotSwap) {
     app.window.leftButton = true;
     ASSERT_TRUE(PassHolding({kKeyX}));
-    EXPECT_EQ(app.primaryColor, DisplayColor(0, 0, 0, 255));
+    EXPECT_EQ(app.tool.primary, DisplayColor(0, 0, 0, 255));
 }
 
 TEST_F(UpdateFrameTest, XWithTheEraserOnAnUpperLayerTurnsErasingIntoRestoring) {
     MakeUpperLayerCurrent();
     ASSERT_TRUE(PassHolding({kKeyE}));
-    ASSERT_EQ(app.paintColor.value[3], 0);
+    ASSERT_EQ(app.tool.paint.value[3], 0);
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({kKeyX}));
-    EXPECT_EQ(app.paintColor, DisplayColor(255, 255, 255, 255));
-    EXPECT_EQ(app.paintColor.mirrorA, 255);  // the 16-bit mirror follows
-    EXPECT_EQ(app.primaryColor, DisplayColor(0, 0, 0, 255));
+    EXPECT_EQ(app.tool.paint, DisplayColor(255, 255, 255, 255));
+    EXPECT_EQ(app.tool.paint.mirrorA, 255);  // the 16-bit mirror follows
+    EXPECT_EQ(app.tool.primary, DisplayColor(0, 0, 0, 255));
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({kKeyX}));
-    EXPECT_EQ(app.paintColor.value[3], 0);
+    EXPECT_EQ(app.tool.paint.value[3], 0);
 }
 
 TEST_F(UpdateFrameTest, PanelRequestsActOnceInTheNextPass) {
@@ -464,29 +469,29 @@ TEST_F(UpdateFrameTest, PanelRequestsActOnceInTheNextPass) {
     app.toolToggleRequested = true;
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({}));
-    EXPECT_EQ(app.PaintMode, 2);
+    EXPECT_EQ(app.tool.PaintMode, 2);
 }
 
 TEST_F(UpdateFrameTest, TheEraserOnTheBottomLayerPaintsTheSecondaryColour) {
-    app.secondaryColor = DisplayColor(200, 100, 50, 255);
+    app.tool.secondary = DisplayColor(200, 100, 50, 255);
     ASSERT_TRUE(PassHolding({kKeyE}));
-    EXPECT_EQ(app.PaintMode, 1);
-    EXPECT_EQ(app.paintColor, DisplayColor(200, 100, 50, 255));
+    EXPECT_EQ(app.tool.PaintMode, 1);
+    EXPECT_EQ(app.tool.paint, DisplayColor(200, 100, 50, 255));
     // X does not touch the colours of the bottom-layer eraser.
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({kKeyX}));
-    EXPECT_EQ(app.paintColor, DisplayColor(200, 100, 50, 255));
-    EXPECT_EQ(app.primaryColor, DisplayColor(0, 0, 0, 255));
+    EXPECT_EQ(app.tool.paint, DisplayColor(200, 100, 50, 255));
+    EXPECT_EQ(app.tool.primary, DisplayColor(0, 0, 0, 255));
 }
 
 TEST_F(UpdateFrameTest, TheLayerEraserBecomesTheCanvasEraserWhenTheBottomLayerIsChosen) {
     MakeUpperLayerCurrent();
     ASSERT_TRUE(PassHolding({kKeyE}));
-    ASSERT_EQ(app.PaintMode, 2);
+    ASSERT_EQ(app.tool.PaintMode, 2);
     doc.currentLayer = 0;  // as the layer panel would
     ASSERT_TRUE(PassHolding({}));
-    EXPECT_EQ(app.PaintMode, 1);
-    EXPECT_EQ(app.paintColor, app.secondaryColor);
+    EXPECT_EQ(app.tool.PaintMode, 1);
+    EXPECT_EQ(app.tool.paint, app.tool.secondary);
 }
 
 // --- View, joystick and cursor ---------------------------------------------------
@@ -532,16 +537,16 @@ TEST_P(Cursor, FollowsTheRulesInOrder) {
     EXPECT_EQ(app.window.cursorHidden, c.hidden);
 }
 
-void BigBrush() { app.brushRadius = 10.0f; }
+void BigBrush() { app.brush.radius = 10.0f; }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Cursor,
     ::testing::Values(
         CursorCase{"SmallBrushShowsTheCrosshair", [] {}, {}, kCursorNone, false},
         CursorCase{"MidSizedBrushHidesIt", BigBrush, {}, kCursorNone, true},
-        CursorCase{"HugeBrushShowsIt", [] { app.brushRadius = 60.0f; }, {}, kCursorNone, false},
-        CursorCase{"PixelBrushShowsIt", [] { BigBrush(); app.hardness = 1.0f; }, {}, kCursorNone, false},
-        CursorCase{"PressureSizeShowsIt", [] { BigBrush(); app.pressureControlledSize = true; }, {}, kCursorNone, false},
+        CursorCase{"HugeBrushShowsIt", [] { app.brush.radius = 60.0f; }, {}, kCursorNone, false},
+        CursorCase{"PixelBrushShowsIt", [] { BigBrush(); app.brush.hardness = 1.0f; }, {}, kCursorNone, false},
+        CursorCase{"PressureSizeShowsIt", [] { BigBrush(); app.brush.pressureControlledSize = true; }, {}, kCursorNone, false},
         CursorCase{"AltShowsIt", BigBrush, {kKeyLeftAlt}, kCursorNone, false},
         CursorCase{"OverThePanels", [] { BigBrush(); app.pointerOverInterface = true; }, {}, kCursorArrow, false},
         CursorCase{"SpaceInsideTheCircle", BigBrush, {kKeySpace}, kCursorSizeAll, false},
@@ -551,7 +556,7 @@ INSTANTIATE_TEST_SUITE_P(
                        ASSERT_TRUE(AddLayer(app.document, 0));
                        app.document.currentLayer = 1;
                        app.document.layers[1].lockTransparency = true;
-                       app.PaintMode = 2;
+                       app.tool.PaintMode = 2;
                    },
                    {}, kCursorNo, false},
         CursorCase{"CtrlShowsTheCrosshair", BigBrush, {kKeyLeftCtrl}, kCursorNone, false},
@@ -575,7 +580,7 @@ TEST_F(UpdateFrameTest, CursorIsAppliedOnlyWhenItChanges) {
     const int applied = os.cursorsApplied;
     ASSERT_TRUE(UpdateFrame());
     EXPECT_EQ(os.cursorsApplied, applied);
-    app.brushRadius = 10.0f;
+    app.brush.radius = 10.0f;
     ASSERT_TRUE(UpdateFrame());
     EXPECT_EQ(os.cursorsApplied, applied + 1);
     app.textCursorRequested = true;

@@ -34,7 +34,7 @@ Packet packets[kQueuePackets];
 PenState pen;
 platform::PenSampleHandler sampleHandler = nullptr;
 
-// Until something consumes pen samples, the log shows what the tablet sends.
+// The diagnostic log (when switched on) shows every sample the tablet sends.
 void LogSample(const platform::PenSample& sample) {
     LogLine("pen sample x=%li y=%li pressure=%li", std::lround(sample.x), std::lround(sample.y),
             std::lround(sample.pressure * 255.0f));
@@ -122,10 +122,8 @@ void TakePackets() {
     if (count == kQueuePackets) LogLine("Packet queue overflow (%i packets)", count);
     for (int i = 0; i < count; ++i) {
         const platform::PenSample sample = ApplyPacket(pen, packets[i], ReadTabletPressureRange);
-        if (sampleHandler)
-            sampleHandler(sample);
-        else
-            LogSample(sample);
+        LogSample(sample);
+        if (sampleHandler) sampleHandler(sample);
     }
 }
 

@@ -30,17 +30,15 @@ PenSampleHandler sampleHandler = nullptr;
 SDL_threadID mainThread = 0;
 bool watching = false;
 
-// Until something consumes pen samples, the log shows what the tablet sends.
+// The diagnostic log (when switched on) shows every sample the tablet sends.
 void LogSample(const PenSample& sample) {
     LogLine("pen sample x=%li y=%li pressure=%li", std::lround(sample.x), std::lround(sample.y),
             std::lround(sample.pressure * 255.0f));
 }
 
 void Hand(const PenSample& sample) {
-    if (sampleHandler)
-        sampleHandler(sample);
-    else
-        LogSample(sample);
+    LogSample(sample);
+    if (sampleHandler) sampleHandler(sample);
 }
 
 std::string AtomName(Atom atom) {

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Painting with the native program, driven with real mouse and key events and
+# checked on screenshots: a mouse stroke paints the primary colour, Ctrl+click
+# flood-fills the canvas, Ctrl+Z undoes the fill and then the stroke, and an
+# Alt+click picks the colour under the pointer (a stroke in the picked white
+# leaves the white canvas white).
+# Usage: paint-native.sh PROGRAM
+set -u
+. "$(dirname "$0")/lib.sh"
+
+program=${1:-}
+[ -n "$program" ] || e2e_abort "usage: $0 PROGRAM"
+[ -x "$program" ] || e2e_abort "$program is not an executable file"
+e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert awk
+
+e2e_init
+E2E_PLAIN_WM=1 e2e_start_display 1600x1200x24 || e2e_abort "could not start a private X display"
+staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not copy $program"
+: >"$E2E_TMP/bin/orvella.log"
+mkdir -p "$E2E_TMP/cwd"
+
+e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
+pid=$E2E_LAST_PID
+if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
+    e2e_show_output "$E2E_TMP"
+    e2e_abort "no window titled Orvella... appeared within 20 s"
+fi
+geometry=""
+for ((i = 0; i < 50; i++)); do
+    g=$(e2e_window_geometry "$win") || g=""
+    [ -n "$g" ] && [ "$g" = "$geometry" ] && break
+    geometry=$g
+    sleep 0.2
+done
+read -r wx wy ww wh <<<"$geometry"
+cx=$((wx + ww / 2))
+cy=$((wy + wh / 2))
+xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+
+white="255 255 255"
+black="0 0 0"
+# Away from everything measured: the crosshair follows the pointer.
+rest() { xdotool mousemove $((cx - 480)) $((cy + 330)); }
+
+# stroke Y: a left-button drag across the canvas along row Y.
+stroke() {
+    xdotool mousemove $((cx - 200)) "$1"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.1
+    for ((i = 1; i <= 20; i++)); do
+        xdotool mousemove $((cx - 200 + i * 20)) "$1"
+        sleep 0.03
+    done
+    sleep 0.1
+    xdotool mouseup 1
+    sleep 0.1
+    rest
+}
+
+# with_key KEY COMMAND...: runs the command while KEY is held (keys are read
+# as held state once per pass, so each is held for a few passes).
+with_key() {
+    local key=$1
+    shift
+    xdotool keydown "$key"
+    sleep 0.15
+    "$@"
+    sleep 0.15
+    xdotool keyup "$key"
+    sleep 0.1
+}
+tap() {
+    xdotool keydown "$1"
+    sleep 0.15
+    xdotool keyup "$1"
+}
+click_at() {
+    xdotool mousemove "$1" "$2"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.15
+    xdotool mouseup 1
+}
+
+# expect STEP X Y COLOUR TOLERANCE
+expect() {
+    local seen
+    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" 5); then
+        echo "$1: ($2,$3) is $seen"
+    else
+        e2e_fail "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
+    fi
+}
+
+rest
+expect "start" "$cx" $((cy - 100)) "$white" 2 || true
+
+# 1. A stroke in the primary colour, black.
+stroke $((cy - 100))
+expect "stroke" "$cx" $((cy - 100)) "$black" 90
+expect "stroke leaves the rest" "$cx" $((cy - 80)) "$white" 2
+
+# 2. Ctrl+click below the stroke fills the white around it with black.
+with_key ctrl click_at "$cx" $((cy + 200))
+rest
+expect "fill" "$cx" $((cy + 200)) "$black" 2
+expect "fill reaches round the stroke" "$cx" $((cy - 250)) "$black" 2
+
+# 3. Ctrl+Z undoes the fill, then the stroke.
+with_key ctrl tap z
+expect "undo the fill" "$cx" $((cy + 200)) "$white" 2
+expect "the stroke stays" "$cx" $((cy - 100)) "$black" 90
+with_key ctrl tap z
+expect "undo the stroke" "$cx" $((cy - 100)) "$white" 2
+
+# 4. Alt+click on the white canvas picks white; a stroke in it leaves no mark.
+with_key alt click_at $((cx + 300)) $((cy + 200))
+rest
+stroke $((cy + 50))
+sleep 0.3
+expect "stroke in the picked white" "$cx" $((cy + 50)) "$white" 2
+
+# The clean-up ends the program; quitting is the smoke test's business.
+e2e_finish

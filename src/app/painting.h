@@ -1,0 +1,22 @@
+#pragma once
+
+// The painting tools as the frame's input starts them: stroke samples from
+// the mouse and the pen, Ctrl+click flood fill and Alt colour picking.
+
+// Allocates the brush images, builds the default brush, shows strokes in the
+// composite and takes the pen's samples.
+void InitPainting();
+void ShutdownPainting();
+
+// One stroke sample at a desktop position with pressure 0..1.
+void StrokeSampleAt(float screenX, float screenY, float pressure);
+
+// The pass's share of the painting tools, in the frame's order: flood fill,
+// colour picking, the paint colour and effective radius, the mouse sample.
+void PaintingInput();
+
+// Before the composite: strokes in progress show with the current tool.
+void PrepareStrokePreview();
+
+// Ends or forgets the stroke in progress before the document is replaced.
+void DocumentWillChange();

@@ -1,0 +1,139 @@
+#include "app/painting.h"
+
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "app/app_test_support.h"
+#include "app/main_loop.h"
+#include "image/animation.h"
+#include "image/color_profile.h"
+#include "image/document_test_support.h"
+#include "platform/fake/fake_input.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/fake/fake_tablet.h"
+
+namespace {
+
+using namespace platform;
+
+// The real pass on a 200 x 150 document centred in a 400 x 300 window at
+// 100 %: window pixel (200 + dx, 150 + dy) shows document pixel (100 + dx, 75 + dy).
+class PaintingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::Reset();
+        fake::ResetInput();
+        fake::ResetTablet();
+        ResetAppState();
+        app.tool = PaintTool();
+        app.brush = BrushSettings();
+        app.brush.pressureSensitivity = false;
+        app.stroke = StrokeState();
+        app.pick = PickState();
+        app.pickSessionOpen = app.pickClickHeld = app.leftWasDown = false;
+        app.altHeld = app.ctrlHeld = app.shiftHeld = app.spaceHeld = app.clickTaken = false;
+        app.view = ViewState();
+        SelectProfile(*BuiltinProfile(kDefaultProfileIndex));
+        InitThreadScratch(1, kTileSide);
+        app.window.width = 400;
+        app.window.height = 300;
+        ASSERT_TRUE(CreateMainWindow("Orvella", app.window, 32));
+        app.window.width = 400;
+        app.window.height = 300;
+        app.input = CreateStickInput();
+        ASSERT_TRUE(NewDocument(app.document, 200, 150));
+        ExitAnimation(app.document);
+        ASSERT_TRUE(AddLayer(app.document, 0));
+        app.document.currentLayer = 1;
+        ResetView(app.view, 200, 150);
+        InitPainting();
+        fake::Tablet().open = true;
+    }
+    void TearDown() override {
+        ShutdownPainting();
+        DestroyStickInput(app.input);
+        app.input = nullptr;
+        ReleaseDocument(app.document);
+        FreeThreadScratch();
+        DestroyMainWindow();
+        fake::ResetTablet();
+    }
+    void Pass(int x, int y, bool left) {
+        app.window.mouseX = x;
+        app.window.mouseY = y;
+        app.window.leftButton = left;
+        ASSERT_TRUE(UpdateFrame());
+    }
+    uint16_t Alpha(int layer, int x, int y) {
+        LayerTile* t = LayerTileAt(app.document.stacks[0], layer);
+        return t->empty ? 0 : doctest::At(*t->pixels, 3, x - t->x0, y - t->y0);
+    }
+};
+
+TEST_F(PaintingTest, AMouseDragPaintsUnderThePointer) {
+    Pass(200, 150, false);
+    Pass(200, 150, true);
+    Pass(210, 150, true);
+    Pass(210, 150, false);
+    // The default soft brush, 1.6 pixels: well under full cover at one dab.
+    EXPECT_GT(Alpha(1, 100, 75), 20000);
+    EXPECT_GT(Alpha(1, 110, 75), 20000);
+    EXPECT_EQ(Alpha(1, 105, 90), 0);
+    EXPECT_TRUE(app.document.modified);
+}
+
+TEST_F(PaintingTest, ThePenInProximityKeepsTheMouseFromPainting) {
+    fake::Tablet().inProximity = true;
+    Pass(200, 150, true);
+    Pass(210, 150, true);
+    fake::Tablet().inProximity = false;
+    EXPECT_EQ(app.stroke.count, 0);
+    EXPECT_EQ(Alpha(1, 100, 75), 0);
+}
+
+TEST_F(PaintingTest, PenSamplesLandWhereThePenPoints) {
+    fake::Tablet().inProximity = true;
+    app.window.leftButton = true;
+    // Desktop position = client position + window position + the frame's share.
+    app.window.x = 30;
+    app.window.y = 20;
+    ASSERT_TRUE(fake::SendPenSample(200 + 30 + 4, 150 + 20 + 27, 1.0f));
+    ASSERT_TRUE(fake::SendPenSample(200 + 30 + 4, 150 + 20 + 27 + 10, 1.0f));
+    EXPECT_EQ(app.stroke.count, 2);
+    EXPECT_FLOAT_EQ(app.stroke.p1.x, 100.5f);
+    EXPECT_FLOAT_EQ(app.stroke.p1.y, 85.5f);
+}
+
+TEST_F(PaintingTest, ControlClickFillsOnceWithTheWaitCursor) {
+    fake::Hold({kKeyLeftCtrl});
+    Pass(200, 150, false);
+    const int applied = fake::State().cursorsApplied;
+    Pass(200, 150, true);
+    EXPECT_GT(Alpha(1, 0, 0), 65000);
+    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_GE(fake::State().cursorsApplied, applied + 2);
+    // Holding the button does not fill again.
+    Pass(200, 150, true);
+    EXPECT_EQ(app.document.undoPosition, 1);
+}
+
+TEST_F(PaintingTest, AltClickTakesTheColourUnderThePointer) {
+    ColorRecord red = DisplayColor(250, 0, 0, 255);
+    ColorRecord working = red;
+    FromDisplay(working);
+    LayerTile* tile = LayerTileAt(app.document.stacks[0], 1);
+    EnsurePixels(*tile);
+    tile->pixels->Fill(working);
+    tile->dirty = true;
+
+    fake::Hold({kKeyLeftAlt, kKeyLeftShift});
+    Pass(200, 150, false);
+    Pass(200, 150, true);
+    // Within the profile's quantisation of the round trip.
+    EXPECT_NEAR(app.tool.primary.value[0], 250, 2);
+    EXPECT_EQ(app.tool.primary.value[1], 0);
+    // Picking never paints.
+    EXPECT_EQ(app.stroke.count, 0);
+}
+
+}  // namespace

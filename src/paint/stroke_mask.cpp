@@ -1,0 +1,217 @@
+#include "paint/stroke_mask.h"
+
+#include <algorithm>
+
+#include "image/channel_buffer.h"
+#include "image/color_record.h"
+#include "image/compositor.h"
+#include "image/document.h"
+#include "image/pixel_image.h"
+#include "image/plane_ops.h"
+#include "image/thread_scratch.h"
+
+namespace {
+
+// What the compositor's preview paints with. Written only on the main thread
+// and read by the compositing workers, which run only inside the document
+// render: it starts them with release stores and waits for them to finish,
+// so each run sees the values set before it and no write overlaps a read.
+ColorRecord previewColour = DisplayColor(0, 0, 0, 255);
+int previewMode = 0;
+
+bool Overlaps(const LayerTile& tile, const PixelImage& dab, int left, int top) {
+    // 64 bits: a dab placed near the end of the int range must not wrap round.
+    const int64_t l = left, t = top;
+    return l < tile.x1 && l + dab.width > tile.x0 && t < tile.y1 && t + dab.height > tile.y0;
+}
+
+// Raises each mask sample toward the ceiling by the dab's coverage:
+// mask + (((dab + 1) * (ceiling - mask)) >> 16) while below the ceiling. The
+// product is split into 16-bit halves (dab * room, then + room with its
+// carry) and the test against the ceiling is a zero room, so the loop has no
+// branch and runs on 16-bit lanes.
+void RaiseRow(uint16_t* mask, const uint16_t* dab, int n, uint16_t ceiling) {
+    for (int i = 0; i < n; ++i) {
+        const uint16_t v = mask[i];
+        const uint16_t room = v < ceiling ? uint16_t(ceiling - v) : uint16_t(0);
+        const uint16_t high = uint16_t((uint32_t(dab[i]) * room) >> 16);
+        const uint16_t low = uint16_t(dab[i] * room);
+        const uint16_t carry = uint16_t(low + room) < low;
+        mask[i] = uint16_t(v + high + carry);
+    }
+}
+
+// The dab at (x, y) of the mask, clipped to it.
+void RaiseMask(ChannelBuffer16& mask, const ChannelBuffer16& dab, int x, int y, uint16_t ceiling) {
+    const int x0 = std::max(x, 0), x1 = std::min(x + dab.width, mask.width);
+    const int y0 = std::max(y, 0), y1 = std::min(y + dab.height, mask.height);
+    for (int r = y0; r < y1; ++r)
+        RaiseRow(mask.samples + size_t(r) * mask.width + x0, dab.samples + size_t(r - y) * dab.width + (x0 - x),
+                 x1 - x0, ceiling);
+}
+
+bool Is16(const PixelImage& image) { return image.depth == 16 && image.channelCount > 0; }
+
+// Scratch planes taken for one stroke application, shrunk to the image's size
+// so that CopyFrom accepts them, and given back at their ring size: the next
+// user of the ring expects whole planes.
+class PlaneSet {
+public:
+    PlaneSet(int w, int h) : w_(w), h_(h) {}
+    ~PlaneSet() {
+        for (int i = 0; i < count_; ++i) {
+            taken_[i]->width = sides_[i];
+            taken_[i]->height = sides_[i];
+        }
+    }
+    PlaneSet(const PlaneSet&) = delete;
+    PlaneSet& operator=(const PlaneSet&) = delete;
+
+    ChannelBuffer16* Copy(const ChannelBuffer& channel) { return Keep(PlaneFromChannel(channel)); }
+    ChannelBuffer16* Constant(uint32_t v) { return Keep(PlaneConstant(v)); }
+    bool Failed() const { return failed_; }
+
+private:
+    ChannelBuffer16* Keep(ChannelBuffer16* plane) {
+        if (!plane || !plane->samples || count_ == kScratchPlanes) {
+            failed_ = true;
+            return plane;
+        }
+        taken_[count_] = plane;
+        sides_[count_] = plane->width;
+        ++count_;
+        plane->width = w_;
+        plane->height = h_;
+        return plane;
+    }
+
+    int w_, h_;
+    ChannelBuffer16* taken_[kScratchPlanes] = {};
+    int sides_[kScratchPlanes] = {};
+    int count_ = 0;
+    bool failed_ = false;
+};
+
+// Paint laid on fully transparent pixels is the paint colour itself. The
+// alpha-weighted mix gets there only at full coverage: it truncates the paint
+// term to a multiple of 65536 before dividing by the new alpha, which is also
+// scaled by the paint's 8-bit alpha (65280 at most), so over transparency a
+// faint edge comes out far too dark (black for the faintest coverage) and
+// the rest about 0.4 % too bright. Where there was nothing before, the old
+// colour has no weight, so the paint colour is set outright.
+void PaintOverTransparency(ChannelBuffer16& v, const ChannelBuffer16& a0, const ChannelBuffer16& m, uint16_t paint) {
+    uint16_t* xs = v.samples;
+    const uint16_t* as = a0.samples;
+    const uint16_t* ms = m.samples;
+    const size_t n = size_t(v.width) * size_t(v.height);
+    for (size_t i = 0; i < n; ++i) xs[i] = (as[i] == 0 && ms[i] != 0) ? paint : xs[i];
+}
+
+// The planes are square; an image fits if its samples do. No ring at all
+// (before the scratch is set up) fits nothing.
+bool FitsScratch(const PixelImage& image) {
+    const int64_t side = ScratchSide();
+    return side > 0 && int64_t(image.width) * image.height <= side * side;
+}
+
+// A colour has four values, so an image of more planes has none to paint.
+bool CanApply(const PixelImage& dst, const PixelImage& src, const PixelImage& mask) {
+    if (dst.channelCount != src.channelCount || src.channelCount > 4 || !Is16(dst) || !Is16(src) ||
+        !Is16(mask))
+        return false;
+    if (dst.width != src.width || dst.height != src.height || mask.width != src.width || mask.height != src.height)
+        return false;
+    return !src.IsEmpty() && FitsScratch(src);
+}
+
+// ApplyStroke with the outcome, so the preview can tell a refused image from
+// a painted one.
+bool PaintStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colour, const PixelImage& mask,
+                 bool lock, bool paintsColour) {
+    if (!CanApply(dst, src, mask)) return false;
+
+    ColorRecord paint = colour;
+    for (int i = 0; i < 4; ++i) paint.value[i] = std::clamp(paint.value[i], 0, 255);
+    paint.RefreshMirrors();
+    FromDisplay(paint);
+
+    const int alpha = src.channelCount - 1;
+    const bool inPlace = &dst == &src;
+    const auto* m = static_cast<const ChannelBuffer16*>(&mask.Channel(0));
+    PlaneSet planes(src.width, src.height);
+
+    const ChannelBuffer16* a0 = nullptr;
+    ChannelBuffer16* a1 = nullptr;
+    if (!lock) {
+        a0 = planes.Copy(src.Channel(alpha));
+        a1 = planes.Copy(src.Channel(alpha));
+        PlaneLerp(a1, planes.Constant(uint32_t(paint.value[3])), m);
+    }
+    if (planes.Failed()) return false;
+
+    for (int c = 0; c < alpha; ++c) {
+        if (!paintsColour) {
+            if (!inPlace) dst.Channel(c).CopyFrom(src.Channel(c));
+            continue;
+        }
+        ChannelBuffer16* v = planes.Copy(src.Channel(c));
+        const ChannelBuffer16* cp = planes.Constant(uint32_t(paint.value[c]));
+        if (planes.Failed()) return false;
+        if (lock) {
+            PlaneLerp(v, cp, m);
+        } else {
+            PlaneLerp(v, a0, cp, m, a1);
+            PaintOverTransparency(*v, *a0, *m, uint16_t(paint.value[c]));
+        }
+        dst.Channel(c).CopyFrom(*v);
+    }
+
+    if (!lock)
+        dst.Channel(alpha).CopyFrom(*a1);
+    else if (!inPlace)
+        dst.Channel(alpha).CopyFrom(src.Channel(alpha));
+    return true;
+}
+
+PixelImage* PreviewStroke(const LayerTile& tile, const PixelImage& source, PixelImage& scratch) {
+    if (!tile.strokeMask) return nullptr;
+    return PaintStroke(scratch, source, previewColour, *tile.strokeMask, tile.lock, previewMode < 2) ? &scratch
+                                                                                                    : nullptr;
+}
+
+}  // namespace
+
+void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling) {
+    if (!tile.strokeMask || !Is16(*tile.strokeMask) || !Is16(dab) || dab.IsEmpty()) return;
+    if (!Overlaps(tile, dab, left, top)) return;
+    if (!tile.strokeActive) {
+        tile.strokeMask->Channel(0).Fill(0);
+        tile.strokeActive = true;
+        EnsurePixels(tile);
+    }
+    RaiseMask(static_cast<ChannelBuffer16&>(tile.strokeMask->Channel(0)),
+              static_cast<const ChannelBuffer16&>(dab.Channel(0)), int(int64_t(left) - tile.x0),
+              int(int64_t(top) - tile.y0), uint16_t(std::min<uint32_t>(ceiling, 65535)));
+    tile.dirty = true;
+}
+
+void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colour, const PixelImage& mask,
+                 bool lock, bool paintsColour) {
+    PaintStroke(dst, src, colour, mask, lock, paintsColour);
+}
+
+void CommitStroke(LayerTile& tile, const ColorRecord& colour, int paintMode) {
+    if (!tile.strokeActive) return;
+    EnsurePixels(tile);
+    if (tile.strokeMask && tile.pixels)
+        PaintStroke(*tile.pixels, *tile.pixels, colour, *tile.strokeMask, tile.lock, paintMode < 2);
+    tile.strokeActive = false;
+    tile.dirty = true;
+}
+
+void SetStrokePaint(const ColorRecord& colour, int paintMode) {
+    previewColour = colour;
+    previewMode = paintMode;
+}
+
+void InstallStrokePreview() { SetStrokePreview(&PreviewStroke); }

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+
+class PixelImage;
+struct ColorRecord;
+struct LayerTile;
+
+// Accumulates dab into the tile's stroke mask; (left, top) is the document
+// position of the dab's top-left sample and ceiling (0..65535) the highest the
+// mask may reach. The first dab of a stroke on a tile clears its mask, makes
+// the stroke active and gives an empty tile its pixels. The tile becomes dirty
+// whenever the dab overlaps it.
+void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling);
+
+// Paints colour (display values, 0..255) through mask onto src and writes the
+// result into dst (which may be src). lock keeps the alpha as it was;
+// paintsColour is false for the layer eraser, which only lowers alpha.
+// Without lock, colour laid on fully transparent pixels is exactly the paint
+// colour wherever the mask is above 0. Images whose channel counts differ are
+// left alone, and so are images of different sizes, masks of another size
+// and images larger than a scratch plane (temporaries come from the calling
+// thread's scratch ring).
+void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colour, const PixelImage& mask,
+                 bool lock, bool paintsColour);
+
+// Applies an active stroke to the tile's own pixels with colour and the paint
+// mode (0 brush, 1 bottom-layer eraser, 2 layer eraser) and ends it.
+void CommitStroke(LayerTile& tile, const ColorRecord& colour, int paintMode);
+
+// The colour and mode the compositor's preview of an active stroke paints
+// with. Set on the main thread while the compositing workers are idle.
+void SetStrokePaint(const ColorRecord& colour, int paintMode);
+// Makes the compositor show active strokes before they are committed.
+void InstallStrokePreview();
