@@ -1,18 +1,25 @@
 # The Debian packages the build and the tests need, and a quiet installer.
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libpng-dev libjpeg62-turbo-dev)
+# Cross-building libpng and libjpeg-turbo for Windows from Debian's sources
+# (scripts/build-win64-deps): dpkg-dev unpacks them, nasm assembles the SIMD code.
+WIN64_DEPS_PACKAGES=(cmake ninja-build dpkg-dev nasm
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     libgtest-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
+    nasm dpkg-dev
     wine wine64 xvfb xauth
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev
-    openbox wmctrl xdotool imagemagick x11-utils xfonts-base)
+    openbox wmctrl xdotool imagemagick x11-utils xfonts-base zenity
+    clang-14 libclang-rt-14-dev)
 # Building and starting the native program. The native preset also configures
 # the unit tests and benchmarks, so their frameworks are needed to build at all;
-# Mesa's drivers draw where the machine has no other OpenGL.
+# Mesa's drivers draw where the machine has no other OpenGL; zenity shows the
+# file dialogs.
 RUN_PACKAGES=("${BUILD_PACKAGES[@]}"
     libgtest-dev libbenchmark-dev
-    libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev xfonts-base)
+    libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev xfonts-base zenity)
 
 # install_packages NAME...: installs the ones that are missing (apt-get, non-interactive).
 install_packages() {

@@ -1,0 +1,75 @@
+#include "fileio/flat_image.h"
+
+#include "fileio/safe_file.h"
+#include "image/compositor.h"
+#include "image/document_swap.h"
+#include "image/flat_transfer.h"
+#include "image/pixel_image.h"
+#include "image/thread_scratch.h"
+#include "platform/log.h"
+
+namespace {
+
+// Animation settings are not part of what a new document resets.
+void CopyAnimationSettings(const Document& from, Document& to) {
+    to.animationMode = from.animationMode;
+    to.onionSkin = from.onionSkin;
+    to.framesPerSecond = from.framesPerSecond;
+    to.currentFrame = from.currentFrame;
+    to.frameCount = from.frameCount;
+    to.durations = from.durations;
+}
+
+}  // namespace
+
+bool FlattenDocument(Document& doc, std::vector<uint32_t>& flat) {
+    const PixelImage* scratch = ScratchImage();
+    if (!scratch || scratch->width != kTileSide || scratch->height != kTileSide) {
+        LogLine("FlattenDocument: no tile scratch on this thread");
+        return false;
+    }
+    flat.assign(size_t(doc.width) * size_t(doc.height), 0);
+    for (LayerTile* stack : doc.stacks) {
+        const PixelImage* shown = CompositeTile(*stack);
+        ExportFlat(*shown, flat.data(), stack->x0, stack->y0, doc.width, doc.height, -1);
+    }
+    return true;
+}
+
+bool LoadFlatImage(Document& doc, int w, int h, const std::vector<uint32_t>& flat) {
+    if (w < 1 || h < 1 || w > kMaxDocumentSide || h > kMaxDocumentSide) return false;
+    if (flat.size() != size_t(w) * size_t(h)) return false;
+    Document fresh;
+    CopyAnimationSettings(doc, fresh);
+    if (!NewDocument(fresh, w, h)) return false;
+    for (LayerTile* stack : fresh.stacks) {
+        EnsurePixels(*stack);
+        ImportFlat(*stack->pixels, flat.data(), stack->x0, stack->y0, w, h, -1);
+        stack->dirty = true;
+    }
+    fresh.layers[0].thumbnailDirty = true;
+    ReplaceDocument(doc, fresh);
+    return true;
+}
+
+bool SaveFlatFile(Document& doc, const char* path, FlatWriter write) {
+    std::vector<uint32_t> flat;
+    if (!path || !FlattenDocument(doc, flat)) return false;
+    SafeFile out;
+    if (!out.Open(path)) return false;
+    if (!write(out.File(), doc.width, doc.height, flat)) {
+        out.Abandon();
+        return false;
+    }
+    return out.Commit();
+}
+
+bool LoadFlatFile(Document& doc, const char* path, FlatReader read) {
+    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) return false;
+    int w = 0, h = 0;
+    std::vector<uint32_t> flat;
+    const bool ok = read(file, w, h, flat, kMaxFlatPixels);
+    std::fclose(file);
+    return ok && LoadFlatImage(doc, w, h, flat);
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "image/document.h"
+
+// Flat images are width x height 32-bit display pixels, row-major, each
+// A << 24 | R << 16 | G << 8 | B.
+
+// The largest flat image the readers accept, in pixels.
+constexpr int64_t kMaxFlatPixels = int64_t(kMaxDocumentSide) * kMaxDocumentSide;
+
+// The document as the screen shows it, one tile at a time on the calling
+// thread's scratch, which must hold tile-sized images. False (flat untouched)
+// without that scratch.
+bool FlattenDocument(Document& doc, std::vector<uint32_t>& flat);
+
+// Replaces doc by a new one-layer w x h document whose canvas holds flat. The
+// animation settings stay, as with any new document; the old contents are
+// released. False (doc untouched) for a size outside 1..kMaxDocumentSide or a
+// buffer that does not hold w x h pixels.
+bool LoadFlatImage(Document& doc, int w, int h, const std::vector<uint32_t>& flat);
+
+// The file side shared by the flat formats: a writer encodes w x h flat
+// pixels into an open file, a reader decodes one (refusing more than
+// maxPixels pixels).
+using FlatWriter = bool (*)(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat);
+using FlatReader = bool (*)(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels);
+
+// Saves the document as the screen shows it through a SafeFile, so a failed
+// save leaves the old file as it was.
+bool SaveFlatFile(Document& doc, const char* path, FlatWriter write);
+// Replaces doc by the picture in the file; doc is untouched on any failure.
+bool LoadFlatFile(Document& doc, const char* path, FlatReader read);

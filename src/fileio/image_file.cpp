@@ -1,0 +1,66 @@
+#include "fileio/image_file.h"
+
+#include "fileio/jpeg_file.h"
+#include "fileio/png_file.h"
+#include "fileio/tvl_file.h"
+#include "image/document.h"
+#include "platform/log.h"
+
+namespace {
+
+enum class Format { kUnknown, kTvl, kPng, kJpeg };
+
+Format FormatOf(const std::string& extension) {
+    if (extension == "TVL") return Format::kTvl;
+    if (extension == "PNG") return Format::kPng;
+    if (extension == "JPG" || extension == "JPEG") return Format::kJpeg;
+    return Format::kUnknown;
+}
+
+}  // namespace
+
+std::string FileExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
+    // Only ASCII moves, so the bytes of a multi-byte character stay intact.
+    for (char& c : extension) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u > 'Z' && u < 0x80) c = char(u - 32);
+    }
+    return extension;
+}
+
+bool SaveImage(Document& doc, const std::string& path) {
+    LogLine("SaveImage(\"%s\")", path.c_str());
+    doc.layeredFile = false;
+    const std::string extension = FileExtension(path);
+    switch (FormatOf(extension)) {
+        case Format::kTvl: return SaveImage_TVL(doc, path.c_str());
+        case Format::kPng: return SaveImage_PNG(doc, path.c_str());
+        case Format::kJpeg: return SaveImage_JPEG(doc, path.c_str());
+        case Format::kUnknown: break;
+    }
+    LogLine("SaveImage: unknown format (%s)!", extension.c_str());
+    return false;
+}
+
+bool LoadImage(Document& doc, const std::string& path) {
+    LogLine("LoadImage(\"%s\")", path.c_str());
+    const std::string extension = FileExtension(path);
+    bool loaded = false;
+    switch (FormatOf(extension)) {
+        case Format::kTvl: loaded = LoadImage_TVL(doc, path.c_str()); break;
+        case Format::kPng: loaded = LoadImage_PNG(doc, path.c_str()); break;
+        case Format::kJpeg: loaded = LoadImage_JPEG(doc, path.c_str()); break;
+        case Format::kUnknown: break;
+    }
+    if (!loaded) {
+        LogLine("LoadImage: failed (format=%s)", extension.c_str());
+        return false;
+    }
+    // The loaders hand over a fresh document; only the layered one is a
+    // layered file.
+    doc.modified = false;
+    doc.flatCopy = false;
+    return true;
+}

@@ -1,0 +1,169 @@
+#include "fileio/jpeg_file.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "fileio/flat_image.h"
+#include "image/document.h"
+#include "platform/log.h"
+
+namespace {
+
+// The library's fatal errors would end the process; this manager jumps back
+// to the setjmp of the function that owns the library's structures instead.
+// Those functions keep nothing with a destructor in their own frame: the
+// buffers belong to the caller.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    void (*emitDefault)(j_common_ptr, int) = nullptr;
+    bool truncated = false;
+};
+
+JpegErrors& ErrorsOf(j_common_ptr info) { return *reinterpret_cast<JpegErrors*>(info->err); }
+
+void OnJpegError(j_common_ptr info) {
+    char message[JMSG_LENGTH_MAX];
+    info->err->format_message(info, message);
+    LogLine("libjpeg: %s", message);
+    std::longjmp(ErrorsOf(info).jump, 1);
+}
+
+void OnJpegMessage(j_common_ptr info) {
+    char message[JMSG_LENGTH_MAX];
+    info->err->format_message(info, message);
+    LogLine("libjpeg: %s", message);
+}
+
+// The library pads a file that ends early with grey and calls it a warning;
+// here that is a failed load, like any other damaged file.
+void OnJpegEmit(j_common_ptr info, int level) {
+    JpegErrors& errors = ErrorsOf(info);
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) errors.truncated = true;
+    errors.emitDefault(info, level);
+}
+
+void InstallErrors(JpegErrors& errors) {
+    jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = OnJpegError;
+    errors.manager.output_message = OnJpegMessage;
+    errors.emitDefault = errors.manager.emit_message;
+    errors.manager.emit_message = OnJpegEmit;
+}
+
+struct DecodedRows {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> bytes;  // height rows of width x RGB
+};
+
+bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
+    jpeg_decompress_struct info = {};
+    JpegErrors errors;
+    InstallErrors(errors);
+    info.err = &errors.manager;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    const int64_t width = info.image_width;
+    const int64_t height = info.image_height;
+    if (width < 1 || height < 1 || width > kMaxDocumentSide || height > kMaxDocumentSide ||
+        width * height > maxPixels) {
+        LogLine("LoadImage_JPEG: image too large");
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    if (info.output_components != 3 || info.output_width != info.image_width ||
+        info.output_height != info.image_height) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    out.width = int(width);
+    out.height = int(height);
+    out.bytes.resize(size_t(width) * size_t(height) * 3);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = out.bytes.data() + size_t(info.output_scanline) * size_t(width) * 3;
+        if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+    }
+    const bool complete = info.output_scanline == info.output_height;
+    if (complete) jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return complete && !errors.truncated;
+}
+
+bool EncodeJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat, std::vector<uint8_t>& row) {
+    jpeg_compress_struct info = {};
+    JpegErrors errors;
+    InstallErrors(errors);
+    info.err = &errors.manager;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = JDIMENSION(w);
+    info.image_height = JDIMENSION(h);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, kJpegQuality, TRUE);
+    info.comp_info[0].h_samp_factor = 1;
+    info.comp_info[0].v_samp_factor = 1;
+    jpeg_start_compress(&info, TRUE);
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* in = flat.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3 + 0] = uint8_t(in[x] >> 16);
+            row[size_t(x) * 3 + 1] = uint8_t(in[x] >> 8);
+            row[size_t(x) * 3 + 2] = uint8_t(in[x]);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return true;
+}
+
+}  // namespace
+
+bool ReadJpeg(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels) {
+    if (!file) return false;
+    DecodedRows decoded;
+    if (!DecodeJpeg(file, decoded, maxPixels)) return false;
+    w = decoded.width;
+    h = decoded.height;
+    flat.resize(size_t(w) * size_t(h));
+    const uint8_t* in = decoded.bytes.data();
+    for (uint32_t& p : flat) {
+        p = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
+        in += 3;
+    }
+    return true;
+}
+
+bool WriteJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat) {
+    if (!file || w < 1 || h < 1 || flat.size() != size_t(w) * size_t(h)) return false;
+    std::vector<uint8_t> row(size_t(w) * 3);
+    return EncodeJpeg(file, w, h, flat, row);
+}
+
+bool SaveImage_JPEG(Document& doc, const char* path) {
+    LogLine("SaveImage_JPEG()");
+    return SaveFlatFile(doc, path, WriteJpeg);
+}
+
+bool LoadImage_JPEG(Document& doc, const char* path) {
+    LogLine("LoadImage_JPEG()");
+    return LoadFlatFile(doc, path, ReadJpeg);
+}

@@ -1,0 +1,135 @@
+#include "fileio/png_file.h"
+
+#include <png.h>
+
+#include "fileio/flat_image.h"
+#include "image/document.h"
+#include "platform/log.h"
+
+namespace {
+
+// libpng reports errors by a long jump back to the setjmp of the function
+// that owns its structures. Those functions keep nothing with a destructor
+// in their own frame: the buffers belong to the caller.
+
+void OnPngError(png_structp png, png_const_charp message) {
+    LogLine("libpng: %s", message);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+struct DecodedRows {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> bytes;  // height rows of width x RGB
+    std::vector<png_bytep> rows;
+};
+
+bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_set_user_limits(png, kMaxDocumentSide, kMaxDocumentSide);
+    png_init_io(png, file);
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (width < 1 || height < 1 || int64_t(width) * int64_t(height) > maxPixels) png_error(png, "image too large");
+
+    // Whatever the layout, libpng hands over 8-bit RGB.
+    png_set_expand(png);
+#ifdef PNG_READ_SCALE_16_TO_8_SUPPORTED
+    png_set_scale_16(png);
+#else
+    png_set_strip_16(png);
+#endif
+    png_set_strip_alpha(png);
+    png_set_gray_to_rgb(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 3)
+        png_error(png, "unexpected layout after transforms");
+    out.width = int(width);
+    out.height = int(height);
+    out.bytes.resize(rowBytes * height);
+    out.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) out.rows[y] = out.bytes.data() + size_t(y) * rowBytes;
+    png_read_image(png, out.rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+bool EncodePng(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat, std::vector<uint8_t>& row) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* in = flat.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3 + 0] = uint8_t(in[x] >> 16);
+            row[size_t(x) * 3 + 1] = uint8_t(in[x] >> 8);
+            row[size_t(x) * 3 + 2] = uint8_t(in[x]);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+bool ReadPng(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels) {
+    if (!file) return false;
+    DecodedRows decoded;
+    if (!DecodePng(file, decoded, maxPixels)) return false;
+    w = decoded.width;
+    h = decoded.height;
+    flat.resize(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* in = decoded.rows[size_t(y)];
+        uint32_t* out = flat.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x, in += 3) out[x] = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
+    }
+    return true;
+}
+
+bool WritePng(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat) {
+    if (!file || w < 1 || h < 1 || flat.size() != size_t(w) * size_t(h)) return false;
+    std::vector<uint8_t> row(size_t(w) * 3);
+    return EncodePng(file, w, h, flat, row);
+}
+
+bool SaveImage_PNG(Document& doc, const char* path) {
+    LogLine("SaveImage_PNG()");
+    return SaveFlatFile(doc, path, WritePng);
+}
+
+bool LoadImage_PNG(Document& doc, const char* path) {
+    LogLine("LoadImage_PNG()");
+    return LoadFlatFile(doc, path, ReadPng);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+struct Document;
+
+// Exchanges everything two documents hold: tiles, layers, clipboard, file
+// state, undo ring, animation state and pending texture names. The undo steps
+// point at tiles, so they travel with their document.
+void SwapDocuments(Document& a, Document& b);
+
+// Gives live the contents of replacement and destroys live's old contents.
+// Only the UI can delete GL textures, so the names of the old tiles and
+// thumbnails are handed on through live.texturesToRelease, together with any
+// names either document was still holding. replacement is left empty.
+void ReplaceDocument(Document& live, Document& replacement);
