@@ -9,6 +9,7 @@
 #include "paint/stroke_engine.h"
 #include "platform/input.h"
 #include "platform/platform.h"
+#include "ui/canvas_view.h"
 
 // The one global record of the running program. Each part of the program adds
 // the fields it owns.
@@ -87,6 +88,22 @@ struct AppState {
 
     // The command to run at the start of the next pass; empty when none.
     std::string pendingCommand;
+
+    // The file the document was loaded from or last saved to whole; empty
+    // for a new document. The file dialogs offer the last name chosen for
+    // each of their three lists again.
+    std::string documentPath;
+    std::string dialogNames[3];
+    // The file state the window title shows, to notice when it changes.
+    bool titleModified = false, titleFlatCopy = false;
+
+    // The size "new" gives the next document; the new-canvas dialog sets it.
+    int newCanvasWidth = 1024, newCanvasHeight = 724;
+    bool newCanvasDialogRequested = false;
+
+    // The canvas view: overview, smoothing and what it remembers per frame.
+    CanvasView canvas;
+    bool showTooltips = true;
 };
 
 extern AppState app;

@@ -1,17 +1,72 @@
 #include "app/commands.h"
 
+#include <cstdlib>
+
 #include "app/app_state.h"
+#include "app/file_commands.h"
+#include "app/painting.h"
+#include "image/animation.h"
+#include "image/color_profile.h"
+#include "image/profile_change.h"
+#include "image/undo.h"
+#include "platform/input.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 
+namespace {
+
+// "word N": the first word and the number after one space; -1 when there is
+// no number.
+void SplitCommand(const std::string& command, std::string& word, int& number) {
+    const size_t space = command.find(' ');
+    word = command.substr(0, space);
+    number = -1;
+    if (space == std::string::npos) return;
+    const char* start = command.c_str() + space + 1;
+    char* end = nullptr;
+    const long n = std::strtol(start, &end, 10);
+    if (end != start && n >= -1000000 && n <= 1000000) number = int(n);
+}
+
+void AskForNewCanvas() {
+    if (app.document.modified && !platform::AskOkCancel("Confirm new image", "Changes will be lost, ok?")) return;
+    app.newCanvasDialogRequested = true;
+}
+
+void LeaveAnimation() {
+    if (!platform::AskOkCancel("Confirm exit animation mode", "The animation will be lost, ok?")) return;
+    DocumentWillChange();
+    ExitAnimation(app.document);
+}
+
+void ChangeProfile(int index) {
+    DocumentWillChange();
+    if (!ChangeColorProfile(app.document, index)) LogLine("no colour profile %i", index);
+    DocumentReplaced();
+}
+
+}  // namespace
+
 void PostCommand(const std::string& text) { app.pendingCommand = text; }
 
-// No command has a handler yet: a posted one is logged and dropped, so the
-// wait cursor does not stay on for something that will never run.
 bool DispatchCommands() {
     if (app.pendingCommand.empty()) return true;
-    LogLine("command not available yet: %s", app.pendingCommand.c_str());
+    const std::string command = app.pendingCommand;
     app.pendingCommand.clear();
+
+    if (command == "exit") return false;
+    if (command == "open") OpenOrRevert(platform::KeyDown(app.input, platform::kKeyR));
+    if (command == "save") SaveDocument(false);
+    if (command == "saveas") SaveDocument(true);
+    if (command == "new-dimensions") AskForNewCanvas();
+    if (command == "new") NewBlankDocument();
+    if (command == "animexit") LeaveAnimation();
+
+    std::string word;
+    int number = -1;
+    SplitCommand(command, word, number);
+    if (word == "color") ChangeProfile(number);
+    if (word == "filter-blur" || word == "filter") RunFilterCommand(word, number);
     return true;
 }
 

@@ -8,10 +8,13 @@
 // Puts text into the pending-command slot, replacing a command not yet run.
 void PostCommand(const std::string& text);
 
-// Runs the pending command at the start of a pass; false when the command
-// asks to end the program. The commands themselves are not wired up yet:
-// for now the slot is left as it is and the result is always true.
+// Runs the pending command at the start of a pass, emptying the slot first;
+// false when the command asks to end the program.
 bool DispatchCommands();
+
+// "filter N" (simple filter N on the current layer) and "filter-blur N"
+// (blur of strength N), each one undo step.
+void RunFilterCommand(const std::string& word, int number);
 
 // Whether the document may be thrown away: true when it is not modified or
 // the user agrees to lose the changes.

@@ -27,7 +27,6 @@ void DrawAndShowFrame() {
 void PaintFrame() { DrawAndShowFrame(); }
 
 void DrawFrame() {
-    static CanvasView canvas;
     PrepareStrokePreview();
     RenderDirtyTiles(app.document);
     ReleaseDroppedTextures(app.document);
@@ -59,7 +58,7 @@ void DrawFrame() {
     in.overlay.cursorHidden = w.cursorKind == platform::kCursorNone;
     in.overlay.brushCircleMarksPointer = w.cursorHidden;
     in.overlay.pointerOverInterface = app.pointerOverInterface;
-    DrawCanvasView(canvas, app.document, in);
+    DrawCanvasView(app.canvas, app.document, in);
 }
 
 bool InitGLState() {

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/main_loop.h"
 #include "app/startup.h"
@@ -32,7 +33,7 @@ int RunProgram(const std::string& commandLine) {
 
     // A stored size and position only apply to a window that was not
     // maximized when the program last ended.
-    if (w.maximized) SetDefaultPlacement(w);
+    LocateProgramAndReadSettings();
 
     LogLine("CreateGLWindow()");
     if (!platform::CreateMainWindow("Orvella", w, 32)) return 0;

@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
+#include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/file_commands.h"
 #include "app/joystick_pressure.h"
 #include "app/painting.h"
 #include "image/color_profile.h"
@@ -42,10 +44,20 @@ void ravInit(const std::string& commandLine) {
     ResetView(app.view, app.document.width, app.document.height);
     InitPainting();
 
+    app.canvas = CanvasView();
+    app.showHelp = app.showTooltips = true;
+    app.forceMouseCoordinates = false;
+    app.keyboardShortcutsEnabled = true;
+    ReadAllSettings();
+
     app.startupFile = CommandLineFile(commandLine);
+    // A file that cannot be loaded is logged; the new document stays.
+    if (!app.startupFile.empty()) LoadDocument(app.startupFile);
+    UpdateWindowTitle();
 }
 
 void ShutdownApplication() {
+    WriteSettingsAtExit();
     ShutdownPainting();
     CloseWorkerThreads();
     ReleaseTileTextures(app.document);

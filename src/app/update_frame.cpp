@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/file_commands.h"
 #include "app/joystick_pressure.h"
 #include "app/main_loop.h"
 #include "app/painting.h"
@@ -106,6 +107,14 @@ void AnimationKeys() {
     }
 }
 
+// Ctrl+V with nothing in the layer clipboard: a bitmap on the system
+// clipboard becomes the document.
+void PasteBitmap() {
+    if (!PasteImageFromClipboard(false)) return;
+    if (app.document.modified && !AskOkCancel("Confirm new image", "Changes will be lost, ok?")) return;
+    PasteImageFromClipboard(true);
+}
+
 void LayerKeys() {
     Document& doc = app.document;
     const bool ctrl = app.ctrlHeld;
@@ -113,11 +122,12 @@ void LayerKeys() {
 
     const bool copy = Held(kKeyC), paste = Held(kKeyV);
     if (Pressed(copy || paste, app.clipboardKeysHeld) && ctrl) {
-        // An empty layer clipboard leaves everything as it is.
         if (copy)
             CopyLayerToClipboard(doc);
-        else
+        else if (doc.clipboardFilled)
             PasteLayerFromClipboard(doc);
+        else
+            PasteBitmap();
     }
     if (Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl) Undo(doc);
     if (Pressed(Held(kKeyI), app.filterKeyHeld) && ctrl) PostCommand("filter 0");
@@ -244,6 +254,7 @@ bool UpdateFrame() {
 
     PaintingInput();
     ChooseCursor();
+    RefreshWindowTitle();
 
     if (textFieldHasKeyboard) UseKeyboard(app.input);
     return true;

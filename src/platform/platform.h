@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Everything the portable program asks of the operating system. One backend
 // implements it per system (platform/win32, platform/sdl, and platform/fake
@@ -64,6 +65,24 @@ bool ApplyCursor();
 bool AskOkCancel(const char* title, const char* text);
 // An error box with an OK button.
 void ShowError(const char* title, const char* text);
+
+// The lists of file types the file dialogs offer (see file_types.h).
+enum FileDialogType { kFilesOpen = 0, kFilesSave = 1, kFilesExport = 2 };
+
+// The system's file dialogs, titled "Open" and "Save As", owned by the main
+// window where the system allows it, offering the file types of type (a
+// FileDialogType); the save dialog asks before overwriting a file. The main
+// window takes no input while one is up. name: in, the name to offer (may be
+// empty); out, the chosen full path. False when cancelled or the dialog
+// cannot be shown.
+bool OpenFileDialog(int type, std::string& name);
+bool SaveFileDialog(int type, std::string& name);
+
+// The clipboard's device-independent bitmap (a BITMAPINFOHEADER followed by
+// optional masks and the pixel rows, as Windows' CF_DIB), copied out; false
+// when there is none.
+bool ClipboardHasImage();
+bool ReadClipboardImage(std::vector<uint8_t>& dib);
 
 // Full path of the running program file; empty if it cannot be found whole.
 std::string ProgramFile();

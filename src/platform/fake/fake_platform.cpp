@@ -59,6 +59,30 @@ bool AskOkCancel(const char* title, const char* text) {
 
 void ShowError(const char* title, const char* text) { State().errors.push_back({title, text}); }
 
+namespace {
+
+bool AnswerFileDialog(int type, bool save, std::string& name) {
+    State().dialogs.push_back({type, save, name});
+    if (State().dialogAnswers.empty()) return false;
+    const fake::DialogAnswer answer = State().dialogAnswers.front();
+    State().dialogAnswers.pop_front();
+    if (answer.chosen) name = answer.path;
+    return answer.chosen;
+}
+
+}  // namespace
+
+bool OpenFileDialog(int type, std::string& name) { return AnswerFileDialog(type, false, name); }
+bool SaveFileDialog(int type, std::string& name) { return AnswerFileDialog(type, true, name); }
+
+bool ClipboardHasImage() { return !State().clipboardDib.empty(); }
+
+bool ReadClipboardImage(std::vector<uint8_t>& dib) {
+    if (State().clipboardDib.empty()) return false;
+    dib = State().clipboardDib;
+    return true;
+}
+
 std::string ProgramFile() { return "/fake/bin/orvella"; }
 int ProcessorCount() { return 2; }
 uint32_t Milliseconds() { return State().clock; }

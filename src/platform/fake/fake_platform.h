@@ -15,14 +15,30 @@ struct Question {
     std::string title, text;
 };
 
+// One scripted file dialog answer: the chosen path, or a cancel.
+struct DialogAnswer {
+    bool chosen = false;
+    std::string path;
+};
+
+// What one file dialog was asked to show.
+struct DialogCall {
+    int type = 0;
+    bool save = false;  // "Save As" rather than "Open"
+    std::string offeredName;
+};
+
 struct Recorder {
     WindowState* window = nullptr;
     std::function<void(WindowState&)> onPump;  // plays the events of one pump
     std::deque<bool> answers;                  // AskOkCancel answers; OK once empty
     bool windowCreationFails = false;
+    std::deque<DialogAnswer> dialogAnswers;    // file dialogs; cancelled once empty
+    std::vector<uint8_t> clipboardDib;         // empty: no image on the clipboard
 
     std::vector<Question> questions;
     std::vector<Question> errors;
+    std::vector<DialogCall> dialogs;
     std::vector<int> sleeps;
     int pumps = 0;
     int swaps = 0;

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Files with the native program, through its real dialogs (zenity) and message
+# boxes: Ctrl+S on a new document asks for a name and saves a layered file,
+# the title names it; a later change is dropped by Ctrl+O of the same file
+# after the "Confirm open image" question; closing writes config.txt; a
+# second start with the file on the command line shows the saved picture.
+# Usage: files-native.sh PROGRAM
+set -u
+. "$(dirname "$0")/lib.sh"
+
+program=${1:-}
+[ -n "$program" ] || e2e_abort "usage: $0 PROGRAM"
+[ -x "$program" ] || e2e_abort "$program is not an executable file"
+e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert awk zenity
+
+e2e_init
+E2E_PLAIN_WM=1 e2e_start_display 1600x1200x24 || e2e_abort "could not start a private X display"
+staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not copy $program"
+bin=$E2E_TMP/bin
+rm -f "$bin/config.txt"
+mkdir -p "$E2E_TMP/cwd" "$E2E_TMP/art"
+art=$E2E_TMP/art/sketch.tvl
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+
+white="255 255 255"
+black="0 0 0"
+
+# start_program [FILE]: starts it, waits for its window and its final size; sets pid win cx cy.
+start_program() {
+    e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged" "$@"
+    pid=$E2E_LAST_PID
+    if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
+        e2e_show_output "$E2E_TMP"
+        e2e_abort "no window titled Orvella... appeared within 20 s"
+    fi
+    local g geometry="" i
+    for ((i = 0; i < 50; i++)); do
+        g=$(e2e_window_geometry "$win") || g=""
+        [ -n "$g" ] && [ "$g" = "$geometry" ] && break
+        geometry=$g
+        sleep 0.2
+    done
+    read -r wx wy ww wh <<<"$geometry"
+    cx=$((wx + ww / 2))
+    cy=$((wy + wh / 2))
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+}
+rest() { xdotool mousemove $((cx - 480)) $((cy + 330)); }
+tap() {
+    xdotool keydown "$1"
+    sleep 0.15
+    xdotool keyup "$1"
+}
+ctrl_tap() {
+    xdotool keydown ctrl
+    sleep 0.1
+    tap "$1"
+    sleep 0.1
+    xdotool keyup ctrl
+}
+stroke() {
+    xdotool mousemove $((cx - 200)) "$1"
+    sleep 0.15
+    xdotool mousedown 1
+    for ((i = 1; i <= 20; i++)); do
+        xdotool mousemove $((cx - 200 + i * 20)) "$1"
+        sleep 0.03
+    done
+    xdotool mouseup 1
+    sleep 0.1
+    rest
+}
+expect_pixel() {
+    local seen
+    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" 8); then
+        echo "$1: ($2,$3) is $seen"
+    else
+        e2e_fail "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
+    fi
+}
+expect_title() {
+    local i t=""
+    for ((i = 0; i < 50; i++)); do
+        t=$(xdotool getwindowname "$win" 2>/dev/null)
+        [ "$t" = "$2" ] && { echo "$1: title \"$t\""; return 0; }
+        sleep 0.2
+    done
+    e2e_fail "$1: expected the title \"$2\", seen \"$t\""
+}
+# answer_box TITLE: presses Return (OK) in the message box of that title.
+answer_box() {
+    if e2e_wait_window_name "$1" 10; then
+        wmctrl -a "$1" >/dev/null 2>&1
+        sleep 0.3
+        xdotool key Return
+        echo "answered \"$1\""
+    else
+        e2e_fail "no message box \"$1\" appeared"
+    fi
+}
+# dialog_path TITLE PATH: types PATH into the zenity file dialog of that title.
+dialog_path() {
+    local box
+    if ! box=$(e2e_wait_window "^$1\$" 15); then
+        e2e_fail "no file dialog \"$1\" appeared"
+        return 1
+    fi
+    xdotool windowactivate --sync "$box" >/dev/null 2>&1
+    sleep 0.5
+    xdotool key ctrl+l
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$2"
+    sleep 0.3
+    xdotool key Return
+    echo "chose $2 in \"$1\""
+}
+
+# 1. A stroke on the new document, then Ctrl+S asks for a name.
+start_program
+rest
+expect_title "start" "Orvella 0.25 - New image"
+stroke $((cy - 100))
+expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 90
+expect_title "modified" "Orvella 0.25 - New image *"
+ctrl_tap s
+dialog_path "Save As" "$art"
+for ((i = 0; i < 50; i++)); do [ -s "$art" ] && break; sleep 0.2; done
+[ -s "$art" ] || e2e_fail "Ctrl+S did not write $art"
+expect_title "saved" "Orvella 0.25 - sketch.tvl"
+
+# 2. Another stroke, then Ctrl+O of the saved file drops it after the question.
+xdotool windowactivate --sync "$win" >/dev/null 2>&1
+stroke $((cy + 100))
+expect_pixel "second stroke" "$cx" $((cy + 100)) "$black" 90
+ctrl_tap o
+answer_box "Confirm open image"
+dialog_path "Open" "$art"
+expect_pixel "reopened: the second stroke is gone" "$cx" $((cy + 100)) "$white" 2
+expect_pixel "reopened: the first stroke is back" "$cx" $((cy - 100)) "$black" 90
+expect_title "reopened" "Orvella 0.25 - sketch.tvl"
+
+# 3. Closing an unmodified document asks nothing and writes config.txt.
+wmctrl -c Orvella || e2e_fail "wmctrl could not ask the window to close"
+e2e_wait_exit "$pid" 10 || { e2e_fail "the program still runs 10 s after the close request"; e2e_stop "$pid"; }
+if [ -f "$bin/config.txt" ]; then
+    head -n 1 "$bin/config.txt" | grep -qx "version 2" || e2e_fail "config.txt does not start with \"version 2\""
+    [ "$(wc -l <"$bin/config.txt")" -eq 12 ] || e2e_fail "config.txt has $(wc -l <"$bin/config.txt") lines, not 12"
+    grep -qx "window_maximized 1" "$bin/config.txt" || e2e_fail "config.txt does not keep the maximized window"
+    grep -qx "color_profile 2" "$bin/config.txt" || e2e_fail "config.txt does not keep the colour profile"
+else
+    e2e_fail "closing did not write config.txt beside the program"
+fi
+
+# 4. The file on the command line opens at start-up.
+start_program "$art"
+rest
+expect_title "command line" "Orvella 0.25 - sketch.tvl"
+expect_pixel "command line: the stroke" "$cx" $((cy - 100)) "$black" 90
+expect_pixel "command line: no second stroke" "$cx" $((cy + 100)) "$white" 2
+
+[ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$E2E_TMP"
+e2e_finish

@@ -1,0 +1,77 @@
+#include "app/app_settings.h"
+
+#include <algorithm>
+
+#include "app/app_state.h"
+#include "app/file_commands.h"
+#include "app/painting.h"
+#include "image/color_profile.h"
+#include "image/profile_change.h"
+#include "platform/program_path.h"
+
+namespace {
+
+std::string SettingsPath() { return ProgramPath("config.txt"); }
+
+void ApplyPlacement(const Settings& s) {
+    platform::WindowState& w = app.window;
+    w.maximized = s.windowMaximized;
+    if (w.maximized) return;
+    // A size no window can have is no placement to restore.
+    if (s.windowWidth > 0 && s.windowHeight > 0) {
+        w.width = s.windowWidth;
+        w.height = s.windowHeight;
+    }
+    w.x = s.windowX;
+    w.y = s.windowY;
+}
+
+}  // namespace
+
+Settings CurrentSettings() {
+    Settings s;
+    const platform::WindowState& w = app.window;
+    s.windowWidth = w.width;
+    s.windowHeight = w.height;
+    s.windowX = w.x;
+    s.windowY = w.y;
+    s.windowMaximized = w.maximized;
+    s.showOverview = app.canvas.overview.show;
+    s.overviewSize = app.canvas.overview.size;
+    s.showHelp = app.showHelp;
+    s.showTooltips = app.showTooltips;
+    const int profile = CurrentProfileIndex();
+    s.colorProfile = profile < 0 ? kDefaultProfileIndex : profile;
+    s.forceMouseCoordinates = app.forceMouseCoordinates;
+    return s;
+}
+
+void ApplySettings(const Settings& s) {
+    ApplyPlacement(s);
+    app.canvas.overview.show = s.showOverview;
+    app.canvas.overview.size = std::clamp(s.overviewSize, kMinOverviewSize, kMaxOverviewSize);
+    app.showHelp = s.showHelp;
+    app.showTooltips = s.showTooltips;
+    app.forceMouseCoordinates = s.forceMouseCoordinates;
+    // An index outside the table keeps the current profile; the document's
+    // pixels are re-encoded into a new one.
+    if (s.colorProfile >= 0 && s.colorProfile < kProfileCount && s.colorProfile != CurrentProfileIndex()) {
+        DocumentWillChange();
+        ChangeColorProfile(app.document, s.colorProfile);
+        DocumentReplaced();
+    }
+}
+
+void LocateProgramAndReadSettings() {
+    Settings s = CurrentSettings();
+    ReadSettings(SettingsPath(), s);
+    ApplyPlacement(s);
+}
+
+void ReadAllSettings() {
+    Settings s = CurrentSettings();
+    ReadSettings(SettingsPath(), s);
+    ApplySettings(s);
+}
+
+void WriteSettingsAtExit() { WriteSettings(SettingsPath(), CurrentSettings()); }

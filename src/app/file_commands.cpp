@@ -1,0 +1,169 @@
+#include "app/file_commands.h"
+
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/painting.h"
+#include "fileio/clipboard_image.h"
+#include "fileio/image_file.h"
+#include "image/animation.h"
+#include "platform/log.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char kTitlePrefix[] = "Orvella 0.25 - ";
+
+bool Readable(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
+
+bool WholeDocumentWritten(const Document& doc) { return doc.layerCount == 1 || doc.layeredFile; }
+
+}  // namespace
+
+std::string WindowTitle(const std::string& path, bool modified, bool flatCopy) {
+    std::string title = kTitlePrefix;
+    if (path.empty()) {
+        title += "New image";
+    } else {
+        const size_t slash = path.find_last_of("\\/");
+        title += slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+    if (modified) title += " *";
+    if (flatCopy) title += " (saved flat copy)";
+    return title;
+}
+
+void UpdateWindowTitle() {
+    const Document& doc = app.document;
+    platform::SetWindowTitle(WindowTitle(app.documentPath, doc.modified, doc.flatCopy).c_str());
+    app.titleModified = doc.modified;
+    app.titleFlatCopy = doc.flatCopy;
+}
+
+void RefreshWindowTitle() {
+    if (app.document.modified != app.titleModified || app.document.flatCopy != app.titleFlatCopy) UpdateWindowTitle();
+}
+
+void DocumentReplaced() {
+    app.canvas.overview.fullRefresh = true;
+    app.canvas.overview.nextTile = 0;
+}
+
+bool LoadDocument(const std::string& path) {
+    DocumentWillChange();
+    if (!LoadImage(app.document, path)) return false;
+    app.documentPath = path;
+    UpdateWindowTitle();
+    DocumentReplaced();
+    return true;
+}
+
+void OpenOrRevert(bool revert) {
+    Document& doc = app.document;
+    if (revert && app.documentPath.empty()) return;
+    if (revert && doc.layerCount > 1 && !doc.layeredFile) {
+        if (!platform::AskOkCancel("Confirm open image", "Revert to flat file and drop layers?")) return;
+    } else if (doc.modified) {
+        if (!platform::AskOkCancel("Confirm open image", "Changes will be lost, ok?")) return;
+    }
+    std::string path = app.documentPath;
+    if (!revert) {
+        if (!platform::OpenFileDialog(platform::kFilesOpen, app.dialogNames[platform::kFilesOpen])) return;
+        path = app.dialogNames[platform::kFilesOpen];
+    }
+    if (!Readable(path)) {
+        platform::ShowError("Error", "File not found");
+        return;
+    }
+    if (!LoadDocument(path)) {
+        platform::ShowError("Error", "Unknown file format");
+        return;
+    }
+    if (!revert) ResetView(app.view, doc.width, doc.height);
+}
+
+void SaveDocument(bool alwaysAsk) {
+    Document& doc = app.document;
+    std::string path = app.documentPath;
+    if (alwaysAsk || path.empty() || !WholeDocumentWritten(doc)) {
+        if (!platform::SaveFileDialog(platform::kFilesSave, app.dialogNames[platform::kFilesSave])) return;
+        path = app.dialogNames[platform::kFilesSave];
+    }
+    DocumentWillChange();
+    if (!SaveImage(doc, path)) {
+        platform::ShowError("Error", "Save failed");
+        return;
+    }
+    if (WholeDocumentWritten(doc)) {
+        app.documentPath = path;
+        doc.modified = false;
+        doc.flatCopy = false;
+    } else {
+        doc.flatCopy = true;
+    }
+    UpdateWindowTitle();
+}
+
+void NewBlankDocument() {
+    DocumentWillChange();
+    if (!NewDocument(app.document, app.newCanvasWidth, app.newCanvasHeight)) return;
+    app.documentPath.clear();
+    ResetView(app.view, app.document.width, app.document.height);
+    UpdateWindowTitle();
+    DocumentReplaced();
+}
+
+void ExportFrames(bool full) {
+    platform::WindowState& w = app.window;
+    w.cursorKind = platform::kCursorWait;
+    w.cursorHidden = false;
+    platform::ApplyCursor();
+    std::string& name = app.dialogNames[platform::kFilesExport];
+    if (!platform::SaveFileDialog(platform::kFilesExport, name)) return;
+
+    const size_t dot = name.rfind('.');
+    const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    if (FileExtension("." + extension) == "TVL") {
+        platform::ShowError("Error", "Can't export animation frames in TVL format");
+        return;
+    }
+    Document& doc = app.document;
+    DocumentWillChange();
+    // The frames are copies: the document's own file state stays as it was.
+    const bool layered = doc.layeredFile;
+    const int current = doc.currentFrame;
+    int counter = 1;
+    for (int i = 0; i < doc.frameCount; ++i) {
+        SetFrame(doc, i);
+        const int repetitions = full ? doc.durations[size_t(i)] : 1;
+        for (int r = 0; r < repetitions; ++r) {
+            char number[16];
+            std::snprintf(number, sizeof number, "%03i", counter++);
+            SaveImage(doc, base + number + "." + extension);
+        }
+    }
+    SetFrame(doc, current);
+    doc.layeredFile = layered;
+}
+
+bool PasteImageFromClipboard(bool replace) {
+    if (!replace) return platform::ClipboardHasImage();
+    std::vector<uint8_t> dib;
+    if (!platform::ReadClipboardImage(dib)) return false;
+    int width = 0, height = 0;
+    std::vector<uint32_t> flat;
+    if (!DecodeDib(dib.data(), dib.size(), width, height, flat)) return false;
+    DocumentWillChange();
+    if (!LoadFlatImage(app.document, width, height, flat)) return false;
+    app.documentPath.clear();
+    app.document.modified = false;
+    app.document.flatCopy = false;
+    app.document.layeredFile = false;
+    ResetView(app.view, width, height);
+    UpdateWindowTitle();
+    DocumentReplaced();
+    return true;
+}

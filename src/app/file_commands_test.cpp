@@ -1,0 +1,249 @@
+#include "app/file_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/app_test_support.h"
+#include "app/commands.h"
+#include "image/animation.h"
+#include "image/color_profile.h"
+#include "image/document_test_support.h"
+#include "platform/fake/fake_input.h"
+#include "platform/fake/fake_platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::fake::DialogAnswer;
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::fake::Reset();
+        ResetAppState();
+        app.documentPath.clear();
+        for (std::string& name : app.dialogNames) name.clear();
+        SelectProfile(*BuiltinProfile(kDefaultProfileIndex));
+        InitThreadScratch(1, kTileSide);
+        ASSERT_TRUE(platform::CreateMainWindow("Orvella", app.window, 32));
+        ASSERT_TRUE(NewDocument(app.document, 200, 150));
+        ExitAnimation(app.document);
+        app.document.layeredFile = false;
+        dir = fs::path(::testing::TempDir()) /
+              ("orvella-files-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        ReleaseDocument(app.document);
+        FreeThreadScratch();
+        platform::DestroyMainWindow();
+        fs::remove_all(dir);
+    }
+    std::string File(const char* name) { return (dir / name).string(); }
+    void Choose(const std::string& path) { os.dialogAnswers.push_back(DialogAnswer{true, path}); }
+    void Run(const char* command) {
+        PostCommand(command);
+        ASSERT_TRUE(DispatchCommands());
+    }
+    platform::fake::Recorder& os = platform::fake::State();
+    fs::path dir;
+};
+
+TEST(WindowTitle, ShowsTheFileNameAndItsState) {
+    struct Case {
+        const char* path;
+        bool modified, flat;
+        const char* title;
+    };
+    const Case cases[] = {
+        {"", false, false, "Orvella 0.25 - New image"},
+        {"C:\\art\\sketch.tvl", true, true, "Orvella 0.25 - sketch.tvl * (saved flat copy)"},
+        {"/home/a/walk.png", true, false, "Orvella 0.25 - walk.png *"},
+        {"plain.jpg", false, false, "Orvella 0.25 - plain.jpg"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WindowTitle(c.path, c.modified, c.flat), c.title) << c.path;
+}
+
+TEST_F(FileCommandsTest, OnlyTheLaterOfTwoCommandsRuns) {
+    PostCommand("saveas");
+    PostCommand("new-dimensions");
+    ASSERT_TRUE(DispatchCommands());
+    EXPECT_TRUE(os.dialogs.empty());
+    EXPECT_TRUE(app.newCanvasDialogRequested);
+    EXPECT_TRUE(app.pendingCommand.empty());
+}
+
+TEST_F(FileCommandsTest, ExitEndsTheProgram) {
+    PostCommand("exit");
+    EXPECT_FALSE(DispatchCommands());
+}
+
+TEST_F(FileCommandsTest, OpeningAMissingFileSaysSoAndKeepsTheDocument) {
+    app.document.modified = true;
+    Choose(File("nothing-here.tvl"));
+    Run("open");
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].text, "File not found");
+    EXPECT_EQ(app.document.width, 200);
+    EXPECT_TRUE(app.document.modified);
+    ASSERT_EQ(os.questions.size(), 1u);
+    EXPECT_EQ(os.questions[0].title, "Confirm open image");
+}
+
+TEST_F(FileCommandsTest, ADamagedFileIsAnUnknownFormatAndChangesNothing) {
+    std::ofstream(File("bad.tvl"), std::ios::binary) << "not a layered file";
+    Choose(File("bad.tvl"));
+    Run("open");
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].text, "Unknown file format");
+    EXPECT_TRUE(app.documentPath.empty());
+}
+
+TEST_F(FileCommandsTest, SaveAsThenOpenRoundTripsAndNamesTheWindow) {
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    app.document.modified = true;
+    Choose(File("art.tvl"));
+    Run("saveas");
+    EXPECT_EQ(app.documentPath, File("art.tvl"));
+    EXPECT_FALSE(app.document.modified);
+    EXPECT_EQ(os.title, "Orvella 0.25 - art.tvl");
+
+    // A layered file saves again without asking, even with several layers.
+    app.document.modified = true;
+    Run("save");
+    EXPECT_EQ(os.dialogs.size(), 1u);
+    EXPECT_FALSE(app.document.modified);
+
+    ASSERT_TRUE(NewDocument(app.document, 50, 50));
+    Choose(File("art.tvl"));
+    Run("open");
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(app.document.width, 200);
+    EXPECT_EQ(app.document.layerCount, 2);
+    EXPECT_TRUE(app.document.layeredFile);
+}
+
+TEST_F(FileCommandsTest, AOneLayerDocumentWithAPathSavesWithoutADialog) {
+    app.documentPath = File("one.png");
+    app.document.modified = true;
+    Run("save");
+    EXPECT_TRUE(os.dialogs.empty());
+    EXPECT_TRUE(fs::exists(File("one.png")));
+    EXPECT_FALSE(app.document.modified);
+}
+
+TEST_F(FileCommandsTest, SeveralLayersToAFlatFileAskAndKeepTheDocumentModified) {
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    ASSERT_TRUE(AddLayer(app.document, 1));
+    app.documentPath = File("old.tvl");
+    app.document.modified = true;
+    Choose(File("copy.png"));
+    Run("save");
+    ASSERT_EQ(os.dialogs.size(), 1u);
+    EXPECT_TRUE(os.dialogs[0].save);
+    EXPECT_EQ(os.dialogs[0].type, platform::kFilesSave);
+    EXPECT_EQ(app.documentPath, File("old.tvl"));
+    EXPECT_TRUE(app.document.modified);
+    EXPECT_TRUE(app.document.flatCopy);
+    EXPECT_EQ(os.title, "Orvella 0.25 - old.tvl * (saved flat copy)");
+}
+
+TEST_F(FileCommandsTest, AFailedSaveSaysSoAndLeavesTheStateAlone) {
+    app.document.modified = true;
+    Choose(File("no-such-folder/x.png"));
+    Run("saveas");
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].text, "Save failed");
+    EXPECT_TRUE(app.document.modified);
+    EXPECT_TRUE(app.documentPath.empty());
+}
+
+TEST_F(FileCommandsTest, RevertWithoutAFileDoesNothing) {
+    platform::fake::ResetInput();
+    app.input = platform::CreateStickInput();
+    platform::fake::Hold({platform::kKeyR});
+    platform::PollInput(app.input);
+    Run("open");
+    platform::DestroyStickInput(app.input);
+    app.input = nullptr;
+    EXPECT_TRUE(os.dialogs.empty());
+    EXPECT_TRUE(os.questions.empty());
+}
+
+TEST_F(FileCommandsTest, ExportFullRepeatsFramesByTheirDurations) {
+    EnterAnimation(app.document);
+    ASSERT_TRUE(AddFrame(app.document));
+    app.document.durations[0] = 0;
+    app.document.durations[1] = 3;
+    Choose(File("walk.png"));
+    ExportFrames(true);
+    EXPECT_TRUE(fs::exists(File("walk001.png")));
+    EXPECT_TRUE(fs::exists(File("walk003.png")));
+    EXPECT_FALSE(fs::exists(File("walk004.png")));
+    EXPECT_EQ(app.document.currentFrame, 1);
+}
+
+TEST_F(FileCommandsTest, FramesAreNeverExportedAsLayeredFiles) {
+    EnterAnimation(app.document);
+    Choose(File("walk.Tvl"));
+    ExportFrames(false);
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].text, "Can't export animation frames in TVL format");
+    EXPECT_FALSE(fs::exists(File("walk001.Tvl")));
+}
+
+TEST_F(FileCommandsTest, AClipboardBitmapBecomesTheDocument) {
+    // A 3 x 2 32-bit bottom-up bitmap: the last row in the data is the top one.
+    std::vector<uint8_t> dib(40 + 3 * 2 * 4, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) dib[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, 3);
+    put32(8, 2);
+    dib[12] = 1;
+    dib[14] = 32;
+    dib[40 + 12 + 2] = 255;  // top row, first pixel: red
+    os.clipboardDib = dib;
+    app.documentPath = File("old.tvl");
+    ASSERT_TRUE(PasteImageFromClipboard(false));
+    ASSERT_TRUE(PasteImageFromClipboard(true));
+    EXPECT_EQ(app.document.width, 3);
+    EXPECT_EQ(app.document.height, 2);
+    EXPECT_TRUE(app.documentPath.empty());
+    EXPECT_EQ(os.title, "Orvella 0.25 - New image");
+    ColorRecord c;
+    LayerTile* tile = app.document.stacks[0];
+    ASSERT_TRUE(tile->pixels->GetPixel(0 - tile->x0, 0 - tile->y0, &c));
+    ToDisplay(c);
+    EXPECT_EQ(c.value[0], 255);
+    EXPECT_EQ(c.value[1], 0);
+}
+
+TEST_F(FileCommandsTest, TheNoFilterCommandStillTakesAStepAndMarksTheDocument) {
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    app.document.currentLayer = 1;
+    Run("filter 2");
+    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_TRUE(app.document.modified);
+    Run("filter 7");
+    EXPECT_EQ(app.document.undoPosition, 1);
+}
+
+TEST_F(FileCommandsTest, LeavingAnimationAsksFirst) {
+    EnterAnimation(app.document);
+    os.answers = {false};
+    Run("animexit");
+    EXPECT_TRUE(app.document.animationMode);
+    Run("animexit");
+    EXPECT_FALSE(app.document.animationMode);
+    EXPECT_EQ(os.questions[0].title, "Confirm exit animation mode");
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include <string>
+
+#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/painting.h"
+#include "filters/blur.h"
+#include "filters/simple_filters.h"
+#include "image/undo.h"
+#include "platform/platform.h"
+
+namespace {
+
+void FilterDone(Document& doc, int layer) {
+    doc.layers[layer].thumbnailDirty = true;
+    doc.modified = true;
+    doc.flatCopy = false;
+}
+
+}  // namespace
+
+void RunFilterCommand(const std::string& word, int number) {
+    Document& doc = app.document;
+    const int layer = doc.currentLayer;
+    if (layer < 0 || layer >= doc.layerCount) return;
+    const bool blur = word == "filter-blur";
+    // Only the simple filters 0 (invert), 1 (greyscale mask) and 2 (none) exist.
+    if (!blur && (number < 0 || number > 2)) return;
+    DocumentWillChange();
+    PushUndo(doc, layer, true);
+    if (!blur) {
+        ApplySimpleFilter(doc, layer, number);
+    } else if (!BlurLayer(doc, layer, number)) {
+        // Nothing was changed: the step would undo nothing.
+        Undo(doc);
+        platform::ShowError("Error", "Not enough memory");
+        return;
+    }
+    FilterDone(doc, layer);
+}

@@ -1,0 +1,102 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "fileio/safe_file.h"
+
+namespace {
+
+const char kWritten[] =
+    "version 2\nwindow_width 1200\nwindow_height 800\nwindow_x 40\nwindow_y 30\nwindow_maximized 0\n"
+    "show_overview 1\noverview_size 200\nshow_help 0\nshow_tooltips 0\ncolor_profile 4\n"
+    "force_mouse_coordinates 1\n";
+
+TEST(Settings, WritesTwelveLinesThatReadBackTheSame) {
+    Settings s;
+    ParseSettings(kWritten, s);
+    EXPECT_EQ(FormatSettings(s), kWritten);
+    EXPECT_EQ(s.windowWidth, 1200);
+    EXPECT_FALSE(s.windowMaximized);
+    EXPECT_TRUE(s.showOverview);
+    EXPECT_FALSE(s.showTooltips);
+    EXPECT_EQ(s.colorProfile, 4);
+    EXPECT_TRUE(s.forceMouseCoordinates);
+}
+
+TEST(Settings, AnotherVersionLeavesEveryDefault) {
+    std::string text = kWritten;
+    text[8] = '1';
+    Settings s;
+    ParseSettings(text, s);
+    EXPECT_EQ(FormatSettings(s), FormatSettings(Settings()));
+}
+
+TEST(Settings, ValuesTakeCsBasePrefixes) {
+    Settings s;
+    ParseSettings("version 2\nwindow_width 0x100\nwindow_height 0100\n", s);
+    EXPECT_EQ(s.windowWidth, 256);
+    EXPECT_EQ(s.windowHeight, 64);
+}
+
+TEST(Settings, ALineThatDoesNotMatchStopsTheReadingAndLaterKeysKeepTheirValues) {
+    Settings s;
+    s.showHelp = true;
+    s.showTooltips = false;
+    ParseSettings("version 2\nwindow_width 700\nwindow_height tall\nwindow_x 5\n", s);
+    EXPECT_EQ(s.windowWidth, 700);
+    EXPECT_EQ(s.windowHeight, 650);
+    EXPECT_EQ(s.windowX, 0);
+    // Keys never read keep what they were, true or false.
+    EXPECT_TRUE(s.showHelp);
+    EXPECT_FALSE(s.showTooltips);
+}
+
+TEST(Settings, NumbersBeyondAnIntAreNotTaken) {
+    Settings s;
+    ParseSettings("version 2\nwindow_width 99999999999\n", s);
+    EXPECT_EQ(s.windowWidth, 950);
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = ::testing::TempDir() + "orvella-settings-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+        std::remove(path.c_str());
+    }
+    void TearDown() override {
+        FailSafeFileWritesForTesting(false);
+        std::remove(path.c_str());
+    }
+    std::string Contents() {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::string path;
+};
+
+TEST_F(SettingsFile, AMissingFileLeavesTheDefaults) {
+    Settings s;
+    ReadSettings(path, s);
+    EXPECT_EQ(FormatSettings(s), FormatSettings(Settings()));
+}
+
+TEST_F(SettingsFile, AFailedWriteKeepsTheOldFile) {
+    Settings s;
+    s.windowWidth = 1111;
+    ASSERT_TRUE(WriteSettings(path, s));
+    const std::string before = Contents();
+    s.windowWidth = 2222;
+    FailSafeFileWritesForTesting(true);
+    EXPECT_FALSE(WriteSettings(path, s));
+    EXPECT_EQ(Contents(), before);
+    Settings read;
+    ReadSettings(path, read);
+    EXPECT_EQ(read.windowWidth, 1111);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include "platform/file_types.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "platform/platform.h"
+
+namespace {
+
+using namespace std::string_literals;
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+Entries Listed(int type) {
+    Entries entries;
+    for (const platform::FileTypeEntry& entry : platform::FileTypes(type))
+        entries.emplace_back(entry.description, entry.patterns);
+    return entries;
+}
+
+TEST(FileTypes, EachDialogOffersItsListInOrder) {
+    const Entries open = {
+        {"Supported files (*.tvl, *.png, *.jpg, *.jpeg)", "*.tvl;*.png;*.jpg;*.jpeg"},
+        {"Velloran GL (*.tvl)", "*.tvl"},
+        {"Portable Network Graphics (*.png)", "*.png"},
+        {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
+        {"All Files (*.*)", "*.*"},
+    };
+    const Entries save = {
+        {"Velloran GL (*.tvl)", "*.tvl"},
+        {"Portable Network Graphics (*.png)", "*.png"},
+        {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
+    };
+    const Entries exportFrames = {
+        {"Portable Network Graphics (*.png)", "*.png"},
+        {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
+    };
+    EXPECT_EQ(Listed(platform::kFilesOpen), open);
+    EXPECT_EQ(Listed(platform::kFilesSave), save);
+    EXPECT_EQ(Listed(platform::kFilesExport), exportFrames);
+}
+
+TEST(FileTypes, UnknownTypesOfferNothing) {
+    for (int type : {-1, 3, 100}) {
+        EXPECT_TRUE(platform::FileTypes(type).empty()) << type;
+        EXPECT_EQ(platform::NulSeparatedFilter(type), "") << type;
+    }
+}
+
+// Windows reads the filter up to the first empty string: a missing NUL would
+// run into whatever memory follows, an extra one would hide the later types.
+TEST(FileTypes, WindowsFilterSeparatesEveryStringAndEndsWithAnEmptyOne) {
+    const std::pair<int, std::string> cases[] = {
+        {platform::kFilesOpen,
+         "Supported files (*.tvl, *.png, *.jpg, *.jpeg)\0*.tvl;*.png;*.jpg;*.jpeg\0"
+         "Velloran GL (*.tvl)\0*.tvl\0"
+         "Portable Network Graphics (*.png)\0*.png\0"
+         "JPEG (*.jpg, *.jpeg)\0*.jpg;*.jpeg\0"
+         "All Files (*.*)\0*.*\0\0"s},
+        {platform::kFilesSave,
+         "Velloran GL (*.tvl)\0*.tvl\0"
+         "Portable Network Graphics (*.png)\0*.png\0"
+         "JPEG (*.jpg, *.jpeg)\0*.jpg;*.jpeg\0\0"s},
+        {platform::kFilesExport,
+         "Portable Network Graphics (*.png)\0*.png\0"
+         "JPEG (*.jpg, *.jpeg)\0*.jpg;*.jpeg\0\0"s},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::NulSeparatedFilter(c.first), c.second) << c.first;
+}
+
+}  // namespace
