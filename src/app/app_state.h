@@ -1,7 +1,10 @@
 #pragma once
 #include <string>
 
+#include "app/filter_dialogs.h"
 #include "app/joystick_pressure.h"
+#include "app/panels.h"
+#include "app/popups.h"
 #include "app/view_navigation.h"
 #include "image/color_record.h"
 #include "image/document.h"
@@ -73,7 +76,6 @@ struct AppState {
     // colour being edited and the mix state; the layer under the pointer.
     PickState pick;
     bool pickSessionOpen = false;
-    bool pickClickHeld = false;  // left button memory of the layer pick
     // Stroke positions come from the mouse, the tablet giving only pressure.
     bool forceMouseCoordinates = false;
     // Left button at the previous pass, so a Ctrl+click fills once.
@@ -104,6 +106,15 @@ struct AppState {
     // The canvas view: overview, smoothing and what it remembers per frame.
     CanvasView canvas;
     bool showTooltips = true;
+
+    // The interface drawn over the canvas.
+    MenuBarState menuBar;
+    LayerPanelState layerPanel;
+    AnimationPanelState animationPanel;
+    PopupState popups;
+    FilterDialogState filterDialog;
+    // Set by the hints while the current layer is invisible: no stroke starts.
+    bool drawingBlocked = false;
 };
 
 extern AppState app;

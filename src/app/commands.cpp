@@ -65,10 +65,13 @@ bool DispatchCommands() {
     std::string word;
     int number = -1;
     SplitCommand(command, word, number);
+    if (DialogHoldsDocument() && (word == "color" || word == "filter")) return true;
     if (word == "color") ChangeProfile(number);
     if (word == "filter-blur" || word == "filter") RunFilterCommand(word, number);
     return true;
 }
+
+bool DialogHoldsDocument() { return FilterDialogOpen() || app.popups.sizeDialog != 0; }
 
 bool ConfirmDiscard() {
     if (!app.document.modified) return true;

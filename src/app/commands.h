@@ -19,3 +19,8 @@ void RunFilterCommand(const std::string& word, int number);
 // Whether the document may be thrown away: true when it is not modified or
 // the user agrees to lose the changes.
 bool ConfirmDiscard();
+
+// A dialog (a filter's or the new canvas size) works on the document: its
+// preview and Cancel rely on the undo step it took, so shortcuts and commands
+// that change the document or the undo ring wait until it closes.
+bool DialogHoldsDocument();

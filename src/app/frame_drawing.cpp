@@ -1,8 +1,11 @@
 #include "app/frame_drawing.h"
 
 #include "app/app_state.h"
+#include "app/filter_dialogs.h"
 #include "app/main_loop.h"
 #include "app/painting.h"
+#include "app/panels.h"
+#include "app/popups.h"
 #include "app/program.h"
 #include "image/document.h"
 #include "image/workers.h"
@@ -10,6 +13,7 @@
 #include "ui/canvas_view.h"
 #include "ui/gl.h"
 #include "ui/tile_texture.h"
+#include "ui/widgets.h"
 
 void DrawAndShowFrame() {
     glDisable(GL_SCISSOR_TEST);
@@ -26,10 +30,60 @@ void DrawAndShowFrame() {
 // every further paint request redraws.
 void PaintFrame() { DrawAndShowFrame(); }
 
+namespace {
+
+// The keys the interface reads this frame; a typed character is consumed here.
+void HandKeysToInterface() {
+    ui.typedChar = app.window.typedChar;
+    app.window.typedChar = 0;
+    ui.enterPressed = app.enterPressed;
+    ui.escapePressed = app.escapeHeld;
+    ui.showTooltips = app.showTooltips;
+}
+
+// What the next pass's input needs to know about the interface.
+void TakeInterfaceFlags() {
+    if (ui.pointer.clicked && ui.pointerOverInterface) ui.clickTaken = true;
+    if (!ui.pointer.down) ui.clickTaken = false;
+    app.pointerOverInterface = ui.pointerOverInterface;
+    // The mirror key also takes the click; either way it lasts until the button is up.
+    app.clickTaken = (app.clickTaken && ui.pointer.down) || ui.clickTaken;
+    app.keyboardShortcutsEnabled = ui.keyboardShortcutsEnabled;
+    if (ui.overEditableField) app.textCursorRequested = true;
+}
+
+// The interface half of the frame, in drawing order: later surfaces lie over
+// earlier ones.
+void DrawInterface(const CanvasFrameResult& canvas) {
+    const platform::WindowState& w = app.window;
+    BeginInterfaceFrame(w.mouseX, w.mouseY, w.leftButton, w.width, w.height);
+    app.drawingBlocked = false;
+    if (canvas.tooltip) SetTooltip(canvas.tooltip);
+    if (canvas.pointerOverInterface) ui.pointerOverInterface = true;
+    HandKeysToInterface();
+    ProcessEditKeys();
+
+    ColourEditorAreaTest();
+    DrawLayerPanel();
+    DrawPopups();
+    DrawSwatches();
+    DrawMenuBar();
+    if (app.showHelp) DrawHelpPopup();
+    DrawFilterDialog();
+    DrawCanvasSizeDialog();
+    DrawAnimationPanel();
+    DrawCanvasHints();
+    DrawTooltip();
+    TakeInterfaceFlags();
+}
+
+}  // namespace
+
 void DrawFrame() {
     PrepareStrokePreview();
     RenderDirtyTiles(app.document);
     ReleaseDroppedTextures(app.document);
+    RenderDirtyThumbnails();
 
     const platform::WindowState& w = app.window;
     const ViewState& v = app.view;
@@ -58,7 +112,8 @@ void DrawFrame() {
     in.overlay.cursorHidden = w.cursorKind == platform::kCursorNone;
     in.overlay.brushCircleMarksPointer = w.cursorHidden;
     in.overlay.pointerOverInterface = app.pointerOverInterface;
-    DrawCanvasView(app.canvas, app.document, in);
+    const CanvasFrameResult canvas = DrawCanvasView(app.canvas, app.document, in);
+    DrawInterface(canvas);
 }
 
 bool InitGLState() {

@@ -72,8 +72,6 @@ void PickOnAlt() {
         app.pickSessionOpen = true;
     }
     const bool down = app.window.leftButton;
-    const bool pressed = down && !app.pickClickHeld;
-    app.pickClickHeld = down;
     if (!app.pointerOverInterface && !app.clickTaken) {
         PickInput in;
         PointerPixel(in.x, in.y);
@@ -83,7 +81,6 @@ void PickOnAlt() {
         in.pressure = PickPressure();
         in.paintColour = app.tool.paint;
         PickColour(app.document, in, app.pick);
-        if (in.control && pressed) app.document.currentLayer = app.pick.layerUnderPointer;
     }
     // The colour being edited is the brush colour while picking.
     if (!app.ctrlHeld) app.tool.primary = app.pick.edited;

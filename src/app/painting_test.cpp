@@ -30,7 +30,7 @@ protected:
         app.brush.pressureSensitivity = false;
         app.stroke = StrokeState();
         app.pick = PickState();
-        app.pickSessionOpen = app.pickClickHeld = app.leftWasDown = false;
+        app.pickSessionOpen = app.leftWasDown = false;
         app.altHeld = app.ctrlHeld = app.shiftHeld = app.spaceHeld = app.clickTaken = false;
         app.view = ViewState();
         SelectProfile(*BuiltinProfile(kDefaultProfileIndex));

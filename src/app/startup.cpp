@@ -10,7 +10,9 @@
 #include "image/workers.h"
 #include "platform/log.h"
 #include "platform/platform.h"
+#include "platform/program_path.h"
 #include "ui/gl.h"
+#include "ui/text.h"
 #include "ui/tile_texture.h"
 
 namespace {
@@ -49,6 +51,9 @@ void ravInit(const std::string& commandLine) {
     app.forceMouseCoordinates = false;
     app.keyboardShortcutsEnabled = true;
     ReadAllSettings();
+    // Without its font files the program runs on, its texts taking no room.
+    LoadFont(kNormalFont, ProgramPath("font.tga").c_str());
+    LoadFont(kSmallFont, ProgramPath("fontsmall.tga").c_str());
 
     app.startupFile = CommandLineFile(commandLine);
     // A file that cannot be loaded is logged; the new document stays.
@@ -58,6 +63,7 @@ void ravInit(const std::string& commandLine) {
 
 void ShutdownApplication() {
     WriteSettingsAtExit();
+    ReleaseFonts();
     ShutdownPainting();
     CloseWorkerThreads();
     ReleaseTileTextures(app.document);

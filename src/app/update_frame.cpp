@@ -79,7 +79,7 @@ void AnimationKeys() {
     const bool right = Held(kKeyRight), left = Held(kKeyLeft);
     const bool step = Pressed(right || left, app.frameKeysHeld);
     const bool down = Held(kKeyDown), up = Held(kKeyUp);
-    if (!doc.animationMode) {
+    if (!doc.animationMode || DialogHoldsDocument()) {
         app.playing = false;
         return;
     }
@@ -117,7 +117,8 @@ void PasteBitmap() {
 
 void LayerKeys() {
     Document& doc = app.document;
-    const bool ctrl = app.ctrlHeld;
+    // While a dialog works on the document, nothing else may change it.
+    const bool ctrl = app.ctrlHeld && !DialogHoldsDocument();
     app.mergeRequested = Pressed(Held(kKeyE), app.mergeKeyHeld) && ctrl;
 
     const bool copy = Held(kKeyC), paste = Held(kKeyV);
@@ -165,7 +166,7 @@ void ToolKeys() {
 
 void FileKeys() {
     const bool s = Held(kKeyS), l = Held(kKeyL), o = Held(kKeyO), r = Held(kKeyR), n = Held(kKeyN);
-    if (!Pressed(s || l || o || r || n, app.fileKeysHeld) || !app.ctrlHeld) return;
+    if (!Pressed(s || l || o || r || n, app.fileKeysHeld) || !app.ctrlHeld || DialogHoldsDocument()) return;
     if (o || l || r) PostCommand("open");
     if (s) PostCommand(app.shiftHeld ? "saveas" : "save");
     if (n) PostCommand("new-dimensions");

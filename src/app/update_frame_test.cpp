@@ -49,8 +49,10 @@ void ResetFrameState() {
     app.stroke = StrokeState();
     app.brush = BrushSettings();
     app.pick = PickState();
-    app.pickSessionOpen = app.pickClickHeld = app.leftWasDown = false;
+    app.pickSessionOpen = app.leftWasDown = false;
     app.forceMouseCoordinates = false;
+    app.popups = PopupState();
+    app.filterDialog = FilterDialogState();
 }
 
 class UpdateFrameTest : public ::testing::Test {
@@ -374,6 +376,31 @@ TEST_F(UpdateFrameTest, CtrlZUndoesOneStep) {
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
     for (size_t t = 0; t < doc.stacks.size(); ++t)
         EXPECT_TRUE(doctest::SameSamples(*LayerTileAt(doc.stacks[t], 1)->pixels, *before[t])) << "tile " << t;
+}
+
+TEST_F(UpdateFrameTest, AnOpenDialogHoldsTheDocumentAgainstShortcuts) {
+    MakeUpperLayerCurrent();
+    PushUndo(doc, 1, true);
+    app.popups.sizeDialog = 2;
+    EnterAnimation(doc);
+    ASSERT_TRUE(AddFrame(doc));
+    const int frame = doc.currentFrame;
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyC}));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyS}));
+    ASSERT_TRUE(PassHolding({kKeyRight}));
+    EXPECT_EQ(doc.undoPosition, 1);
+    EXPECT_FALSE(doc.clipboardFilled);
+    EXPECT_TRUE(app.pendingCommand.empty());
+    EXPECT_EQ(doc.currentFrame, frame);
+    PostCommand("color 0");
+    ASSERT_TRUE(PassHolding({}));
+    EXPECT_EQ(CurrentProfileIndex(), kDefaultProfileIndex);
+
+    // Closed again, the same keys act.
+    app.popups.sizeDialog = 0;
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
+    EXPECT_EQ(doc.undoPosition, 0);
 }
 
 TEST_F(UpdateFrameTest, CtrlCThenCtrlVPastesTheLayerOncePerPress) {

@@ -1,0 +1,167 @@
+#include <string>
+
+#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/filter_dialogs.h"
+#include "app/panels.h"
+#include "image/animation.h"
+#include "image/color_profile.h"
+#include "ui/text.h"
+#include "ui/widgets.h"
+
+namespace {
+
+constexpr int kBarWidth = 650, kBarHeight = 17;
+constexpr int kMenuCount = 4;
+constexpr int kRowHeight = 17;
+
+struct Menu {
+    int x, slot;
+    const char* title;  // the profile menu's title names the current profile
+    const char* tooltip;
+    int dropWidth;
+};
+
+const Menu kMenus[kMenuCount] = {
+    {0, 45, "File", "File operations", 92},
+    {45, 88, "Settings", "Configure various program settings", 140},
+    {133, 250, nullptr, "Color profiles change the way colors blend - conversion is lossy", 190},
+    {383, 80, "Filters", "Image filters - applied to current layer", 220},
+};
+
+enum { kFileMenu, kSettingsMenu, kProfileMenu, kFiltersMenu };
+
+const char* const kFileRows[] = {"New", "Open", "Save", "Save as...", "Exit"};
+const char* const kFileCommands[] = {"new-dimensions", "open", "save", "saveas", "exit"};
+const char* const kSettingsRows[] = {"Tooltips", "Animation"};
+const char* const kFilterRows[] = {"Invert", "Levels", "Transparency noise", "Blur", "Greyscale mask", "Lens flare"};
+enum { kInvertRow, kLevelsRow, kNoiseRow, kBlurRow, kGreyscaleRow, kLensFlareRow };
+
+int RowCount(int menu) {
+    switch (menu) {
+        case kFileMenu: return 5;
+        case kSettingsMenu: return 2;
+        case kProfileMenu: return kProfileCount;
+        default: return 6;
+    }
+}
+
+const char* RowLabel(int menu, int row) {
+    switch (menu) {
+        case kFileMenu: return kFileRows[row];
+        case kSettingsMenu: return kSettingsRows[row];
+        case kProfileMenu: return BuiltinProfile(row)->name;
+        default: return kFilterRows[row];
+    }
+}
+
+void ToggleTooltips() {
+    app.showTooltips = !app.showTooltips;
+    ui.showTooltips = app.showTooltips;
+}
+
+void Act(int menu, int row) {
+    Document& doc = app.document;
+    switch (menu) {
+        case kFileMenu: PostCommand(kFileCommands[row]); return;
+        case kSettingsMenu:
+            if (row == 0)
+                ToggleTooltips();
+            else if (doc.animationMode)
+                PostCommand("animexit");
+            else
+                EnterAnimation(doc);
+            return;
+        case kProfileMenu: PostCommand("color " + std::to_string(row)); return;
+        default: break;
+    }
+    switch (row) {
+        case kInvertRow: PostCommand("filter 0"); break;
+        case kGreyscaleRow: PostCommand("filter 1"); break;
+        case kLevelsRow: OpenFilterDialog(kLevelsDialog); break;
+        case kNoiseRow:
+            if (doc.currentLayer != 0) OpenFilterDialog(kNoiseDialog);
+            break;
+        case kBlurRow: OpenFilterDialog(kBlurDialog); break;
+        default: break;  // lens flare
+    }
+}
+
+// Rows that refuse to act say why under the pointer.
+void DisabledRowTooltip(int menu, int row) {
+    if (menu != kFiltersMenu) return;
+    if (row == kLensFlareRow) SetTooltip("This is not the filter you're looking for");
+    if (row == kNoiseRow && app.document.currentLayer == 0) SetTooltip("Not allowed for the bottom layer");
+}
+
+void Marks(int menu) {
+    const int x = kMenus[menu].x;
+    SetGrey(0);
+    if (menu == kSettingsMenu) {
+        if (app.showTooltips) DrawText(kNormalFont, x + 125, 19, "*");
+        if (app.document.animationMode) DrawText(kNormalFont, x + 125, 36, "*");
+    }
+    if (menu == kProfileMenu) {
+        const int current = CurrentProfileIndex();
+        if (current >= 0) DrawText(kNormalFont, x + 175, kRowHeight * current + 19, "*");
+    }
+}
+
+void DrawOpenMenu(int menu) {
+    const Menu& m = kMenus[menu];
+    const int rows = RowCount(menu);
+    if (PointerIn(m.x, 0, m.dropWidth, kRowHeight * (rows + 1))) ui.pointerOverInterface = true;
+    int chosen = -1;
+    for (int r = 0; r < rows; ++r) {
+        if (!MenuItem(m.x, m.dropWidth, r, RowLabel(menu, r))) continue;
+        DisabledRowTooltip(menu, r);
+        chosen = r;
+    }
+    Marks(menu);
+    // Rows act on release, and the menu closes after this frame.
+    if (chosen >= 0 && ui.pointer.released) Act(menu, chosen);
+}
+
+void DrawTitle(int menu, bool highlighted) {
+    const Menu& m = kMenus[menu];
+    if (highlighted) {
+        SetGrey(0.7f);
+        FillRect(m.x + 1, 1, m.slot, kBarHeight - 2);
+    }
+    SetGrey(0);
+    if (m.title)
+        DrawText(kNormalFont, m.x + 3, 2, m.title);
+    else
+        DrawTextF(m.x + 3, 2, "Color profile - %.63s", CurrentProfile().name);
+}
+
+}  // namespace
+
+void DrawMenuBar() {
+    MenuBarState& s = app.menuBar;
+    const PointerSnapshot& p = ui.pointer;
+    if (PointerIn(0, 0, kBarWidth, kBarHeight)) {
+        ui.pointerOverTopBar = true;
+        ui.pointerOverInterface = true;
+    }
+    GradientBar(0, 0, kBarWidth, kBarHeight);
+    SetGrey(0);
+    OutlineRect(0, 0, kBarWidth, kBarHeight);
+    DrawText(kNormalFont, 565, 2, "F1 - Help");
+
+    for (int k = 0; k < kMenuCount; ++k) {
+        const bool hover = PointerIn(kMenus[k].x, 0, kMenus[k].slot, kBarHeight);
+        if (hover) {
+            SetTooltip(kMenus[k].tooltip);
+            if (p.clicked) s.armed = true;
+            // Dragging along the bar with the button held switches menus.
+            if (s.armed && p.down) s.openMenu = k;
+        }
+        DrawTitle(k, hover || s.openMenu == k);
+    }
+    if (s.openMenu >= 0 && s.openMenu < kMenuCount) DrawOpenMenu(s.openMenu);
+    if (!p.down) {
+        s.openMenu = -1;
+        s.armed = false;
+    }
+}
