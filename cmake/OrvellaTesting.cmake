@@ -18,6 +18,8 @@ function(orvella_test name)
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name})
   else()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)
+    # Each case carries its executable's name as a label, so a
+    # configuration can run a chosen set of executables.
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES PROPERTIES LABELS ${name})
   endif()
 endfunction()
