@@ -1,0 +1,594 @@
+#!/usr/bin/env bash
+# A painter's session with the native program, from a first start without
+# config.txt to reopening the saved file, driven with real mouse and key
+# events and checked on screenshots and on the files written:
+#   1. start without config.txt; tooltips off through Settings
+#   2. a broader brush from the Alt popup's brush square; a stroke on the
+#      bottom layer
+#   3. two layers from the layer panel's add buttons
+#   4. a closed rectangle outline (line art) on the top layer
+#   5. the middle layer made current; Ctrl+click fills inside the outline and
+#      not outside it
+#   6. Alt+click picks white from the canvas; a stroke in it shows white
+#   7. the middle layer's blend mode set to Multiply from its list
+#   8. the middle layer's opacity lowered with its slider
+#   9. Ctrl+Z takes a stroke away; painting goes on afterwards
+#  10. the "Color profile" menu switches the profile
+#  11. Settings > Animation; the top layer's "animate" toggle; "Add" frames
+#      with their own durations and marks; the arrow keys step through them
+#  12. "Export full" writes one numbered file per time step
+#  13. Ctrl+Shift+S saves a .tvl file; the title names it
+#  14. closing writes config.txt with the window and interface settings
+#  15. a start with the file on the command line shows the same canvas
+# Every failure names its step.
+# Usage: workflow-native.sh PROGRAM
+set -u
+. "$(dirname "$0")/lib.sh"
+
+program=${1:-}
+[ -n "$program" ] || e2e_abort "usage: $0 PROGRAM"
+[ -x "$program" ] || e2e_abort "$program is not an executable file"
+e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert compare identify awk zenity
+
+e2e_init
+E2E_PLAIN_WM=1 e2e_start_display 1600x1200x24 || e2e_abort "could not start a private X display"
+staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not copy $program"
+bin=$E2E_TMP/bin
+rm -f "$bin/config.txt"
+: >"$bin/orvella.log"
+mkdir -p "$E2E_TMP/cwd" "$E2E_TMP/art" "$E2E_TMP/shots"
+art=$E2E_TMP/art/workflow.tvl
+frames=$E2E_TMP/art/frames.png
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+
+white="255 255 255"
+black="0 0 0"
+current_row="255 204 178"  # the current layer's row box
+panel_grey="229 229 229"   # the animation panel's face
+profile_row=0              # "Linear RGB" in the "Color profile" menu
+
+# ---- Steps ----
+
+step_name=""
+step() {
+    step_name=$1
+    echo "== step $step_name"
+}
+# E2E_KEEP_SHOTS=DIR keeps a screenshot of every failure there.
+failures_kept=0
+fail() {
+    e2e_fail "step $step_name: $*"
+    if [ -n "${E2E_KEEP_SHOTS:-}" ] && mkdir -p "$E2E_KEEP_SHOTS"; then
+        failures_kept=$((failures_kept + 1))
+        e2e_screenshot "$E2E_KEEP_SHOTS/failure-$failures_kept.png"
+        echo "  kept $E2E_KEEP_SHOTS/failure-$failures_kept.png" >&2
+    fi
+}
+fatal() {
+    e2e_show_output "$E2E_TMP"
+    e2e_abort "step $step_name: $*"
+}
+
+# ---- The program and its window ----
+
+# start_program [FILE]: starts it, waits for its window and its final size;
+# sets pid win wx wy ww wh cx cy.
+start_program() {
+    e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged" "$@"
+    pid=$E2E_LAST_PID
+    win=$(e2e_wait_window '^Orvella' 20 "$pid") || fatal "no window titled Orvella... appeared within 20 s"
+    local g geometry="" i
+    for ((i = 0; i < 50; i++)); do
+        g=$(e2e_window_geometry "$win") || g=""
+        [ -n "$g" ] && [ "$g" = "$geometry" ] && break
+        geometry=$g
+        sleep 0.2
+    done
+    [ -n "$geometry" ] || fatal "could not read the geometry of window $win"
+    read -r wx wy ww wh <<<"$geometry"
+    cx=$((wx + ww / 2))
+    cy=$((wy + wh / 2))
+    echo "window ${ww}x${wh} at ($wx,$wy)"
+    focus_program
+}
+focus_program() {
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+    sleep 0.2
+}
+
+# The pointer's resting place: left of the document, clear of the panels.
+# The brush outline follows the pointer, so every screenshot is taken with
+# the pointer here.
+rest_x=225
+rest() {
+    xdotool mousemove $((wx + rest_x)) "$cy"
+    sleep 0.2
+}
+
+# ---- Mouse and keys ----
+
+click_at() {
+    xdotool mousemove "$1" "$2"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.15
+    xdotool mouseup 1
+    sleep 0.15
+}
+
+# stroke X0 Y0 X1 Y1 [X2 Y2 ...]: one left-button drag through the points,
+# in steps of about 10 pixels.
+stroke() {
+    local x=$1 y=$2 nx ny n k
+    shift 2
+    xdotool mousemove "$x" "$y"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.1
+    while [ $# -ge 2 ]; do
+        nx=$1 ny=$2
+        shift 2
+        n=$((nx > x ? nx - x : x - nx))
+        k=$((ny > y ? ny - y : y - ny))
+        [ "$k" -gt "$n" ] && n=$k
+        n=$(((n + 9) / 10))
+        [ "$n" -lt 1 ] && n=1
+        for ((k = 1; k <= n; k++)); do
+            xdotool mousemove $((x + (nx - x) * k / n)) $((y + (ny - y) * k / n))
+            sleep 0.03
+        done
+        x=$nx y=$ny
+    done
+    sleep 0.1
+    xdotool mouseup 1
+    sleep 0.1
+    rest
+}
+
+# drag X0 Y0 X1 Y1: press, move in steps, rest there, release.
+drag() {
+    local k
+    xdotool mousemove "$1" "$2"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.15
+    for ((k = 1; k <= 6; k++)); do
+        xdotool mousemove $(($1 + ($3 - $1) * k / 6)) $(($2 + ($4 - $2) * k / 6))
+        sleep 0.05
+    done
+    sleep 0.3
+    xdotool mouseup 1
+    sleep 0.2
+}
+
+# Keys are read as held state once per pass: each is held for a few passes.
+tap() {
+    xdotool keydown "$1"
+    sleep 0.15
+    xdotool keyup "$1"
+    sleep 0.1
+}
+# with_keys "KEY..." COMMAND...: runs the command while the keys are held.
+with_keys() {
+    local keys=$1 k
+    shift
+    for k in $keys; do
+        xdotool keydown "$k"
+        sleep 0.1
+    done
+    sleep 0.1
+    "$@"
+    sleep 0.1
+    for k in $keys; do xdotool keyup "$k"; done
+    sleep 0.1
+}
+
+# menu SLOT_X ROW: press on the menu title whose slot starts at SLOT_X, drag
+# down to row ROW (17 pixels high, the first at y = 17) and release there:
+# menus act on release.
+menu() {
+    local x=$((wx + $1 + 40)) y=$((wy + 17 * $2 + 25)) k
+    xdotool mousemove "$x" $((wy + 8))
+    sleep 0.2
+    xdotool mousedown 1
+    sleep 0.2
+    for ((k = 1; k <= 5; k++)); do
+        xdotool mousemove "$x" $((wy + 8 + (y - wy - 8) * k / 5))
+        sleep 0.05
+    done
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.3
+    rest
+}
+settings_menu() { menu 45 "$1"; }
+profile_menu() { menu 133 "$1"; }
+
+# ---- The layer panel ----
+
+# row_top LAYER: window y of the layer's row box (layer 0 is the lowest row,
+# 80 + 90 pixels above the window's bottom edge, the panel unscrolled).
+row_top() { echo $((wy + wh - 80 - 90 * ($1 + 1))); }
+# The spot of a row box that no control, name or thumbnail covers.
+row_spot_x() { echo $((wx + 128)); }
+row_spot_y() { echo $(($(row_top "$1") + 64)); }
+
+# add_layer_above LAYER: the add button above the layer's row.
+add_layer_above() {
+    click_at $((wx + 130)) $(($(row_top "$1") - 10))
+    rest
+}
+
+# The interface holds the layer buttons off for 15 frames after one acted:
+# wait until the new current row shows before the next click.
+expect_current_layer() {
+    local i
+    expect_pixel "layer $1 is current" "$(row_spot_x)" "$(row_spot_y "$1")" "$current_row" 3
+    for ((i = 0; i < layer_count; i++)); do
+        [ "$i" -eq "$1" ] && continue
+        expect_pixel "layer $i is not current" "$(row_spot_x)" "$(row_spot_y "$i")" "$white" 3
+    done
+}
+
+# ---- The animation panel ----
+
+anim_top() { echo $((wy + wh - 75)); }
+add_frame() {
+    click_at $((wx + 375)) $(($(anim_top) + 13))
+    rest
+}
+# set_duration N: opens the current frame's duration field, replaces its
+# text with the digit N and closes it with Return.
+set_duration() {
+    click_at $((wx + 505)) $(($(anim_top) + 38))
+    rest
+    tap BackSpace
+    tap "$1"
+    tap Return
+    sleep 0.2
+}
+
+# ---- Screen checks ----
+
+expect_pixel() {
+    local seen
+    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" 6); then
+        echo "$1: ($2,$3) is $seen"
+    else
+        fail "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
+    fi
+}
+
+# expect_between STEP X Y LOW HIGH: waits until every channel of the pixel
+# lies in LOW..HIGH.
+expect_between() {
+    local seen="" shot="$E2E_TMP/between.png" end=$((SECONDS + 6)) r g b
+    while :; do
+        if e2e_screenshot "$shot"; then
+            seen=$(e2e_pixel "$shot" "$2" "$3")
+            read -r r g b <<<"$seen"
+            if [ -n "${b:-}" ] && ((r >= $4 && r <= $5 && g >= $4 && g <= $5 && b >= $4 && b <= $5)); then
+                echo "$1: ($2,$3) is $seen"
+                return 0
+            fi
+        fi
+        [ $SECONDS -ge $end ] && break
+        sleep 0.2
+    done
+    fail "$1: expected ($2,$3) to lie in $4..$5, seen ${seen:-none}"
+    return 1
+}
+
+# The document is 1024 x 724 at zoom 1, centred in the window. The region
+# compared between screenshots lies inside it.
+region() { echo "1000x700+$((cx - 500))+$((cy - 350))"; }
+
+# shot NAME: the compared region of the screen now, as shots/NAME.png.
+shot() {
+    local whole="$E2E_TMP/whole.png"
+    e2e_screenshot "$whole" && convert "$whole" -crop "$(region)" +repage "$E2E_TMP/shots/$1.png"
+}
+# shot_area NAME GEOMETRY: any part of the screen, as shots/NAME.png.
+shot_area() {
+    local whole="$E2E_TMP/whole.png"
+    e2e_screenshot "$whole" && convert "$whole" -crop "$2" +repage "$E2E_TMP/shots/$1.png"
+}
+
+# differing A B [FUZZ%]: the number of pixels that differ between two shots.
+differing() {
+    compare -metric AE -fuzz "${3:-0}%" "$E2E_TMP/shots/$1.png" "$E2E_TMP/shots/$2.png" null: 2>&1 |
+        awk '{print int($1)}'
+}
+
+# expect_region STEP REFERENCE same|changed [ALLOWED] [FUZZ%]: waits until the
+# region is the reference (at most ALLOWED pixels differ, default 0) or
+# differs from it.
+expect_region() {
+    local n="" end=$((SECONDS + 6)) allowed=${4:-0} fuzz=${5:-0}
+    while :; do
+        if shot now; then
+            n=$(differing now "$2" "$fuzz")
+            if [ "$3" = same ] && [ -n "$n" ] && [ "$n" -le "$allowed" ]; then
+                echo "$1: $n pixels differ from \"$2\""
+                return 0
+            fi
+            if [ "$3" = changed ] && [ -n "$n" ] && [ "$n" -gt 0 ]; then
+                echo "$1: $n pixels differ from \"$2\""
+                return 0
+            fi
+        fi
+        [ $SECONDS -ge $end ] && break
+        sleep 0.2
+    done
+    cp "$E2E_TMP/shots/now.png" "$E2E_TMP/shots/failed-$2.png" 2>/dev/null
+    fail "$1: expected the region to be $3 against \"$2\", ${n:-?} pixels differ"
+    return 1
+}
+
+expect_title() {
+    local i t=""
+    for ((i = 0; i < 50; i++)); do
+        t=$(xdotool getwindowname "$win" 2>/dev/null)
+        [ "$t" = "$2" ] && { echo "$1: title \"$t\""; return 0; }
+        sleep 0.2
+    done
+    fail "$1: expected the title \"$2\", seen \"$t\""
+}
+
+# dialog_path TITLE PATH: types PATH into the zenity file dialog of that title.
+dialog_path() {
+    local box
+    box=$(e2e_wait_window "^$1\$" 15) || { fail "no file dialog \"$1\" appeared"; return 1; }
+    xdotool windowactivate --sync "$box" >/dev/null 2>&1
+    sleep 0.5
+    xdotool key ctrl+l
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$2"
+    sleep 0.3
+    xdotool key Return
+    echo "chose $2 in \"$1\""
+    local i
+    for ((i = 0; i < 50; i++)); do
+        e2e_window_names | grep -qxF -- "$1" || break
+        sleep 0.2
+    done
+    focus_program
+}
+
+# ---- Exported files ----
+
+# png_max FILE X Y: the brightest channel value in the 21 x 11 box around
+# the document pixel.
+png_max() {
+    convert "$1" -crop "21x11+$(($2 - 10))+$(($3 - 5))" +repage -alpha off -format '%[fx:int(255*maxima)]' info: 2>/dev/null
+}
+
+# ---- The session ----
+
+step "1 start without config.txt"
+start_program
+rest
+expect_title "start" "Orvella 0.25 - New image"
+expect_pixel "white canvas" "$cx" "$cy" "$white" 2
+layer_count=1
+expect_current_layer 0
+settings_menu 0  # Tooltips off: none may appear over the measured screen
+
+step "2 a broader brush; a stroke on the bottom layer"
+# Alt held at the resting place opens the popup 150 pixels left of and 50
+# below the pointer (10 from the window's left edge at least, then 20 lower);
+# a press in its brush square sets hardness (across) and size (down, radius
+# 1 + 126 (y / 99)^2): 0.9 and about 6.
+popup_x=$((rest_x - 150)) popup_y=$((cy - wy + 50))
+[ "$popup_x" -lt 10 ] && popup_x=10 popup_y=$((popup_y + 20))
+with_keys alt click_at $((wx + popup_x + 90)) $((wy + popup_y + 20))
+rest
+stroke $((cx - 200)) $((cy - 100)) $((cx + 200)) $((cy - 100))
+expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 3
+expect_pixel "beside the stroke" "$cx" $((cy - 80)) "$white" 2
+if extent=$(e2e_color_extent "$E2E_TMP/wait-pixel.png" "$cx" $((cy - 100)) "$black" 3); then
+    read -r _ _ y0 y1 <<<"$extent"
+    [ $((y1 - y0 + 1)) -ge 8 ] || fail "the stroke's solid core is $((y1 - y0 + 1)) pixels high: the brush stayed thin"
+else
+    fail "no solid stroke to measure"
+fi
+
+step "3 two layers from the add buttons"
+add_layer_above 0
+layer_count=2
+expect_current_layer 1
+add_layer_above 1
+layer_count=3
+expect_current_layer 2
+
+step "4 line art on the top layer"
+# A closed outline in one stroke; it runs on past its start so that the
+# corner where it closes has no gap.
+left=$((cx - 250)) right=$((cx + 250)) top=$((cy - 200)) bottom=$((cy + 150))
+stroke $((left + 40)) "$top" "$right" "$top" "$right" "$bottom" "$left" "$bottom" "$left" "$top" $((left + 80)) "$top"
+expect_pixel "left edge" "$left" "$cy" "$black" 3
+expect_pixel "bottom edge" "$cx" "$bottom" "$black" 3
+expect_pixel "inside" "$cx" "$cy" "$white" 2
+shot outline
+
+step "5 fill inside the outline on the middle layer"
+click_at $((wx + 50)) $(($(row_top 1) + 30))
+rest
+expect_current_layer 1
+with_keys ctrl click_at $((cx + 100)) $((cy + 50))
+rest
+expect_pixel "filled inside" "$cx" $((cy + 50)) "$black" 2
+expect_pixel "filled in the far corner" $((left + 15)) $((top + 15)) "$black" 2
+expect_pixel "nothing outside" "$cx" $((bottom + 40)) "$white" 2
+expect_pixel "nothing left of the outline" $((left - 20)) "$cy" "$white" 2
+
+step "6 pick white with Alt+click"
+with_keys alt click_at "$cx" $((bottom + 60))
+rest
+# A stroke in the picked colour across the fill and the bottom layer's stroke.
+stroke $((cx + 50)) $((top + 20)) $((cx + 50)) $((bottom - 30))
+expect_pixel "white over the fill" $((cx + 50)) "$cy" "$white" 2
+expect_pixel "white over the bottom stroke" $((cx + 50)) $((cy - 100)) "$white" 2
+
+step "7 Multiply from the middle layer's blend list"
+shot_area blend-before "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
+# Press on the button (the list opens over it), move to the second row of
+# the list and release there.
+drag $((wx + 100)) $(($(row_top 1) + 6)) $((wx + 100)) $(($(row_top 1) + 17))
+rest
+# White multiplied over the bottom layer's black stroke is black; over the
+# white canvas it stays white.
+expect_pixel "multiplied over the stroke" $((cx + 50)) $((cy - 100)) "$black" 3
+expect_pixel "multiplied over white" $((cx + 50)) "$cy" "$white" 2
+shot_area blend-after "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
+[ "$(differing blend-before blend-after)" -gt 0 ] || fail "the blend button still shows the same name"
+
+step "8 lower the middle layer's opacity"
+# The slider: 255 at the row's top + 15, 0 at + 55; about half at + 35.
+drag $((wx + 117)) $(($(row_top 1) + 20)) $((wx + 117)) $(($(row_top 1) + 35))
+rest
+expect_between "half the fill" "$cx" "$cy" 60 215
+expect_pixel "the bottom stroke stays black" "$cx" $((cy - 100)) "$black" 3
+expect_pixel "outside stays white" "$cx" $((bottom + 40)) "$white" 2
+shot faded
+
+step "9 Ctrl+Z and paint again"
+stroke $((cx - 200)) $((cy + 100)) $((cx - 20)) $((cy + 100))
+expect_pixel "stroke" $((cx - 100)) $((cy + 100)) "$white" 2
+with_keys ctrl tap z
+expect_region "undone" faded same
+stroke $((cx - 200)) $((cy + 70)) $((cx - 20)) $((cy + 70))
+expect_pixel "painted again" $((cx - 100)) $((cy + 70)) "$white" 2
+expect_between "no stroke where the undone one was" $((cx - 100)) $((cy + 100)) 60 215
+
+step "10 switch the colour profile"
+shot_area profile-before "250x15+$((wx + 134))+$((wy + 1))"
+profile_menu "$profile_row"
+shot_area profile-after "250x15+$((wx + 134))+$((wy + 1))"
+[ "$(differing profile-before profile-after)" -gt 0 ] || fail "the \"Color profile\" title still names the old profile"
+expect_pixel "black stays black" "$left" "$cy" "$black" 3
+expect_pixel "white stays white" $((cx - 100)) $((cy + 70)) "$white" 2
+expect_between "the faded fill" "$cx" "$cy" 60 215
+
+step "11 animation"
+settings_menu 1
+expect_pixel "the animation panel" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
+# The top layer's "animate" toggle (which also makes the layer current).
+click_at $((wx + 101)) $(($(row_top 2) + 35))
+rest
+expect_pixel "the top layer is animated" $((wx + 97)) $(($(row_top 2) + 31)) "$black" 3
+expect_current_layer 2
+# Frame 1 of 3: the outline and a mark; it lasts two time steps.
+marks_y=$((cy + 20))
+mark0=$((cx - 150)) mark1=$((cx - 75)) mark2=$((cx + 150))
+mark() { stroke $(($1 - 30)) "$marks_y" $(($1 + 30)) "$marks_y"; }
+mark "$mark0"
+expect_pixel "frame 1: its mark" "$mark0" "$marks_y" "$white" 2
+set_duration 2
+# Frame 2: the new frame is empty in the animated layer.
+add_frame
+expect_between "frame 2: no mark of frame 1" "$mark0" "$marks_y" 60 215
+expect_between "frame 2: no outline" "$left" "$cy" 60 255
+set_duration 1
+mark "$mark1"
+expect_pixel "frame 2: its mark" "$mark1" "$marks_y" "$white" 2
+# Frame 3.
+add_frame
+expect_between "frame 3: no mark of frame 2" "$mark1" "$marks_y" 60 215
+mark "$mark2"
+expect_pixel "frame 3: its mark" "$mark2" "$marks_y" "$white" 2
+shot frame3
+# The arrow keys: Right wraps round to frame 1, Left goes back to frame 3.
+tap Right
+expect_pixel "Right: frame 1's outline" "$left" "$cy" "$black" 3
+expect_pixel "Right: frame 1's mark" "$mark0" "$marks_y" "$white" 2
+expect_between "Right: no mark of frame 3" "$mark2" "$marks_y" 60 215
+tap Right
+expect_pixel "Right: frame 2's mark" "$mark1" "$marks_y" "$white" 2
+expect_between "Right: no mark of frame 1" "$mark0" "$marks_y" 60 215
+tap Left
+tap Left
+expect_region "Left twice: frame 3" frame3 same
+
+step "12 Export full"
+click_at $((wx + 734)) $(($(anim_top) + 13))
+dialog_path "Save As" "$frames"
+rest
+# Durations 2, 1, 1: frame 1 twice, then frames 2 and 3.
+for ((i = 0; i < 50; i++)); do [ -s "${frames%.png}004.png" ] && break; sleep 0.2; done
+for n in 001 002 003 004; do
+    [ -s "${frames%.png}$n.png" ] || fail "no ${frames%.png}$n.png"
+done
+extra=$(find "$E2E_TMP/art" -name 'frames*' ! -name 'frames00[1-4].png' -printf '%f ')
+[ -z "$extra" ] || fail "more files than time steps: $extra"
+if [ -s "${frames%.png}004.png" ]; then
+    size=$(identify -format '%w %h' "${frames%.png}001.png")
+    [ "$size" = "1024 724" ] || fail "frames001.png is $size, not 1024 x 724"
+    # Document coordinates of the marks: the document is centred.
+    dx=$((512 - cx)) dy=$((362 - cy))
+    expect_marks() {
+        local file="${frames%.png}$1.png" k x v
+        for k in 0 1 2; do
+            eval "x=\$mark$k"
+            v=$(png_max "$file" $((x + dx)) $((marks_y + dy)))
+            echo "frames$1.png: brightest near the mark of frame $((k + 1)): $v"
+            if [ "$k" -eq "$2" ]; then
+                [ "${v:-0}" -ge 250 ] || fail "frames$1.png lacks the mark of frame $(($2 + 1)) (brightest $v)"
+            else
+                [ "${v:-255}" -le 230 ] || fail "frames$1.png has the mark of frame $((k + 1)) (brightest $v)"
+            fi
+        done
+    }
+    expect_marks 001 0
+    expect_marks 002 0
+    expect_marks 003 1
+    expect_marks 004 2
+    n=$(compare -metric AE "${frames%.png}001.png" "${frames%.png}002.png" null: 2>&1 | awk '{print int($1)}')
+    [ "$n" = 0 ] || fail "frames001.png and frames002.png, both frame 1, differ in $n pixels"
+    echo "exported: $(cd "$E2E_TMP/art" && echo frames*)"
+    # The last file is frame 3 as the screen showed it (within rounding).
+    convert "${frames%.png}004.png" -crop "1000x700+$((cx - 500 + dx))+$((cy - 350 + dy))" +repage \
+        "$E2E_TMP/shots/exported3.png"
+    n=$(differing exported3 frame3 1)
+    [ "$n" = 0 ] || fail "frames004.png differs from the screen's frame 3 in ${n:-?} pixels"
+fi
+expect_region "the current frame stays" frame3 same
+
+step "13 save as .tvl with Ctrl+Shift+S"
+with_keys "ctrl shift" tap s
+dialog_path "Save As" "$art"
+for ((i = 0; i < 50; i++)); do [ -s "$art" ] && break; sleep 0.2; done
+[ -s "$art" ] || fail "Ctrl+Shift+S did not write $art"
+expect_title "saved" "Orvella 0.25 - workflow.tvl"
+rest
+sleep 0.5
+shot before-quit
+
+step "14 quit; config.txt"
+wmctrl -c Orvella || fail "wmctrl could not ask the window to close"
+e2e_wait_exit "$pid" 10 || { fail "the program still runs 10 s after the close request"; e2e_stop "$pid"; }
+[ "${E2E_EXIT_CODE:-}" = 0 ] || fail "the program ended with code ${E2E_EXIT_CODE:-?}"
+config=$bin/config.txt
+if [ -f "$config" ]; then
+    [ "$(head -n 1 "$config")" = "version 2" ] || fail "config.txt does not start with \"version 2\""
+    [ "$(wc -l <"$config")" -eq 12 ] || fail "config.txt has $(wc -l <"$config") lines, not 12"
+    for line in "window_maximized 1" "show_help 1" "show_tooltips 0" "color_profile $profile_row"; do
+        grep -qxF "$line" "$config" || fail "config.txt lacks the line \"$line\""
+    done
+    echo "config.txt: $(tr '\n' ',' <"$config")"
+else
+    fail "closing did not write config.txt beside the program"
+fi
+
+step "15 start again with the file"
+start_program "$art"
+rest
+expect_title "command line" "Orvella 0.25 - workflow.tvl"
+expect_pixel "animation mode" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
+# The canvas as it was before quitting; a few pixels may differ where the
+# interface draws over it.
+expect_region "the canvas as saved" before-quit same 50 1
+
+[ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$E2E_TMP"
+e2e_finish
