@@ -22,39 +22,16 @@ mkdir -p "$E2E_TMP/cwd" "$E2E_TMP/art"
 art=$E2E_TMP/art/sketch.tvl
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 
+E2E_PIXEL_WAIT=8
 white="255 255 255"
 black="0 0 0"
 
-# start_program [FILE]: starts it, waits for its window and its final size; sets pid win cx cy.
-start_program() {
-    e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged" "$@"
-    pid=$E2E_LAST_PID
-    if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
-        e2e_show_output "$E2E_TMP"
-        e2e_abort "no window titled Orvella... appeared within 20 s"
-    fi
-    local g geometry="" i
-    for ((i = 0; i < 50; i++)); do
-        g=$(e2e_window_geometry "$win") || g=""
-        [ -n "$g" ] && [ "$g" = "$geometry" ] && break
-        geometry=$g
-        sleep 0.2
-    done
-    read -r wx wy ww wh <<<"$geometry"
-    cx=$((wx + ww / 2))
-    cy=$((wy + wh / 2))
-    xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
-}
+start_program() { e2e_launch_program "$staged" "$@"; }
 rest() { xdotool mousemove $((cx - 480)) $((cy + 330)); }
-tap() {
-    xdotool keydown "$1"
-    sleep 0.15
-    xdotool keyup "$1"
-}
 ctrl_tap() {
     xdotool keydown ctrl
     sleep 0.1
-    tap "$1"
+    e2e_tap "$1"
     sleep 0.1
     xdotool keyup ctrl
 }
@@ -69,23 +46,6 @@ stroke() {
     xdotool mouseup 1
     sleep 0.1
     rest
-}
-expect_pixel() {
-    local seen
-    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" 8); then
-        echo "$1: ($2,$3) is $seen"
-    else
-        e2e_fail "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
-    fi
-}
-expect_title() {
-    local i t=""
-    for ((i = 0; i < 50; i++)); do
-        t=$(xdotool getwindowname "$win" 2>/dev/null)
-        [ "$t" = "$2" ] && { echo "$1: title \"$t\""; return 0; }
-        sleep 0.2
-    done
-    e2e_fail "$1: expected the title \"$2\", seen \"$t\""
 }
 # answer_box TITLE: presses Return (OK) in the message box of that title.
 answer_box() {
@@ -119,26 +79,26 @@ dialog_path() {
 # 1. A stroke on the new document, then Ctrl+S asks for a name.
 start_program
 rest
-expect_title "start" "Orvella 0.25 - New image"
+e2e_expect_title "start" "Orvella 0.25 - New image"
 stroke $((cy - 100))
-expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 90
-expect_title "modified" "Orvella 0.25 - New image *"
+e2e_expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 90
+e2e_expect_title "modified" "Orvella 0.25 - New image *"
 ctrl_tap s
 dialog_path "Save As" "$art"
 for ((i = 0; i < 50; i++)); do [ -s "$art" ] && break; sleep 0.2; done
 [ -s "$art" ] || e2e_fail "Ctrl+S did not write $art"
-expect_title "saved" "Orvella 0.25 - sketch.tvl"
+e2e_expect_title "saved" "Orvella 0.25 - sketch.tvl"
 
 # 2. Another stroke, then Ctrl+O of the saved file drops it after the question.
 xdotool windowactivate --sync "$win" >/dev/null 2>&1
 stroke $((cy + 100))
-expect_pixel "second stroke" "$cx" $((cy + 100)) "$black" 90
+e2e_expect_pixel "second stroke" "$cx" $((cy + 100)) "$black" 90
 ctrl_tap o
 answer_box "Confirm open image"
 dialog_path "Open" "$art"
-expect_pixel "reopened: the second stroke is gone" "$cx" $((cy + 100)) "$white" 2
-expect_pixel "reopened: the first stroke is back" "$cx" $((cy - 100)) "$black" 90
-expect_title "reopened" "Orvella 0.25 - sketch.tvl"
+e2e_expect_pixel "reopened: the second stroke is gone" "$cx" $((cy + 100)) "$white" 2
+e2e_expect_pixel "reopened: the first stroke is back" "$cx" $((cy - 100)) "$black" 90
+e2e_expect_title "reopened" "Orvella 0.25 - sketch.tvl"
 
 # 3. Closing an unmodified document asks nothing and writes config.txt.
 wmctrl -c Orvella || e2e_fail "wmctrl could not ask the window to close"
@@ -155,9 +115,9 @@ fi
 # 4. The file on the command line opens at start-up.
 start_program "$art"
 rest
-expect_title "command line" "Orvella 0.25 - sketch.tvl"
-expect_pixel "command line: the stroke" "$cx" $((cy - 100)) "$black" 90
-expect_pixel "command line: no second stroke" "$cx" $((cy + 100)) "$white" 2
+e2e_expect_title "command line" "Orvella 0.25 - sketch.tvl"
+e2e_expect_pixel "command line: the stroke" "$cx" $((cy - 100)) "$black" 90
+e2e_expect_pixel "command line: no second stroke" "$cx" $((cy + 100)) "$white" 2
 
 [ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$E2E_TMP"
 e2e_finish

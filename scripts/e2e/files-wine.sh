@@ -15,18 +15,7 @@ program=${1:-}
 e2e_require_tools wine wineserver Xvfb openbox wmctrl xdotool xwininfo import convert identify
 
 e2e_init
-own_wine=false
-stop_own_wine() {
-    e2e_cleanup
-    if $own_wine; then stop_wine; fi
-}
-trap stop_own_wine EXIT
-if [ -z "${WINEPREFIX:-}" ]; then
-    . "$here/../lib/wine.sh"
-    own_wine=true
-    start_wine "$E2E_TMP" || e2e_abort "Wine would not start"
-fi
-export WINEDEBUG=${WINEDEBUG--all}
+e2e_use_wine "$here/../lib"
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
 E2E_PLAIN_WM=1 e2e_start_display 1024x768x24 || e2e_abort "could not start a private X display"
 
@@ -47,25 +36,11 @@ cx=$((wx + ww / 2))
 cy=$((wy + wh / 2))
 xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
 
-tap() {
-    xdotool keydown "$1"
-    sleep 0.2
-    xdotool keyup "$1"
-}
-expect_title() {
-    local i t=""
-    for ((i = 0; i < 50; i++)); do
-        t=$(xdotool getwindowname "$win" 2>/dev/null)
-        [ "$t" = "$2" ] && { echo "$1: title \"$t\""; return 0; }
-        sleep 0.2
-    done
-    e2e_fail "$1: expected the title \"$2\", seen \"$t\""
-}
 # save_as KEYS PATH: opens the save dialog with the keys held and types PATH.
 save_as() {
     local box k
     for k in $1; do xdotool keydown "$k"; sleep 0.1; done
-    tap s
+    e2e_tap s
     for k in $1; do xdotool keyup "$k"; done
     if ! box=$(e2e_wait_window '^Save As$' 20); then
         e2e_fail "no \"Save As\" dialog appeared"
@@ -92,10 +67,10 @@ for ((i = 1; i <= 15; i++)); do
 done
 xdotool mouseup 1
 xdotool mousemove $((cx - 300)) $((cy + 200))
-expect_title "painted" "Orvella 0.25 - New image *"
+e2e_expect_title "painted" "Orvella 0.25 - New image *"
 
 save_as ctrl "$art" && echo "saved $art"
-expect_title "saved" "Orvella 0.25 - sketch.tvl"
+e2e_expect_title "saved" "Orvella 0.25 - sketch.tvl"
 
 if save_as "ctrl shift" "$copy"; then
     kind=$(identify -format '%[channels] %z' "$copy" 2>/dev/null)

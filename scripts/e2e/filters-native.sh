@@ -20,25 +20,7 @@ staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not co
 : >"$E2E_TMP/bin/orvella.log"
 mkdir -p "$E2E_TMP/cwd"
 
-e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
-pid=$E2E_LAST_PID
-if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
-    e2e_show_output "$E2E_TMP"
-    e2e_abort "no window titled Orvella... appeared within 20 s"
-fi
-geometry=""
-for ((i = 0; i < 50; i++)); do
-    g=$(e2e_window_geometry "$win") || g=""
-    [ -n "$g" ] && [ "$g" = "$geometry" ] && break
-    geometry=$g
-    sleep 0.2
-done
-[ -n "$geometry" ] || e2e_abort "could not read the geometry of window $win"
-read -r wx wy ww wh <<<"$geometry"
-cx=$((wx + ww / 2))
-cy=$((wy + wh / 2))
-echo "window ${ww}x${wh} at ($wx,$wy), centre ($cx,$cy)"
-xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+e2e_launch_program "$staged"
 
 # The dialogs sit 10 pixels inside the bottom right corner of the window.
 small_x=$((wx + ww - 410))
@@ -162,14 +144,6 @@ expect_region() {
     return 1
 }
 
-expect_pixel() {
-    local seen
-    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" 5); then
-        echo "$1: ($2,$3) is $seen"
-    else
-        e2e_fail "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
-    fi
-}
 
 # expect_darker STEP X Y LIMIT: waits until the pixel's channel sum is below LIMIT.
 expect_darker() {
@@ -204,7 +178,7 @@ expect_no_dialog() {
 white="255 255 255"
 
 rest
-expect_pixel "start" "$cx" $((cy - 50)) "$white" 2
+e2e_expect_pixel "start" "$cx" $((cy - 50)) "$white" 2
 
 # 1. A stroke on the bottom layer.
 stroke $((cy - 100))
@@ -214,7 +188,7 @@ shot painted
 # 2. Levels: the dialog opens with a preview; lowering the maximum darkens the
 # white canvas; Cancel puts the layer back exactly.
 filters_menu 1
-expect_pixel "levels dialog" $((levels_x + 380)) $((levels_y + 20)) "$dialog_grey" 3
+e2e_expect_pixel "levels dialog" $((levels_x + 380)) $((levels_y + 20)) "$dialog_grey" 3
 drag $((levels_x + 31)) $((levels_y + 50)) $((levels_x + 31)) $((levels_y + 170))
 expect_darker "levels preview" "$cx" $((cy - 50)) 700
 click_at $((levels_x + 355)) $((levels_y + 260))  # Cancel
@@ -224,7 +198,7 @@ expect_no_dialog "levels closed" $((levels_x + 380)) $((levels_y + 20))
 
 # 3. Levels again with OK: the darker canvas stays; Ctrl+Z takes it away.
 filters_menu 1
-expect_pixel "levels dialog again" $((levels_x + 380)) $((levels_y + 20)) "$dialog_grey" 3
+e2e_expect_pixel "levels dialog again" $((levels_x + 380)) $((levels_y + 20)) "$dialog_grey" 3
 drag $((levels_x + 31)) $((levels_y + 50)) $((levels_x + 31)) $((levels_y + 170))
 click_at $((levels_x + 265)) $((levels_y + 260))  # OK
 rest
@@ -250,7 +224,7 @@ shot layered
 # 6. Noise: the first frame previews, a slider drag previews again, Cancel
 # restores; then OK keeps it and Ctrl+Z takes it away.
 filters_menu 2
-expect_pixel "noise dialog" $((small_x + 300)) $((small_y + 20)) "$dialog_grey" 3
+e2e_expect_pixel "noise dialog" $((small_x + 300)) $((small_y + 20)) "$dialog_grey" 3
 expect_region "noise opened" layered changed
 cp "$E2E_TMP/changed.png" "$E2E_TMP/noise-first.png"
 drag $((small_x + 85)) $((small_y + 45)) $((small_x + 395)) $((small_y + 45))
@@ -268,7 +242,7 @@ expect_region "noise undone" layered same
 
 # 7. Blur: no preview; OK blurs the stroke's edges; Ctrl+Z takes it back.
 filters_menu 3
-expect_pixel "blur dialog" $((small_x + 300)) $((small_y + 20)) "$dialog_grey" 3
+e2e_expect_pixel "blur dialog" $((small_x + 300)) $((small_y + 20)) "$dialog_grey" 3
 drag $((small_x + 85)) $((small_y + 45)) $((small_x + 265)) $((small_y + 45))
 rest
 expect_region "blur has no preview" layered same

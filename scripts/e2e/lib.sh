@@ -311,3 +311,77 @@ e2e_wait_wine_desktop() {
     done
     e2e_abort "Wine's desktop process without a display still runs after 30 s; windows cannot be made"
 }
+
+# e2e_launch_program STAGED [ARG...]: starts the staged native program in
+# $E2E_TMP/cwd, waits for its window to reach its final size and focuses it;
+# sets pid win wx wy ww wh cx cy (the window centre). Aborts when no window comes.
+e2e_launch_program() {
+    e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$@"
+    pid=$E2E_LAST_PID
+    if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
+        e2e_show_output "$E2E_TMP"
+        e2e_abort "no window titled Orvella... appeared within 20 s"
+    fi
+    local g geometry="" i
+    for ((i = 0; i < 50; i++)); do
+        g=$(e2e_window_geometry "$win") || g=""
+        [ -n "$g" ] && [ "$g" = "$geometry" ] && break
+        geometry=$g
+        sleep 0.2
+    done
+    [ -n "$geometry" ] || e2e_abort "could not read the geometry of window $win"
+    read -r wx wy ww wh <<<"$geometry"
+    cx=$((wx + ww / 2))
+    cy=$((wy + wh / 2))
+    echo "window ${ww}x${wh} at ($wx,$wy), centre ($cx,$cy)"
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+}
+
+# e2e_tap KEY: holds KEY for a moment. Keys are read as held state once per
+# pass of the main loop, so a quick tap could fall between two passes.
+e2e_tap() {
+    xdotool keydown "$1"
+    sleep 0.15
+    xdotool keyup "$1"
+}
+
+# e2e_expect_pixel STEP X Y "R G B" TOLERANCE [SECONDS]: waits (5 s by
+# default) until the screen pixel matches; reports the step either way.
+# A script may set E2E_PIXEL_WAIT (seconds) and E2E_FAIL (its own failure
+# reporter) for these checks.
+e2e_expect_pixel() {
+    local seen
+    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" "${6:-${E2E_PIXEL_WAIT:-5}}"); then
+        echo "$1: ($2,$3) is $seen"
+    else
+        "${E2E_FAIL:-e2e_fail}" "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
+    fi
+}
+
+# e2e_expect_title STEP TITLE: waits (10 s) until the window $win has the title.
+e2e_expect_title() {
+    local i t=""
+    for ((i = 0; i < 50; i++)); do
+        t=$(xdotool getwindowname "$win" 2>/dev/null)
+        [ "$t" = "$2" ] && { echo "$1: title \"$t\""; return 0; }
+        sleep 0.2
+    done
+    "${E2E_FAIL:-e2e_fail}" "$1: expected the title \"$2\", seen \"$t\""
+}
+
+# e2e_use_wine LIBDIR: uses the Wine prefix in WINEPREFIX when set, otherwise
+# makes a throwaway one that the exit trap removes; quiets Wine.
+e2e_use_wine() {
+    E2E_OWN_WINE=false
+    trap e2e_stop_own_wine EXIT
+    if [ -z "${WINEPREFIX:-}" ]; then
+        . "$1/wine.sh"
+        E2E_OWN_WINE=true
+        start_wine "$E2E_TMP" || e2e_abort "Wine would not start"
+    fi
+    export WINEDEBUG=${WINEDEBUG--all}
+}
+e2e_stop_own_wine() {
+    e2e_cleanup
+    if ${E2E_OWN_WINE:-false}; then stop_wine; fi
+}

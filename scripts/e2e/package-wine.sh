@@ -14,18 +14,7 @@ program=${1:-}
 e2e_require_tools wine wineserver Xvfb openbox wmctrl xdotool xwininfo import convert python3
 
 e2e_init
-own_wine=false
-stop_own_wine() {
-    e2e_cleanup
-    if $own_wine; then stop_wine; fi
-}
-trap stop_own_wine EXIT
-if [ -z "${WINEPREFIX:-}" ]; then
-    . "$here/../lib/wine.sh"
-    own_wine=true
-    start_wine "$E2E_TMP" || e2e_abort "Wine would not start"
-fi
-export WINEDEBUG=${WINEDEBUG--all}
+e2e_use_wine "$here/../lib"
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
 
 zip=$E2E_TMP/orvella-win64.zip

@@ -19,23 +19,7 @@ staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not co
 : >"$E2E_TMP/bin/orvella.log"
 mkdir -p "$E2E_TMP/cwd"
 
-e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
-pid=$E2E_LAST_PID
-if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
-    e2e_show_output "$E2E_TMP"
-    e2e_abort "no window titled Orvella... appeared within 20 s"
-fi
-geometry=""
-for ((i = 0; i < 50; i++)); do
-    g=$(e2e_window_geometry "$win") || g=""
-    [ -n "$g" ] && [ "$g" = "$geometry" ] && break
-    geometry=$g
-    sleep 0.2
-done
-read -r wx wy ww wh <<<"$geometry"
-cx=$((wx + ww / 2))
-cy=$((wy + wh / 2))
-xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+e2e_launch_program "$staged"
 
 white="255 255 255"
 black="0 0 0"
@@ -70,11 +54,6 @@ with_key() {
     xdotool keyup "$key"
     sleep 0.1
 }
-tap() {
-    xdotool keydown "$1"
-    sleep 0.15
-    xdotool keyup "$1"
-}
 click_at() {
     xdotool mousemove "$1" "$2"
     sleep 0.15
@@ -83,43 +62,34 @@ click_at() {
     xdotool mouseup 1
 }
 
-# expect STEP X Y COLOUR TOLERANCE
-expect() {
-    local seen
-    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" 5); then
-        echo "$1: ($2,$3) is $seen"
-    else
-        e2e_fail "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
-    fi
-}
 
 rest
-expect "start" "$cx" $((cy - 100)) "$white" 2 || true
+e2e_expect_pixel "start" "$cx" $((cy - 100)) "$white" 2 || true
 
 # 1. A stroke in the primary colour, black.
 stroke $((cy - 100))
-expect "stroke" "$cx" $((cy - 100)) "$black" 90
-expect "stroke leaves the rest" "$cx" $((cy - 80)) "$white" 2
+e2e_expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 90
+e2e_expect_pixel "stroke leaves the rest" "$cx" $((cy - 80)) "$white" 2
 
 # 2. Ctrl+click below the stroke fills the white around it with black.
 with_key ctrl click_at "$cx" $((cy + 200))
 rest
-expect "fill" "$cx" $((cy + 200)) "$black" 2
-expect "fill reaches round the stroke" "$cx" $((cy - 250)) "$black" 2
+e2e_expect_pixel "fill" "$cx" $((cy + 200)) "$black" 2
+e2e_expect_pixel "fill reaches round the stroke" "$cx" $((cy - 250)) "$black" 2
 
 # 3. Ctrl+Z undoes the fill, then the stroke.
-with_key ctrl tap z
-expect "undo the fill" "$cx" $((cy + 200)) "$white" 2
-expect "the stroke stays" "$cx" $((cy - 100)) "$black" 90
-with_key ctrl tap z
-expect "undo the stroke" "$cx" $((cy - 100)) "$white" 2
+with_key ctrl e2e_tap z
+e2e_expect_pixel "undo the fill" "$cx" $((cy + 200)) "$white" 2
+e2e_expect_pixel "the stroke stays" "$cx" $((cy - 100)) "$black" 90
+with_key ctrl e2e_tap z
+e2e_expect_pixel "undo the stroke" "$cx" $((cy - 100)) "$white" 2
 
 # 4. Alt+click on the white canvas picks white; a stroke in it leaves no mark.
 with_key alt click_at $((cx + 300)) $((cy + 200))
 rest
 stroke $((cy + 50))
 sleep 0.3
-expect "stroke in the picked white" "$cx" $((cy + 50)) "$white" 2
+e2e_expect_pixel "stroke in the picked white" "$cx" $((cy + 50)) "$white" 2
 
 # The clean-up ends the program; quitting is the smoke test's business.
 e2e_finish

@@ -27,39 +27,10 @@ staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not co
 mkdir -p "$E2E_TMP/cwd"
 
 
-e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
-pid=$E2E_LAST_PID
-if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
-    e2e_show_output "$E2E_TMP"
-    e2e_abort "no window titled Orvella... appeared within 20 s"
-fi
-
-# The program opens maximized: wait until the window has grown to its final size.
-geometry=""
-for ((i = 0; i < 50; i++)); do
-    g=$(e2e_window_geometry "$win") || g=""
-    [ -n "$g" ] && [ "$g" = "$geometry" ] && break
-    geometry=$g
-    sleep 0.2
-done
-[ -n "$geometry" ] || e2e_abort "could not read the geometry of window $win"
-read -r wx wy ww wh <<<"$geometry"
-cx=$((wx + ww / 2))
-cy=$((wy + wh / 2))
-echo "window ${ww}x${wh} at ($wx,$wy), centre ($cx,$cy)"
-
-xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+e2e_launch_program "$staged"
 # The canvas draws a crosshair at the pointer: keep it off the row and column
 # that are measured.
 xdotool mousemove $((cx - 700)) $((cy + 300))
-
-# Keys are read as held state once per pass of the main loop: hold each one
-# long enough for a pass to see it.
-press() {
-    xdotool keydown "$1"
-    sleep 0.15
-    xdotool keyup "$1"
-}
 
 # The zoom factor a zoom step eases towards: 2^((1 + (step - 20) / 20)^2) - 1, exactly 1 at step 20.
 zoom_factor() {
@@ -155,9 +126,9 @@ fi
 
 # 2. Numpad + twice: step 20 -> 28. The mouse rests well away from the centre,
 # and the zoom keeps the window centre fixed, not the point under the mouse.
-press KP_Add
+e2e_tap KP_Add
 sleep 0.1
-press KP_Add
+e2e_tap KP_Add
 check_zoom "Numpad + twice" 28
 w28=$((right - left))
 
@@ -170,7 +141,7 @@ if check_zoom "wheel down" 26; then
 fi
 
 # 4. Numpad * brings the view home: 100 %, centred.
-press KP_Multiply
+e2e_tap KP_Multiply
 sleep 1.5
 read -r el er et eb <<<"$(expected_edges 1 0 0)"
 wait_canvas 5 "$el" "$er" "$et" "$eb" 2 ||
@@ -199,13 +170,13 @@ if wait_canvas 5 $((home_left + 100)) $((home_right + 100)) $((home_top + 50)) $
     echo "Space+drag: $(seen)"
     # F mirrors about the window centre: each edge goes to the reflection of the other.
     scrolled_left=$left scrolled_right=$right
-    press f
+    e2e_tap f
     ml=$((2 * cx - scrolled_right)) mr=$((2 * cx - scrolled_left))
     wait_canvas 5 "$ml" "$mr" "$top" "$bottom" 2 ||
         e2e_fail "F: expected the scrolled canvas mirrored about the window centre x $cx, edges left $ml right $mr (+-2), top and bottom unchanged; seen $(seen)"
     echo "F: $(seen)"
     # Numpad * brings the scrolled and mirrored view home as well.
-    press KP_Multiply
+    e2e_tap KP_Multiply
     sleep 1.5
     wait_canvas 5 "$home_left" "$home_right" "$home_top" "$home_bottom" 2 ||
         e2e_fail "Numpad * after scrolling: expected the canvas back centred, edges $home_left $home_right $home_top $home_bottom (+-2); seen $(seen)"

@@ -69,28 +69,14 @@ fatal() {
     e2e_abort "step $step_name: $*"
 }
 
+E2E_PIXEL_WAIT=6
+E2E_FAIL=fail
+
 # ---- The program and its window ----
 
 # start_program [FILE]: starts it, waits for its window and its final size;
 # sets pid win wx wy ww wh cx cy.
-start_program() {
-    e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged" "$@"
-    pid=$E2E_LAST_PID
-    win=$(e2e_wait_window '^Orvella' 20 "$pid") || fatal "no window titled Orvella... appeared within 20 s"
-    local g geometry="" i
-    for ((i = 0; i < 50; i++)); do
-        g=$(e2e_window_geometry "$win") || g=""
-        [ -n "$g" ] && [ "$g" = "$geometry" ] && break
-        geometry=$g
-        sleep 0.2
-    done
-    [ -n "$geometry" ] || fatal "could not read the geometry of window $win"
-    read -r wx wy ww wh <<<"$geometry"
-    cx=$((wx + ww / 2))
-    cy=$((wy + wh / 2))
-    echo "window ${ww}x${wh} at ($wx,$wy)"
-    focus_program
-}
+start_program() { e2e_launch_program "$staged" "$@"; }
 focus_program() {
     xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
     sleep 0.2
@@ -163,9 +149,7 @@ drag() {
 
 # Keys are read as held state once per pass: each is held for a few passes.
 tap() {
-    xdotool keydown "$1"
-    sleep 0.15
-    xdotool keyup "$1"
+    e2e_tap "$1"
     sleep 0.1
 }
 # with_keys "KEY..." COMMAND...: runs the command while the keys are held.
@@ -223,10 +207,10 @@ add_layer_above() {
 # wait until the new current row shows before the next click.
 expect_current_layer() {
     local i
-    expect_pixel "layer $1 is current" "$(row_spot_x)" "$(row_spot_y "$1")" "$current_row" 3
+    e2e_expect_pixel "layer $1 is current" "$(row_spot_x)" "$(row_spot_y "$1")" "$current_row" 3
     for ((i = 0; i < layer_count; i++)); do
         [ "$i" -eq "$1" ] && continue
-        expect_pixel "layer $i is not current" "$(row_spot_x)" "$(row_spot_y "$i")" "$white" 3
+        e2e_expect_pixel "layer $i is not current" "$(row_spot_x)" "$(row_spot_y "$i")" "$white" 3
     done
 }
 
@@ -250,14 +234,6 @@ set_duration() {
 
 # ---- Screen checks ----
 
-expect_pixel() {
-    local seen
-    if seen=$(e2e_wait_pixel "$2" "$3" "$4" "$5" 6); then
-        echo "$1: ($2,$3) is $seen"
-    else
-        fail "$1: expected ($2,$3) to be $4 (+-$5), seen $seen"
-    fi
-}
 
 # expect_between STEP X Y LOW HIGH: waits until every channel of the pixel
 # lies in LOW..HIGH.
@@ -325,15 +301,6 @@ expect_region() {
     return 1
 }
 
-expect_title() {
-    local i t=""
-    for ((i = 0; i < 50; i++)); do
-        t=$(xdotool getwindowname "$win" 2>/dev/null)
-        [ "$t" = "$2" ] && { echo "$1: title \"$t\""; return 0; }
-        sleep 0.2
-    done
-    fail "$1: expected the title \"$2\", seen \"$t\""
-}
 
 # dialog_path TITLE PATH: types PATH into the zenity file dialog of that title.
 dialog_path() {
@@ -369,8 +336,8 @@ png_max() {
 step "1 start without config.txt"
 start_program
 rest
-expect_title "start" "Orvella 0.25 - New image"
-expect_pixel "white canvas" "$cx" "$cy" "$white" 2
+e2e_expect_title "start" "Orvella 0.25 - New image"
+e2e_expect_pixel "white canvas" "$cx" "$cy" "$white" 2
 layer_count=1
 expect_current_layer 0
 settings_menu 0  # Tooltips off: none may appear over the measured screen
@@ -385,8 +352,8 @@ popup_x=$((rest_x - 150)) popup_y=$((cy - wy + 50))
 with_keys alt click_at $((wx + popup_x + 90)) $((wy + popup_y + 20))
 rest
 stroke $((cx - 200)) $((cy - 100)) $((cx + 200)) $((cy - 100))
-expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 3
-expect_pixel "beside the stroke" "$cx" $((cy - 80)) "$white" 2
+e2e_expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 3
+e2e_expect_pixel "beside the stroke" "$cx" $((cy - 80)) "$white" 2
 if extent=$(e2e_color_extent "$E2E_TMP/wait-pixel.png" "$cx" $((cy - 100)) "$black" 3); then
     read -r _ _ y0 y1 <<<"$extent"
     [ $((y1 - y0 + 1)) -ge 8 ] || fail "the stroke's solid core is $((y1 - y0 + 1)) pixels high: the brush stayed thin"
@@ -407,9 +374,9 @@ step "4 line art on the top layer"
 # corner where it closes has no gap.
 left=$((cx - 250)) right=$((cx + 250)) top=$((cy - 200)) bottom=$((cy + 150))
 stroke $((left + 40)) "$top" "$right" "$top" "$right" "$bottom" "$left" "$bottom" "$left" "$top" $((left + 80)) "$top"
-expect_pixel "left edge" "$left" "$cy" "$black" 3
-expect_pixel "bottom edge" "$cx" "$bottom" "$black" 3
-expect_pixel "inside" "$cx" "$cy" "$white" 2
+e2e_expect_pixel "left edge" "$left" "$cy" "$black" 3
+e2e_expect_pixel "bottom edge" "$cx" "$bottom" "$black" 3
+e2e_expect_pixel "inside" "$cx" "$cy" "$white" 2
 shot outline
 
 step "5 fill inside the outline on the middle layer"
@@ -418,18 +385,18 @@ rest
 expect_current_layer 1
 with_keys ctrl click_at $((cx + 100)) $((cy + 50))
 rest
-expect_pixel "filled inside" "$cx" $((cy + 50)) "$black" 2
-expect_pixel "filled in the far corner" $((left + 15)) $((top + 15)) "$black" 2
-expect_pixel "nothing outside" "$cx" $((bottom + 40)) "$white" 2
-expect_pixel "nothing left of the outline" $((left - 20)) "$cy" "$white" 2
+e2e_expect_pixel "filled inside" "$cx" $((cy + 50)) "$black" 2
+e2e_expect_pixel "filled in the far corner" $((left + 15)) $((top + 15)) "$black" 2
+e2e_expect_pixel "nothing outside" "$cx" $((bottom + 40)) "$white" 2
+e2e_expect_pixel "nothing left of the outline" $((left - 20)) "$cy" "$white" 2
 
 step "6 pick white with Alt+click"
 with_keys alt click_at "$cx" $((bottom + 60))
 rest
 # A stroke in the picked colour across the fill and the bottom layer's stroke.
 stroke $((cx + 50)) $((top + 20)) $((cx + 50)) $((bottom - 30))
-expect_pixel "white over the fill" $((cx + 50)) "$cy" "$white" 2
-expect_pixel "white over the bottom stroke" $((cx + 50)) $((cy - 100)) "$white" 2
+e2e_expect_pixel "white over the fill" $((cx + 50)) "$cy" "$white" 2
+e2e_expect_pixel "white over the bottom stroke" $((cx + 50)) $((cy - 100)) "$white" 2
 
 step "7 Multiply from the middle layer's blend list"
 shot_area blend-before "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
@@ -439,8 +406,8 @@ drag $((wx + 100)) $(($(row_top 1) + 6)) $((wx + 100)) $(($(row_top 1) + 17))
 rest
 # White multiplied over the bottom layer's black stroke is black; over the
 # white canvas it stays white.
-expect_pixel "multiplied over the stroke" $((cx + 50)) $((cy - 100)) "$black" 3
-expect_pixel "multiplied over white" $((cx + 50)) "$cy" "$white" 2
+e2e_expect_pixel "multiplied over the stroke" $((cx + 50)) $((cy - 100)) "$black" 3
+e2e_expect_pixel "multiplied over white" $((cx + 50)) "$cy" "$white" 2
 shot_area blend-after "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
 [ "$(differing blend-before blend-after)" -gt 0 ] || fail "the blend button still shows the same name"
 
@@ -449,17 +416,17 @@ step "8 lower the middle layer's opacity"
 drag $((wx + 117)) $(($(row_top 1) + 20)) $((wx + 117)) $(($(row_top 1) + 35))
 rest
 expect_between "half the fill" "$cx" "$cy" 60 215
-expect_pixel "the bottom stroke stays black" "$cx" $((cy - 100)) "$black" 3
-expect_pixel "outside stays white" "$cx" $((bottom + 40)) "$white" 2
+e2e_expect_pixel "the bottom stroke stays black" "$cx" $((cy - 100)) "$black" 3
+e2e_expect_pixel "outside stays white" "$cx" $((bottom + 40)) "$white" 2
 shot faded
 
 step "9 Ctrl+Z and paint again"
 stroke $((cx - 200)) $((cy + 100)) $((cx - 20)) $((cy + 100))
-expect_pixel "stroke" $((cx - 100)) $((cy + 100)) "$white" 2
+e2e_expect_pixel "stroke" $((cx - 100)) $((cy + 100)) "$white" 2
 with_keys ctrl tap z
 expect_region "undone" faded same
 stroke $((cx - 200)) $((cy + 70)) $((cx - 20)) $((cy + 70))
-expect_pixel "painted again" $((cx - 100)) $((cy + 70)) "$white" 2
+e2e_expect_pixel "painted again" $((cx - 100)) $((cy + 70)) "$white" 2
 expect_between "no stroke where the undone one was" $((cx - 100)) $((cy + 100)) 60 215
 
 step "10 switch the colour profile"
@@ -467,24 +434,24 @@ shot_area profile-before "250x15+$((wx + 134))+$((wy + 1))"
 profile_menu "$profile_row"
 shot_area profile-after "250x15+$((wx + 134))+$((wy + 1))"
 [ "$(differing profile-before profile-after)" -gt 0 ] || fail "the \"Color profile\" title still names the old profile"
-expect_pixel "black stays black" "$left" "$cy" "$black" 3
-expect_pixel "white stays white" $((cx - 100)) $((cy + 70)) "$white" 2
+e2e_expect_pixel "black stays black" "$left" "$cy" "$black" 3
+e2e_expect_pixel "white stays white" $((cx - 100)) $((cy + 70)) "$white" 2
 expect_between "the faded fill" "$cx" "$cy" 60 215
 
 step "11 animation"
 settings_menu 1
-expect_pixel "the animation panel" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
+e2e_expect_pixel "the animation panel" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
 # The top layer's "animate" toggle (which also makes the layer current).
 click_at $((wx + 101)) $(($(row_top 2) + 35))
 rest
-expect_pixel "the top layer is animated" $((wx + 97)) $(($(row_top 2) + 31)) "$black" 3
+e2e_expect_pixel "the top layer is animated" $((wx + 97)) $(($(row_top 2) + 31)) "$black" 3
 expect_current_layer 2
 # Frame 1 of 3: the outline and a mark; it lasts two time steps.
 marks_y=$((cy + 20))
 mark0=$((cx - 150)) mark1=$((cx - 75)) mark2=$((cx + 150))
 mark() { stroke $(($1 - 30)) "$marks_y" $(($1 + 30)) "$marks_y"; }
 mark "$mark0"
-expect_pixel "frame 1: its mark" "$mark0" "$marks_y" "$white" 2
+e2e_expect_pixel "frame 1: its mark" "$mark0" "$marks_y" "$white" 2
 set_duration 2
 # Frame 2: the new frame is empty in the animated layer.
 add_frame
@@ -492,20 +459,20 @@ expect_between "frame 2: no mark of frame 1" "$mark0" "$marks_y" 60 215
 expect_between "frame 2: no outline" "$left" "$cy" 60 255
 set_duration 1
 mark "$mark1"
-expect_pixel "frame 2: its mark" "$mark1" "$marks_y" "$white" 2
+e2e_expect_pixel "frame 2: its mark" "$mark1" "$marks_y" "$white" 2
 # Frame 3.
 add_frame
 expect_between "frame 3: no mark of frame 2" "$mark1" "$marks_y" 60 215
 mark "$mark2"
-expect_pixel "frame 3: its mark" "$mark2" "$marks_y" "$white" 2
+e2e_expect_pixel "frame 3: its mark" "$mark2" "$marks_y" "$white" 2
 shot frame3
 # The arrow keys: Right wraps round to frame 1, Left goes back to frame 3.
 tap Right
-expect_pixel "Right: frame 1's outline" "$left" "$cy" "$black" 3
-expect_pixel "Right: frame 1's mark" "$mark0" "$marks_y" "$white" 2
+e2e_expect_pixel "Right: frame 1's outline" "$left" "$cy" "$black" 3
+e2e_expect_pixel "Right: frame 1's mark" "$mark0" "$marks_y" "$white" 2
 expect_between "Right: no mark of frame 3" "$mark2" "$marks_y" 60 215
 tap Right
-expect_pixel "Right: frame 2's mark" "$mark1" "$marks_y" "$white" 2
+e2e_expect_pixel "Right: frame 2's mark" "$mark1" "$marks_y" "$white" 2
 expect_between "Right: no mark of frame 1" "$mark0" "$marks_y" 60 215
 tap Left
 tap Left
@@ -560,7 +527,7 @@ with_keys "ctrl shift" tap s
 dialog_path "Save As" "$art"
 for ((i = 0; i < 50; i++)); do [ -s "$art" ] && break; sleep 0.2; done
 [ -s "$art" ] || fail "Ctrl+Shift+S did not write $art"
-expect_title "saved" "Orvella 0.25 - workflow.tvl"
+e2e_expect_title "saved" "Orvella 0.25 - workflow.tvl"
 rest
 sleep 0.5
 shot before-quit
@@ -584,8 +551,8 @@ fi
 step "15 start again with the file"
 start_program "$art"
 rest
-expect_title "command line" "Orvella 0.25 - workflow.tvl"
-expect_pixel "animation mode" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
+e2e_expect_title "command line" "Orvella 0.25 - workflow.tvl"
+e2e_expect_pixel "animation mode" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
 # The canvas as it was before quitting; a few pixels may differ where the
 # interface draws over it.
 expect_region "the canvas as saved" before-quit same 50 1
