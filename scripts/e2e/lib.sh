@@ -245,7 +245,7 @@ e2e_stage_program() {
     cp "$src" "$dir/" || return 1
     # A private copy keeps the settings the program writes beside itself out of
     # the build tree, and stale settings out of the test.
-    for f in font.tga fontsmall.tga; do
+    for f in font.tga fontsmall.tga icon-16.ico; do
         [ -f "$(dirname "$src")/$f" ] && cp "$(dirname "$src")/$f" "$dir/"
     done
     echo "$dir/$(basename "$src")"
@@ -312,15 +312,17 @@ e2e_wait_wine_desktop() {
     e2e_abort "Wine's desktop process without a display still runs after 30 s; windows cannot be made"
 }
 
-# e2e_launch_program STAGED [ARG...]: starts the staged native program in
-# $E2E_TMP/cwd, waits for its window to reach its final size and focuses it;
-# sets pid win wx wy ww wh cx cy (the window centre). Aborts when no window comes.
+# e2e_launch_program COMMAND...: starts the staged program (or wine with it)
+# in $E2E_TMP/cwd, waits for its window to reach its final size and focuses
+# it; sets pid win wx wy ww wh cx cy (the window centre). Aborts when no window
+# comes within E2E_WINDOW_WAIT seconds (default 20).
 e2e_launch_program() {
+    local wait=${E2E_WINDOW_WAIT:-20}
     e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$@"
     pid=$E2E_LAST_PID
-    if ! win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
+    if ! win=$(e2e_wait_window '^Orvella' "$wait" "$pid"); then
         e2e_show_output "$E2E_TMP"
-        e2e_abort "no window titled Orvella... appeared within 20 s"
+        e2e_abort "no window titled Orvella... appeared within $wait s"
     fi
     local g geometry="" i
     for ((i = 0; i < 50; i++)); do

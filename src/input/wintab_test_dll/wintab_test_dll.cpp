@@ -22,6 +22,9 @@
 //   wait-file NAME             pause until a file NAME lies beside the DLL
 //                              (at most 30 s), so a test can interleave
 //                              its own input
+//   play-file NAME             wait as wait-file (up to 120 s), then play the file's lines
+//                              as commands: packets at window positions the
+//                              test learns only once the program runs
 //   end                        write "script done" to the calls file
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -92,19 +95,28 @@ void Record(const char* format, ...) {
     }
 }
 
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    FILE* in = std::fopen(path.c_str(), "r");
+    if (!in) return lines;
+    char text[512];
+    while (std::fgets(text, sizeof text, in)) {
+        std::string line(text);
+        const size_t hash = line.find('#');
+        if (hash != std::string::npos) line.resize(hash);
+        lines.push_back(line);
+    }
+    std::fclose(in);
+    return lines;
+}
+
 // The settings that shape the tablet are read on the first call; the events
 // are played later, once a window has a context.
 void ReadScript() {
     static bool read = false;
     if (read) return;
     read = true;
-    FILE* in = std::fopen(BesideDll("wintab-script.txt").c_str(), "r");
-    if (!in) return;
-    char text[512];
-    while (std::fgets(text, sizeof text, in)) {
-        std::string line(text);
-        const size_t hash = line.find('#');
-        if (hash != std::string::npos) line.resize(hash);
+    for (const std::string& line : ReadLines(BesideDll("wintab-script.txt"))) {
         std::istringstream words(line);
         std::string command;
         if (!(words >> command)) continue;
@@ -126,21 +138,32 @@ void ReadScript() {
             script.push_back(line);
         }
     }
-    std::fclose(in);
 }
 
 void Post(UINT message, WPARAM wParam, LPARAM lParam) { PostMessageA(window, message, wParam, lParam); }
 
-DWORD WINAPI Play(void*) {
+// The player's state, which a played file shares with the script.
+struct Player {
     DWORD pace = 50;
     bool holding = false, announceCursor = false;
-    for (const std::string& line : script) {
+};
+
+bool WaitForFile(const std::string& path, int seconds) {
+    for (int i = 0; i < seconds * 10 && !stopPlaying; ++i) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+void PlayLines(Player& playing, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
         if (stopPlaying) break;
         std::istringstream words(line);
         std::string command;
-        words >> command;
+        if (!(words >> command)) continue;
         if (command == "pace") {
-            words >> pace;
+            words >> playing.pace;
             continue;
         }
         if (command == "wait") {
@@ -149,12 +172,17 @@ DWORD WINAPI Play(void*) {
             Sleep(ms);
             continue;
         }
-        if (command == "wait-file") {
+        if (command == "wait-file" || command == "play-file") {
             std::string name;
             words >> name;
             const std::string path = BesideDll(name.c_str());
-            for (int i = 0; i < 300 && !stopPlaying && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-                Sleep(100);
+            // A played file may wait for the program's start-up under load; it
+            // is read a moment after it appears, once the test has written it.
+            const bool play = command == "play-file";
+            if (WaitForFile(path, play ? 120 : 30) && play) {
+                Sleep(200);
+                PlayLines(playing, ReadLines(path));
+            }
             continue;
         }
         if (command == "axis") {
@@ -168,13 +196,13 @@ DWORD WINAPI Play(void*) {
             words >> state;
             Post(kProximityMessage, WPARAM(kContext), MAKELPARAM(state == "in" ? 1 : 0, 1));
         } else if (command == "cursor-change") {
-            announceCursor = true;
+            playing.announceCursor = true;
         } else if (command == "info-change") {
             Post(kInfoChangeMessage, 0, MAKELPARAM(kInfoDevices, kDeviceNormalPressure));
         } else if (command == "hold") {
-            holding = true;
+            playing.holding = true;
         } else if (command == "release") {
-            holding = false;
+            playing.holding = false;
             EnterCriticalSection(&lock);
             std::vector<UINT> serials;
             for (const Queued& q : queue) serials.push_back(q.serial);
@@ -188,14 +216,19 @@ DWORD WINAPI Play(void*) {
             // A full queue drops the newest packets, as drivers do.
             if (queue.size() < queueSize) queue.push_back({serial, p});
             LeaveCriticalSection(&lock);
-            if (announceCursor) Post(kCursorChangeMessage, serial, LPARAM(kContext));
-            announceCursor = false;
-            if (!holding) Post(kPacketMessage, serial, LPARAM(kContext));
+            if (playing.announceCursor) Post(kCursorChangeMessage, serial, LPARAM(kContext));
+            playing.announceCursor = false;
+            if (!playing.holding) Post(kPacketMessage, serial, LPARAM(kContext));
         } else if (command == "end") {
             Record("script done");
         }
-        Sleep(pace);
+        Sleep(playing.pace);
     }
+}
+
+DWORD WINAPI Play(void*) {
+    Player playing;
+    PlayLines(playing, script);
     return 0;
 }
 

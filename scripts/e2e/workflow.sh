@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# A painter's session with the native program, from a first start without
-# config.txt to reopening the saved file, driven with real mouse and key
-# events and checked on screenshots and on the files written:
+# A painter's session, from a first start without config.txt to reopening the
+# saved file, driven with real mouse and key events and checked on
+# screenshots and on the files written; natively, or the Windows build under
+# Wine with the scripted Wintab32.dll as the tablet:
 #   1. start without config.txt; tooltips off through Settings
 #   2. a broader brush from the Alt popup's brush square; a stroke on the
-#      bottom layer
+#      bottom layer (under Wine with the pen: light where it presses lightly)
 #   3. two layers from the layer panel's add buttons
 #   4. a closed rectangle outline (line art) on the top layer
 #   5. the middle layer made current; Ctrl+click fills inside the outline and
@@ -21,17 +22,37 @@
 #  14. closing writes config.txt with the window and interface settings
 #  15. a start with the file on the command line shows the same canvas
 # Every failure names its step.
-# Usage: workflow-native.sh PROGRAM
+# Usage: workflow.sh native PROGRAM
+#        workflow.sh wine PROGRAM.exe Wintab32.dll
 set -u
-. "$(dirname "$0")/lib.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 
-program=${1:-}
-[ -n "$program" ] || e2e_abort "usage: $0 PROGRAM"
-[ -x "$program" ] || e2e_abort "$program is not an executable file"
-e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert compare identify awk zenity
+backend=${1:-}
+program=${2:-}
+dll=${3:-}
+case $backend in
+    native) [ -x "$program" ] || e2e_abort "usage: $0 native PROGRAM" ;;
+    wine) [ -f "$program" ] && [ -f "$dll" ] || e2e_abort "usage: $0 wine PROGRAM.exe Wintab32.dll" ;;
+    *) e2e_abort "usage: $0 native PROGRAM | $0 wine PROGRAM.exe Wintab32.dll" ;;
+esac
+e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert compare identify awk
+if [ "$backend" = native ]; then
+    e2e_require_tools zenity
+else
+    e2e_require_tools wine wineserver
+fi
 
 e2e_init
 E2E_PLAIN_WM=1 e2e_start_display 1600x1200x24 || e2e_abort "could not start a private X display"
+if [ "$backend" = wine ]; then
+    # A prefix of its own, made while the display runs: Wine keeps the screen
+    # size it finds when the prefix is made, and a prefix made without a
+    # display believes in 1024 x 768, where the document would not fit.
+    unset WINEPREFIX
+    e2e_use_wine "$here/../lib"
+    export WINEDLLOVERRIDES="mscoree,mshtml=;wintab32=n"
+fi
 staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not copy $program"
 bin=$E2E_TMP/bin
 rm -f "$bin/config.txt"
@@ -40,6 +61,13 @@ mkdir -p "$E2E_TMP/cwd" "$E2E_TMP/art" "$E2E_TMP/shots"
 art=$E2E_TMP/art/workflow.tvl
 frames=$E2E_TMP/art/frames.png
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+if [ "$backend" = wine ]; then
+    # The pen: cursor 1 presses with logical button 0 from raw pressure 0 of
+    # the 0..1023 axis. Its strokes come from pen-stroke.txt, written once the
+    # window's place on the screen is known.
+    cp "$dll" "$bin/Wintab32.dll" || e2e_abort "could not copy $dll"
+    printf '%s\n' "cursor 1 0 0 0" "pace 20" "play-file pen-stroke.txt" >"$bin/wintab-script.txt"
+fi
 
 white="255 255 255"
 black="0 0 0"
@@ -74,9 +102,19 @@ E2E_FAIL=fail
 
 # ---- The program and its window ----
 
+# Wine shows the Linux file system as drive Z:.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
 # start_program [FILE]: starts it, waits for its window and its final size;
 # sets pid win wx wy ww wh cx cy.
-start_program() { e2e_launch_program "$staged" "$@"; }
+start_program() {
+    if [ "$backend" = native ]; then
+        e2e_launch_program "$staged" "$@"
+    else
+        e2e_wait_wine_desktop
+        E2E_WINDOW_WAIT=60 e2e_launch_program wine "$staged" ${1:+"$(winpath "$1")"}
+    fi
+}
 focus_program() {
     xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
     sleep 0.2
@@ -302,25 +340,67 @@ expect_region() {
 }
 
 
-# dialog_path TITLE PATH: types PATH into the zenity file dialog of that title.
+# dialog_path TITLE PATH: types PATH into the file dialog of that title
+# (zenity's, or the common dialog under Wine) and waits until it has gone.
 dialog_path() {
-    local box
-    box=$(e2e_wait_window "^$1\$" 15) || { fail "no file dialog \"$1\" appeared"; return 1; }
+    local box i
+    box=$(e2e_wait_window "^$1\$" 20) || { fail "no file dialog \"$1\" appeared"; return 1; }
     xdotool windowactivate --sync "$box" >/dev/null 2>&1
     sleep 0.5
-    xdotool key ctrl+l
-    sleep 0.3
-    xdotool key ctrl+a
-    xdotool type --delay 20 "$2"
+    if [ "$backend" = native ]; then
+        xdotool key ctrl+l
+        sleep 0.3
+        xdotool key ctrl+a
+        xdotool type --delay 20 "$2"
+    else
+        xdotool type --delay 30 "$(winpath "$2")"
+    fi
     sleep 0.3
     xdotool key Return
     echo "chose $2 in \"$1\""
-    local i
     for ((i = 0; i < 50; i++)); do
         e2e_window_names | grep -qxF -- "$1" || break
         sleep 0.2
     done
     focus_program
+}
+
+# ---- The pen (Wine) ----
+
+# wait_log LINE SECONDS: waits until the program's log holds LINE.
+wait_log() {
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        tr -d '\r' <"$bin/orvella.log" 2>/dev/null | grep -qxF -- "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# pen_stroke Y X0 X1 XMID: a pen stroke along the row from X0 to X1, pressing
+# at raw 512 (pressure 128 of 255) up to XMID and fully after it. The driver's
+# mouse emulation is played with xdotool: the button goes down once the pen
+# hovers and up before the pen leaves, as a tablet's system context does.
+pen_stroke() {
+    local y=$1 x0=$2 x1=$3 xmid=$4 x lines=()
+    xdotool mousemove "$x0" "$y"
+    sleep 0.2
+    lines+=("proximity in" "packet 1 0 $x0 $y 0" "wait-file pen-down")
+    for ((x = x0; x <= x1; x += 8)); do
+        lines+=("packet 1 1 $x $y $([ "$x" -lt "$xmid" ] && echo 512 || echo 1023)")
+    done
+    lines+=("packet 1 1 $x1 $y 1023" "wait-file pen-lifted" "packet 1 0 $x1 $y 0" "proximity out")
+    printf '%s\n' "${lines[@]}" >"$bin/pen-stroke.tmp" && mv "$bin/pen-stroke.tmp" "$bin/pen-stroke.txt"
+    wait_log "pen sample x=$x0 y=$y pressure=0" 150 || { fail "the pen never hovered over the stroke's start"; return 1; }
+    xdotool mousedown 1
+    sleep 0.2
+    : >"$bin/pen-down"
+    wait_log "pen sample x=$x1 y=$y pressure=255" 30 || fail "the pen's last pressing sample never arrived"
+    xdotool mouseup 1
+    sleep 0.2
+    : >"$bin/pen-lifted"
+    wait_log "pen out of proximity" 30 || fail "the pen never left"
+    rest
 }
 
 # ---- Exported files ----
@@ -351,10 +431,19 @@ popup_x=$((rest_x - 150)) popup_y=$((cy - wy + 50))
 [ "$popup_x" -lt 10 ] && popup_x=10 popup_y=$((popup_y + 20))
 with_keys alt click_at $((wx + popup_x + 90)) $((wy + popup_y + 20))
 rest
-stroke $((cx - 200)) $((cy - 100)) $((cx + 200)) $((cy - 100))
-e2e_expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 3
-e2e_expect_pixel "beside the stroke" "$cx" $((cy - 80)) "$white" 2
-if extent=$(e2e_color_extent "$E2E_TMP/wait-pixel.png" "$cx" $((cy - 100)) "$black" 3); then
+# The solid core is measured where the stroke presses fully.
+solid_x=$cx
+if [ "$backend" = native ]; then
+    stroke $((cx - 200)) $((cy - 100)) $((cx + 200)) $((cy - 100))
+else
+    pen_stroke $((cy - 100)) $((cx - 200)) $((cx + 200)) "$cx"
+    # Half pressure lays (1.2 x 0.5)^2.5 = 0.28 of the colour.
+    expect_between "pressing lightly" $((cx - 100)) $((cy - 100)) 140 235
+    solid_x=$((cx + 100))
+fi
+e2e_expect_pixel "stroke" "$solid_x" $((cy - 100)) "$black" 3
+e2e_expect_pixel "beside the stroke" "$solid_x" $((cy - 80)) "$white" 2
+if extent=$(e2e_color_extent "$E2E_TMP/wait-pixel.png" "$solid_x" $((cy - 100)) "$black" 3); then
     read -r _ _ y0 y1 <<<"$extent"
     [ $((y1 - y0 + 1)) -ge 8 ] || fail "the stroke's solid core is $((y1 - y0 + 1)) pixels high: the brush stayed thin"
 else
@@ -536,8 +625,9 @@ step "14 quit; config.txt"
 wmctrl -c Orvella || fail "wmctrl could not ask the window to close"
 e2e_wait_exit "$pid" 10 || { fail "the program still runs 10 s after the close request"; e2e_stop "$pid"; }
 [ "${E2E_EXIT_CODE:-}" = 0 ] || fail "the program ended with code ${E2E_EXIT_CODE:-?}"
-config=$bin/config.txt
-if [ -f "$config" ]; then
+config=$E2E_TMP/config.txt
+if [ -f "$bin/config.txt" ]; then
+    tr -d '\r' <"$bin/config.txt" >"$config"
     [ "$(head -n 1 "$config")" = "version 2" ] || fail "config.txt does not start with \"version 2\""
     [ "$(wc -l <"$config")" -eq 12 ] || fail "config.txt has $(wc -l <"$config") lines, not 12"
     for line in "window_maximized 1" "show_help 1" "show_tooltips 0" "color_profile $profile_row"; do
@@ -549,6 +639,8 @@ else
 fi
 
 step "15 start again with the file"
+# The pen's script would play its stroke again.
+rm -f "$bin/wintab-script.txt"
 start_program "$art"
 rest
 e2e_expect_title "command line" "Orvella 0.25 - workflow.tvl"
