@@ -12,7 +12,7 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     wine wine64 xvfb xauth
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev
     openbox wmctrl xdotool imagemagick x11-utils xfonts-base zenity
-    clang-14 libclang-rt-14-dev)
+    clang-14 libclang-rt-14-dev libmypaint-dev)
 # Building and starting the native program. The native preset also configures
 # the unit tests and benchmarks, so their frameworks are needed to build at all;
 # Mesa's drivers draw where the machine has no other OpenGL; zenity shows the
@@ -20,6 +20,10 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
 RUN_PACKAGES=("${BUILD_PACKAGES[@]}"
     libgtest-dev libbenchmark-dev
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev xfonts-base zenity)
+
+# The benchmarks' neighbour for laying dabs (the native build makes its
+# benchmark only when it is installed).
+BENCH_PACKAGES=(libmypaint-dev pkg-config)
 
 # install_packages NAME...: installs the ones that are missing (apt-get, non-interactive).
 install_packages() {
