@@ -28,23 +28,10 @@ black="0 0 0"
 
 start_program() { e2e_launch_program "$staged" "$@"; }
 rest() { xdotool mousemove $((cx - 480)) $((cy + 330)); }
-ctrl_tap() {
-    xdotool keydown ctrl
-    sleep 0.1
-    e2e_tap "$1"
-    sleep 0.1
-    xdotool keyup ctrl
-}
+ctrl_tap() { e2e_with_keys ctrl e2e_tap "$1"; }
+# stroke Y: a left-button drag across the canvas along row Y.
 stroke() {
-    xdotool mousemove $((cx - 200)) "$1"
-    sleep 0.15
-    xdotool mousedown 1
-    for ((i = 1; i <= 20; i++)); do
-        xdotool mousemove $((cx - 200 + i * 20)) "$1"
-        sleep 0.03
-    done
-    xdotool mouseup 1
-    sleep 0.1
+    e2e_stroke $((cx - 200)) "$1" $((cx + 200)) "$1"
     rest
 }
 # answer_box TITLE: presses Return (OK) in the message box of that title.

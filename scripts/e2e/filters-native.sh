@@ -31,7 +31,7 @@ dialog_grey="230 230 230"
 
 # The screen region compared before and after: both strokes, clear of the
 # menus, the panels, the dialogs and the pointer's resting place.
-region="520x280+$((cx - 260))+$((cy - 170))"
+E2E_REGION="520x280+$((cx - 260))+$((cy - 170))"
 
 # Away from everything measured: the crosshair follows the pointer.
 rest() {
@@ -39,128 +39,20 @@ rest() {
     sleep 0.2
 }
 
+# stroke Y: a left-button drag across the canvas along row Y.
 stroke() {
-    xdotool mousemove $((cx - 200)) "$1"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.1
-    for ((i = 1; i <= 20; i++)); do
-        xdotool mousemove $((cx - 200 + i * 20)) "$1"
-        sleep 0.03
-    done
-    sleep 0.1
-    xdotool mouseup 1
-    sleep 0.1
+    e2e_stroke $((cx - 200)) "$1" $((cx + 200)) "$1"
     rest
 }
 
-click_at() {
-    xdotool mousemove "$1" "$2"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.15
-    xdotool mouseup 1
-    sleep 0.15
-}
-
-# drag X0 Y0 X1 Y1: presses at the first point, moves in steps to the second,
-# rests there (the dialogs preview after 20 frames of rest) and releases.
-drag() {
-    local k
-    xdotool mousemove "$1" "$2"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.15
-    for ((k = 1; k <= 10; k++)); do
-        xdotool mousemove $(($1 + ($3 - $1) * k / 10)) $(($2 + ($4 - $2) * k / 10))
-        sleep 0.03
-    done
-    sleep 0.5
-    xdotool mouseup 1
-    sleep 0.2
-}
-
-# filters_menu ROW: press on the "Filters" title (slot from x = 383), drag
-# down to row ROW (rows 17 pixels high from y = 17) and release there.
-filters_menu() {
-    local x=$((wx + 383 + 40)) y=$((wy + 17 * $1 + 25)) k
-    xdotool mousemove "$x" $((wy + 8))
-    sleep 0.2
-    xdotool mousedown 1
-    sleep 0.2
-    for ((k = 1; k <= 5; k++)); do
-        xdotool mousemove "$x" $((wy + 8 + (y - wy - 8) * k / 5))
-        sleep 0.05
-    done
-    sleep 0.2
-    xdotool mouseup 1
-    sleep 0.3
-}
-
-ctrl_z() {
-    xdotool keydown ctrl
-    sleep 0.15
-    xdotool keydown z
-    sleep 0.15
-    xdotool keyup z
-    sleep 0.1
-    xdotool keyup ctrl
-    sleep 0.1
-}
-
-# shot NAME: the compared region of the screen now, as $E2E_TMP/NAME.png.
-shot() {
-    local whole="$E2E_TMP/whole.png"
-    e2e_screenshot "$whole" && convert "$whole" -crop "$region" +repage "$E2E_TMP/$1.png"
-}
-
-# differing A B: the number of pixels that differ between two region shots.
-differing() {
-    compare -metric AE "$E2E_TMP/$1.png" "$E2E_TMP/$2.png" null: 2>&1 | awk '{print int($1)}'
-}
-
-# expect_region STEP REF same|changed: waits (5 s at most) until the region is
-# exactly the reference shot, or differs from it (that shot is kept as
-# "changed").
-expect_region() {
-    local n="" end=$((SECONDS + 5))
-    while :; do
-        if shot now; then
-            n=$(differing now "$2")
-            if [ "$3" = same ] && [ "$n" = 0 ]; then
-                echo "$1: the region is the same as \"$2\""
-                return 0
-            fi
-            if [ "$3" = changed ] && [ -n "$n" ] && [ "$n" -gt 0 ]; then
-                echo "$1: $n pixels differ from \"$2\""
-                cp "$E2E_TMP/now.png" "$E2E_TMP/changed.png"
-                return 0
-            fi
-        fi
-        [ $SECONDS -ge $end ] && break
-        sleep 0.2
-    done
-    e2e_fail "$1: expected the region to be $3 against \"$2\", ${n:-?} pixels differ"
-    return 1
-}
-
+# filters_menu ROW: the "Filters" menu's row (its slot starts at x = 383).
+filters_menu() { e2e_menu 383 "$1"; }
 
 # expect_darker STEP X Y LIMIT: waits until the pixel's channel sum is below LIMIT.
 expect_darker() {
-    local seen="" shot="$E2E_TMP/darker.png" end=$((SECONDS + 5)) r g b
-    while :; do
-        if e2e_screenshot "$shot"; then
-            seen=$(e2e_pixel "$shot" "$2" "$3")
-            read -r r g b <<<"$seen"
-            if [ -n "${b:-}" ] && [ $((r + g + b)) -lt "$4" ]; then
-                echo "$1: ($2,$3) is $seen"
-                return 0
-            fi
-        fi
-        [ $SECONDS -ge $end ] && break
-        sleep 0.2
-    done
-    e2e_fail "$1: expected ($2,$3) darker than a sum of $4, seen ${seen:-none}"
+    local limit=$4
+    sum_below() { [ $(($1 + $2 + $3)) -lt "$limit" ]; }
+    e2e_expect_pixel_where "$1" "$2" "$3" sum_below "darker than a sum of $4"
 }
 
 expect_no_dialog() {
@@ -183,74 +75,74 @@ e2e_expect_pixel "start" "$cx" $((cy - 50)) "$white" 2
 # 1. A stroke on the bottom layer.
 stroke $((cy - 100))
 expect_darker "stroke" "$cx" $((cy - 100)) 450
-shot painted
+e2e_shot painted
 
 # 2. Levels: the dialog opens with a preview; lowering the maximum darkens the
 # white canvas; Cancel puts the layer back exactly.
 filters_menu 1
 e2e_expect_pixel "levels dialog" $((levels_x + 380)) $((levels_y + 20)) "$dialog_grey" 3
-drag $((levels_x + 31)) $((levels_y + 50)) $((levels_x + 31)) $((levels_y + 170))
+e2e_drag $((levels_x + 31)) $((levels_y + 50)) $((levels_x + 31)) $((levels_y + 170)) 10 0.5
 expect_darker "levels preview" "$cx" $((cy - 50)) 700
-click_at $((levels_x + 355)) $((levels_y + 260))  # Cancel
+e2e_click $((levels_x + 355)) $((levels_y + 260))  # Cancel
 rest
-expect_region "levels cancelled" painted same
+e2e_expect_region "levels cancelled" painted same
 expect_no_dialog "levels closed" $((levels_x + 380)) $((levels_y + 20))
 
 # 3. Levels again with OK: the darker canvas stays; Ctrl+Z takes it away.
 filters_menu 1
 e2e_expect_pixel "levels dialog again" $((levels_x + 380)) $((levels_y + 20)) "$dialog_grey" 3
-drag $((levels_x + 31)) $((levels_y + 50)) $((levels_x + 31)) $((levels_y + 170))
-click_at $((levels_x + 265)) $((levels_y + 260))  # OK
+e2e_drag $((levels_x + 31)) $((levels_y + 50)) $((levels_x + 31)) $((levels_y + 170)) 10 0.5
+e2e_click $((levels_x + 265)) $((levels_y + 260))  # OK
 rest
 expect_darker "levels kept" "$cx" $((cy - 50)) 700
-expect_region "levels kept" painted changed
-ctrl_z
-expect_region "levels undone" painted same
+e2e_expect_region "levels kept" painted changed
+e2e_with_keys ctrl e2e_tap z
+e2e_expect_region "levels undone" painted same
 
 # 4. Transparency noise is refused on the bottom layer.
 filters_menu 2
 rest
 expect_no_dialog "noise refused on the bottom layer" $((small_x + 300)) $((small_y + 20))
-expect_region "noise refused: nothing changed" painted same
+e2e_expect_region "noise refused: nothing changed" painted same
 
 # 5. A new layer (the add button above the bottom layer's row, whose top is
 # 80 + 90 pixels above the window's bottom edge) with a stroke.
-click_at $((wx + 130)) $((wy + wh - 180))
+e2e_click $((wx + 130)) $((wy + wh - 180))
 rest
 stroke $((cy + 50))
 expect_darker "stroke on the new layer" "$cx" $((cy + 50)) 450
-shot layered
+e2e_shot layered
 
 # 6. Noise: the first frame previews, a slider drag previews again, Cancel
 # restores; then OK keeps it and Ctrl+Z takes it away.
 filters_menu 2
 e2e_expect_pixel "noise dialog" $((small_x + 300)) $((small_y + 20)) "$dialog_grey" 3
-expect_region "noise opened" layered changed
+e2e_expect_region "noise opened" layered changed
 cp "$E2E_TMP/changed.png" "$E2E_TMP/noise-first.png"
-drag $((small_x + 85)) $((small_y + 45)) $((small_x + 395)) $((small_y + 45))
-expect_region "noise slider" noise-first changed
-click_at $((small_x + 355)) $((small_y + 80))  # Cancel
+e2e_drag $((small_x + 85)) $((small_y + 45)) $((small_x + 395)) $((small_y + 45)) 10 0.5
+e2e_expect_region "noise slider" noise-first changed
+e2e_click $((small_x + 355)) $((small_y + 80))  # Cancel
 rest
-expect_region "noise cancelled" layered same
+e2e_expect_region "noise cancelled" layered same
 filters_menu 2
-expect_region "noise again" layered changed
-click_at $((small_x + 265)) $((small_y + 80))  # OK
+e2e_expect_region "noise again" layered changed
+e2e_click $((small_x + 265)) $((small_y + 80))  # OK
 rest
-expect_region "noise kept" layered changed
-ctrl_z
-expect_region "noise undone" layered same
+e2e_expect_region "noise kept" layered changed
+e2e_with_keys ctrl e2e_tap z
+e2e_expect_region "noise undone" layered same
 
 # 7. Blur: no preview; OK blurs the stroke's edges; Ctrl+Z takes it back.
 filters_menu 3
 e2e_expect_pixel "blur dialog" $((small_x + 300)) $((small_y + 20)) "$dialog_grey" 3
-drag $((small_x + 85)) $((small_y + 45)) $((small_x + 265)) $((small_y + 45))
+e2e_drag $((small_x + 85)) $((small_y + 45)) $((small_x + 265)) $((small_y + 45)) 10 0.5
 rest
-expect_region "blur has no preview" layered same
-click_at $((small_x + 265)) $((small_y + 80))  # OK
+e2e_expect_region "blur has no preview" layered same
+e2e_click $((small_x + 265)) $((small_y + 80))  # OK
 rest
-expect_region "blurred" layered changed
+e2e_expect_region "blurred" layered changed
 expect_no_dialog "blur closed" $((small_x + 300)) $((small_y + 20))
-ctrl_z
-expect_region "blur undone" layered same
+e2e_with_keys ctrl e2e_tap z
+e2e_expect_region "blur undone" layered same
 
 e2e_finish

@@ -387,3 +387,170 @@ e2e_stop_own_wine() {
     e2e_cleanup
     if ${E2E_OWN_WINE:-false}; then stop_wine; fi
 }
+
+# ---- Pointer gestures (window positions need wx and wy) ----
+
+# e2e_click X Y: a left click, each step held long enough for a pass to see it.
+e2e_click() {
+    xdotool mousemove "$1" "$2"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.15
+    xdotool mouseup 1
+    sleep 0.15
+}
+
+# e2e_stroke X0 Y0 X1 Y1 [X2 Y2 ...]: one left-button drag through the
+# points, in steps of about 10 pixels.
+e2e_stroke() {
+    local x=$1 y=$2 nx ny n k
+    shift 2
+    xdotool mousemove "$x" "$y"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.1
+    while [ $# -ge 2 ]; do
+        nx=$1 ny=$2
+        shift 2
+        n=$((nx > x ? nx - x : x - nx))
+        k=$((ny > y ? ny - y : y - ny))
+        [ "$k" -gt "$n" ] && n=$k
+        n=$(((n + 9) / 10))
+        [ "$n" -lt 1 ] && n=1
+        for ((k = 1; k <= n; k++)); do
+            xdotool mousemove $((x + (nx - x) * k / n)) $((y + (ny - y) * k / n))
+            sleep 0.03
+        done
+        x=$nx y=$ny
+    done
+    sleep 0.1
+    xdotool mouseup 1
+    sleep 0.1
+}
+
+# e2e_with_keys "KEY..." COMMAND...: runs the command while the keys are
+# held (keys are read as held state once per pass, so each is held for a few
+# passes).
+e2e_with_keys() {
+    local keys=$1 k
+    shift
+    for k in $keys; do
+        xdotool keydown "$k"
+        sleep 0.1
+    done
+    sleep 0.1
+    "$@"
+    sleep 0.1
+    for k in $keys; do xdotool keyup "$k"; done
+    sleep 0.1
+}
+
+# e2e_drag X0 Y0 X1 Y1 [STEPS] [REST]: presses at the first point, moves in
+# STEPS steps (default 6) to the second, rests there REST seconds (default
+# 0.3; the filter dialogs preview after 20 passes of rest) and releases.
+e2e_drag() {
+    local steps=${5:-6} k
+    xdotool mousemove "$1" "$2"
+    sleep 0.15
+    xdotool mousedown 1
+    sleep 0.15
+    for ((k = 1; k <= steps; k++)); do
+        xdotool mousemove $(($1 + ($3 - $1) * k / steps)) $(($2 + ($4 - $2) * k / steps))
+        sleep 0.04
+    done
+    sleep "${6:-0.3}"
+    xdotool mouseup 1
+    sleep 0.2
+}
+
+# e2e_menu SLOT_X ROW: presses on the menu title whose slot starts SLOT_X
+# pixels into the window, drags down to row ROW (17 pixels high, the first
+# at y = 17) and releases there: menus act on release.
+e2e_menu() {
+    local x=$((wx + $1 + 40)) y=$((wy + 17 * $2 + 25)) k
+    xdotool mousemove "$x" $((wy + 8))
+    sleep 0.2
+    xdotool mousedown 1
+    sleep 0.2
+    for ((k = 1; k <= 5; k++)); do
+        xdotool mousemove "$x" $((wy + 8 + (y - wy - 8) * k / 5))
+        sleep 0.05
+    done
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.3
+}
+
+# ---- Screen regions and pixels ----
+# A script sets E2E_REGION (WIDTHxHEIGHT+X+Y), the part of the screen its
+# shots compare; named shots go to E2E_SHOTS (default $E2E_TMP).
+
+# e2e_shot NAME [GEOMETRY]: the region (or GEOMETRY) of the screen now, as NAME.png.
+e2e_shot() {
+    local whole="$E2E_TMP/whole.png"
+    e2e_screenshot "$whole" && convert "$whole" -crop "${2:-$E2E_REGION}" +repage "${E2E_SHOTS:-$E2E_TMP}/$1.png"
+}
+
+# e2e_differing A B [FUZZ%]: the number of pixels that differ between two shots.
+e2e_differing() {
+    local dir=${E2E_SHOTS:-$E2E_TMP}
+    compare -metric AE -fuzz "${3:-0}%" "$dir/$1.png" "$dir/$2.png" null: 2>&1 | awk '{print int($1)}'
+}
+
+# e2e_expect_region STEP REFERENCE same|changed [ALLOWED] [FUZZ%]: waits
+# (E2E_PIXEL_WAIT seconds, default 5) until the region is the reference (at
+# most ALLOWED pixels differ, default 0) or differs from it. The shot that
+# differed is kept as changed.png; one that failed as failed-REFERENCE.png.
+e2e_expect_region() {
+    local n="" end=$((SECONDS + ${E2E_PIXEL_WAIT:-5})) allowed=${4:-0} dir=${E2E_SHOTS:-$E2E_TMP}
+    while :; do
+        if e2e_shot now; then
+            n=$(e2e_differing now "$2" "${5:-0}")
+            if [ "$3" = same ] && [ -n "$n" ] && [ "$n" -le "$allowed" ]; then
+                echo "$1: $n pixels differ from \"$2\""
+                return 0
+            fi
+            if [ "$3" = changed ] && [ -n "$n" ] && [ "$n" -gt 0 ]; then
+                echo "$1: $n pixels differ from \"$2\""
+                cp "$dir/now.png" "$dir/changed.png"
+                return 0
+            fi
+        fi
+        [ $SECONDS -ge $end ] && break
+        sleep 0.2
+    done
+    cp "$dir/now.png" "$dir/failed-$2.png" 2>/dev/null
+    "${E2E_FAIL:-e2e_fail}" "$1: expected the region to be $3 against \"$2\", ${n:-?} pixels differ"
+    return 1
+}
+
+# e2e_expect_pixel_where STEP X Y TEST WHAT: waits (E2E_PIXEL_WAIT seconds,
+# default 5) until the command "TEST R G B" accepts the screen pixel; WHAT
+# says what was expected when it never does.
+e2e_expect_pixel_where() {
+    local seen="" shot="$E2E_TMP/pixel-where.png" end=$((SECONDS + ${E2E_PIXEL_WAIT:-5})) r g b
+    while :; do
+        if e2e_screenshot "$shot"; then
+            seen=$(e2e_pixel "$shot" "$2" "$3")
+            read -r r g b <<<"$seen"
+            if [ -n "${b:-}" ] && "$4" "$r" "$g" "$b"; then
+                echo "$1: ($2,$3) is $seen"
+                return 0
+            fi
+        fi
+        [ $SECONDS -ge $end ] && break
+        sleep 0.2
+    done
+    "${E2E_FAIL:-e2e_fail}" "$1: expected ($2,$3) $5, seen ${seen:-none}"
+    return 1
+}
+
+# e2e_wait_log_line FILE LINE SECONDS: waits until the log (CRLF or LF) holds LINE.
+e2e_wait_log_line() {
+    local i
+    for ((i = 0; i < $3 * 10; i++)); do
+        tr -d '\r' <"$1" 2>/dev/null | grep -qxF -- "$2" && return 0
+        sleep 0.1
+    done
+    return 1
+}

@@ -28,40 +28,9 @@ rest() { xdotool mousemove $((cx - 480)) $((cy + 330)); }
 
 # stroke Y: a left-button drag across the canvas along row Y.
 stroke() {
-    xdotool mousemove $((cx - 200)) "$1"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.1
-    for ((i = 1; i <= 20; i++)); do
-        xdotool mousemove $((cx - 200 + i * 20)) "$1"
-        sleep 0.03
-    done
-    sleep 0.1
-    xdotool mouseup 1
-    sleep 0.1
+    e2e_stroke $((cx - 200)) "$1" $((cx + 200)) "$1"
     rest
 }
-
-# with_key KEY COMMAND...: runs the command while KEY is held (keys are read
-# as held state once per pass, so each is held for a few passes).
-with_key() {
-    local key=$1
-    shift
-    xdotool keydown "$key"
-    sleep 0.15
-    "$@"
-    sleep 0.15
-    xdotool keyup "$key"
-    sleep 0.1
-}
-click_at() {
-    xdotool mousemove "$1" "$2"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.15
-    xdotool mouseup 1
-}
-
 
 rest
 e2e_expect_pixel "start" "$cx" $((cy - 100)) "$white" 2 || true
@@ -72,20 +41,20 @@ e2e_expect_pixel "stroke" "$cx" $((cy - 100)) "$black" 90
 e2e_expect_pixel "stroke leaves the rest" "$cx" $((cy - 80)) "$white" 2
 
 # 2. Ctrl+click below the stroke fills the white around it with black.
-with_key ctrl click_at "$cx" $((cy + 200))
+e2e_with_keys ctrl e2e_click "$cx" $((cy + 200))
 rest
 e2e_expect_pixel "fill" "$cx" $((cy + 200)) "$black" 2
 e2e_expect_pixel "fill reaches round the stroke" "$cx" $((cy - 250)) "$black" 2
 
 # 3. Ctrl+Z undoes the fill, then the stroke.
-with_key ctrl e2e_tap z
+e2e_with_keys ctrl e2e_tap z
 e2e_expect_pixel "undo the fill" "$cx" $((cy + 200)) "$white" 2
 e2e_expect_pixel "the stroke stays" "$cx" $((cy - 100)) "$black" 90
-with_key ctrl e2e_tap z
+e2e_with_keys ctrl e2e_tap z
 e2e_expect_pixel "undo the stroke" "$cx" $((cy - 100)) "$white" 2
 
 # 4. Alt+click on the white canvas picks white; a stroke in it leaves no mark.
-with_key alt click_at $((cx + 300)) $((cy + 200))
+e2e_with_keys alt e2e_click $((cx + 300)) $((cy + 200))
 rest
 stroke $((cy + 50))
 sleep 0.3

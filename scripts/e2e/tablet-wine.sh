@@ -52,16 +52,6 @@ log_lacks_after() {
         END {exit found}'
 }
 
-# wait_for_line LOGFILE LINE SECONDS: waits until the log holds LINE.
-wait_for_line() {
-    local i
-    for ((i = 0; i < $3 * 10; i++)); do
-        tr -d '\r' <"$1" 2>/dev/null | grep -qxF -- "$2" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 # stage DIR [SCRIPT]: the program and an empty log in DIR/bin, with the test
 # DLL and SCRIPT as its wintab-script.txt when a script is given.
 stage() {
@@ -155,7 +145,7 @@ start "$run" "$base_overrides;wintab32=n"
 log=$run/bin/orvella.log
 calls=$run/bin/wintab-calls.txt
 
-if wait_for_line "$log" "pen sample x=108 y=208 pressure=255" 30; then
+if e2e_wait_log_line "$log" "pen sample x=108 y=208 pressure=255" 30; then
     read -r wx wy ww wh <<<"$(e2e_window_geometry "$win")"
     # A click first: its release clears the last pressure, so the press
     # that follows finds none and marks it unknown.
@@ -164,14 +154,14 @@ if wait_for_line "$log" "pen sample x=108 y=208 pressure=255" 30; then
     xdotool mousedown 1
     sleep 0.7
     : >"$run/bin/mouse-down"
-    wait_for_line "$log" "pen sample x=110 y=210 pressure=128" 15 || e2e_fail "the packets after the mouse press never arrived"
+    e2e_wait_log_line "$log" "pen sample x=110 y=210 pressure=128" 15 || e2e_fail "the packets after the mouse press never arrived"
     xdotool mouseup 1
     sleep 0.7
     : >"$run/bin/mouse-up"
 else
     e2e_fail "the scripted packets before the mouse press were not all seen within 30 s"
 fi
-wait_for_line "$calls" "script done" 30 || e2e_fail "the scripted tablet did not finish its script within 30 s"
+e2e_wait_log_line "$calls" "script done" 30 || e2e_fail "the scripted tablet did not finish its script within 30 s"
 sleep 0.5
 close "$run" "with a tablet"
 

@@ -8,10 +8,11 @@
 #      bottom layer (under Wine with the pen: light where it presses lightly)
 #   3. two layers from the layer panel's add buttons
 #   4. a closed rectangle outline (line art) on the top layer
-#   5. the middle layer made current; Ctrl+click fills inside the outline and
-#      not outside it
+#   5. the middle layer made current; red from the colour editor; Ctrl+click
+#      fills inside the outline and not outside it
 #   6. Alt+click picks white from the canvas; a stroke in it shows white
-#   7. the middle layer's blend mode set to Multiply from its list
+#   7. the middle layer's blend mode set to Multiply from its list: red over
+#      the black stroke turns black
 #   8. the middle layer's opacity lowered with its slider
 #   9. Ctrl+Z takes a stroke away; painting goes on afterwards
 #  10. the "Color profile" menu switches the profile
@@ -71,6 +72,7 @@ fi
 
 white="255 255 255"
 black="0 0 0"
+red="255 0 0"
 current_row="255 204 178"  # the current layer's row box
 panel_grey="229 229 229"   # the animation panel's face
 profile_row=0              # "Linear RGB" in the "Color profile" menu
@@ -131,96 +133,16 @@ rest() {
 
 # ---- Mouse and keys ----
 
-click_at() {
-    xdotool mousemove "$1" "$2"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.15
-    xdotool mouseup 1
-    sleep 0.15
-}
-
-# stroke X0 Y0 X1 Y1 [X2 Y2 ...]: one left-button drag through the points,
-# in steps of about 10 pixels.
 stroke() {
-    local x=$1 y=$2 nx ny n k
-    shift 2
-    xdotool mousemove "$x" "$y"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.1
-    while [ $# -ge 2 ]; do
-        nx=$1 ny=$2
-        shift 2
-        n=$((nx > x ? nx - x : x - nx))
-        k=$((ny > y ? ny - y : y - ny))
-        [ "$k" -gt "$n" ] && n=$k
-        n=$(((n + 9) / 10))
-        [ "$n" -lt 1 ] && n=1
-        for ((k = 1; k <= n; k++)); do
-            xdotool mousemove $((x + (nx - x) * k / n)) $((y + (ny - y) * k / n))
-            sleep 0.03
-        done
-        x=$nx y=$ny
-    done
-    sleep 0.1
-    xdotool mouseup 1
-    sleep 0.1
+    e2e_stroke "$@"
     rest
 }
-
-# drag X0 Y0 X1 Y1: press, move in steps, rest there, release.
-drag() {
-    local k
-    xdotool mousemove "$1" "$2"
-    sleep 0.15
-    xdotool mousedown 1
-    sleep 0.15
-    for ((k = 1; k <= 6; k++)); do
-        xdotool mousemove $(($1 + ($3 - $1) * k / 6)) $(($2 + ($4 - $2) * k / 6))
-        sleep 0.05
-    done
-    sleep 0.3
-    xdotool mouseup 1
-    sleep 0.2
-}
-
-# Keys are read as held state once per pass: each is held for a few passes.
 tap() {
     e2e_tap "$1"
     sleep 0.1
 }
-# with_keys "KEY..." COMMAND...: runs the command while the keys are held.
-with_keys() {
-    local keys=$1 k
-    shift
-    for k in $keys; do
-        xdotool keydown "$k"
-        sleep 0.1
-    done
-    sleep 0.1
-    "$@"
-    sleep 0.1
-    for k in $keys; do xdotool keyup "$k"; done
-    sleep 0.1
-}
-
-# menu SLOT_X ROW: press on the menu title whose slot starts at SLOT_X, drag
-# down to row ROW (17 pixels high, the first at y = 17) and release there:
-# menus act on release.
 menu() {
-    local x=$((wx + $1 + 40)) y=$((wy + 17 * $2 + 25)) k
-    xdotool mousemove "$x" $((wy + 8))
-    sleep 0.2
-    xdotool mousedown 1
-    sleep 0.2
-    for ((k = 1; k <= 5; k++)); do
-        xdotool mousemove "$x" $((wy + 8 + (y - wy - 8) * k / 5))
-        sleep 0.05
-    done
-    sleep 0.2
-    xdotool mouseup 1
-    sleep 0.3
+    e2e_menu "$@"
     rest
 }
 settings_menu() { menu 45 "$1"; }
@@ -237,7 +159,7 @@ row_spot_y() { echo $(($(row_top "$1") + 64)); }
 
 # add_layer_above LAYER: the add button above the layer's row.
 add_layer_above() {
-    click_at $((wx + 130)) $(($(row_top "$1") - 10))
+    e2e_click $((wx + 130)) $(($(row_top "$1") - 10))
     rest
 }
 
@@ -256,13 +178,13 @@ expect_current_layer() {
 
 anim_top() { echo $((wy + wh - 75)); }
 add_frame() {
-    click_at $((wx + 375)) $(($(anim_top) + 13))
+    e2e_click $((wx + 375)) $(($(anim_top) + 13))
     rest
 }
 # set_duration N: opens the current frame's duration field, replaces its
 # text with the digit N and closes it with Return.
 set_duration() {
-    click_at $((wx + 505)) $(($(anim_top) + 38))
+    e2e_click $((wx + 505)) $(($(anim_top) + 38))
     rest
     tap BackSpace
     tap "$1"
@@ -272,73 +194,24 @@ set_duration() {
 
 # ---- Screen checks ----
 
-
 # expect_between STEP X Y LOW HIGH: waits until every channel of the pixel
 # lies in LOW..HIGH.
 expect_between() {
-    local seen="" shot="$E2E_TMP/between.png" end=$((SECONDS + 6)) r g b
-    while :; do
-        if e2e_screenshot "$shot"; then
-            seen=$(e2e_pixel "$shot" "$2" "$3")
-            read -r r g b <<<"$seen"
-            if [ -n "${b:-}" ] && ((r >= $4 && r <= $5 && g >= $4 && g <= $5 && b >= $4 && b <= $5)); then
-                echo "$1: ($2,$3) is $seen"
-                return 0
-            fi
-        fi
-        [ $SECONDS -ge $end ] && break
-        sleep 0.2
-    done
-    fail "$1: expected ($2,$3) to lie in $4..$5, seen ${seen:-none}"
-    return 1
+    local low=$4 high=$5
+    within() { (($1 >= low && $1 <= high && $2 >= low && $2 <= high && $3 >= low && $3 <= high)); }
+    e2e_expect_pixel_where "$1" "$2" "$3" within "to lie in $4..$5"
 }
 
-# The document is 1024 x 724 at zoom 1, centred in the window. The region
-# compared between screenshots lies inside it.
-region() { echo "1000x700+$((cx - 500))+$((cy - 350))"; }
-
-# shot NAME: the compared region of the screen now, as shots/NAME.png.
-shot() {
-    local whole="$E2E_TMP/whole.png"
-    e2e_screenshot "$whole" && convert "$whole" -crop "$(region)" +repage "$E2E_TMP/shots/$1.png"
-}
-# shot_area NAME GEOMETRY: any part of the screen, as shots/NAME.png.
-shot_area() {
-    local whole="$E2E_TMP/whole.png"
-    e2e_screenshot "$whole" && convert "$whole" -crop "$2" +repage "$E2E_TMP/shots/$1.png"
+# expect_faded_fill STEP X Y: the red fill multiplied over white at part
+# opacity: full red, green and blue between the ends.
+expect_faded_fill() {
+    faded() { (($1 >= 235 && $2 >= 60 && $2 <= 215 && $3 >= 60 && $3 <= 215)); }
+    e2e_expect_pixel_where "$1" "$2" "$3" faded "to show the faded red fill"
 }
 
-# differing A B [FUZZ%]: the number of pixels that differ between two shots.
-differing() {
-    compare -metric AE -fuzz "${3:-0}%" "$E2E_TMP/shots/$1.png" "$E2E_TMP/shots/$2.png" null: 2>&1 |
-        awk '{print int($1)}'
-}
-
-# expect_region STEP REFERENCE same|changed [ALLOWED] [FUZZ%]: waits until the
-# region is the reference (at most ALLOWED pixels differ, default 0) or
-# differs from it.
-expect_region() {
-    local n="" end=$((SECONDS + 6)) allowed=${4:-0} fuzz=${5:-0}
-    while :; do
-        if shot now; then
-            n=$(differing now "$2" "$fuzz")
-            if [ "$3" = same ] && [ -n "$n" ] && [ "$n" -le "$allowed" ]; then
-                echo "$1: $n pixels differ from \"$2\""
-                return 0
-            fi
-            if [ "$3" = changed ] && [ -n "$n" ] && [ "$n" -gt 0 ]; then
-                echo "$1: $n pixels differ from \"$2\""
-                return 0
-            fi
-        fi
-        [ $SECONDS -ge $end ] && break
-        sleep 0.2
-    done
-    cp "$E2E_TMP/shots/now.png" "$E2E_TMP/shots/failed-$2.png" 2>/dev/null
-    fail "$1: expected the region to be $3 against \"$2\", ${n:-?} pixels differ"
-    return 1
-}
-
+# The document is 1024 x 724 at zoom 1, centred in the window; the region
+# compared between screenshots lies inside it (set once the window is known).
+E2E_SHOTS=$E2E_TMP/shots
 
 # dialog_path TITLE PATH: types PATH into the file dialog of that title
 # (zenity's, or the common dialog under Wine) and waits until it has gone.
@@ -367,15 +240,7 @@ dialog_path() {
 
 # ---- The pen (Wine) ----
 
-# wait_log LINE SECONDS: waits until the program's log holds LINE.
-wait_log() {
-    local i
-    for ((i = 0; i < $2 * 10; i++)); do
-        tr -d '\r' <"$bin/orvella.log" 2>/dev/null | grep -qxF -- "$1" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+wait_log() { e2e_wait_log_line "$bin/orvella.log" "$@"; }
 
 # pen_stroke Y X0 X1 XMID: a pen stroke along the row from X0 to X1, pressing
 # at raw 512 (pressure 128 of 255) up to XMID and fully after it. The driver's
@@ -405,16 +270,18 @@ pen_stroke() {
 
 # ---- Exported files ----
 
-# png_max FILE X Y: the brightest channel value in the 21 x 11 box around
-# the document pixel.
-png_max() {
-    convert "$1" -crop "21x11+$(($2 - 10))+$(($3 - 5))" +repage -alpha off -format '%[fx:int(255*maxima)]' info: 2>/dev/null
+# png_green FILE X Y: the largest green value in the 21 x 11 box around the
+# document pixel: 255 on a white mark, far less on the faded red fill.
+png_green() {
+    convert "$1" -crop "21x11+$(($2 - 10))+$(($3 - 5))" +repage -alpha off -channel G -separate \
+        -format '%[fx:int(255*maxima)]' info: 2>/dev/null
 }
 
 # ---- The session ----
 
 step "1 start without config.txt"
 start_program
+E2E_REGION="1000x700+$((cx - 500))+$((cy - 350))"
 rest
 e2e_expect_title "start" "Orvella 0.25 - New image"
 e2e_expect_pixel "white canvas" "$cx" "$cy" "$white" 2
@@ -429,9 +296,10 @@ step "2 a broader brush; a stroke on the bottom layer"
 # 1 + 126 (y / 99)^2): 0.9 and about 6.
 popup_x=$((rest_x - 150)) popup_y=$((cy - wy + 50))
 [ "$popup_x" -lt 10 ] && popup_x=10 popup_y=$((popup_y + 20))
-with_keys alt click_at $((wx + popup_x + 90)) $((wy + popup_y + 20))
+e2e_with_keys alt e2e_click $((wx + popup_x + 90)) $((wy + popup_y + 20))
 rest
-# The solid core is measured where the stroke presses fully.
+# Where the stroke presses fully: its solid core is measured there, and later
+# steps look at the layers over it there.
 solid_x=$cx
 if [ "$backend" = native ]; then
     stroke $((cx - 200)) $((cy - 100)) $((cx + 200)) $((cy - 100))
@@ -466,21 +334,31 @@ stroke $((left + 40)) "$top" "$right" "$top" "$right" "$bottom" "$left" "$bottom
 e2e_expect_pixel "left edge" "$left" "$cy" "$black" 3
 e2e_expect_pixel "bottom edge" "$cx" "$bottom" "$black" 3
 e2e_expect_pixel "inside" "$cx" "$cy" "$white" 2
-shot outline
+e2e_shot outline
 
-step "5 fill inside the outline on the middle layer"
-click_at $((wx + 50)) $(($(row_top 1) + 30))
+step "5 fill inside the outline with red on the middle layer"
+e2e_click $((wx + 50)) $(($(row_top 1) + 30))
 rest
 expect_current_layer 1
-with_keys ctrl click_at $((cx + 100)) $((cy + 50))
+# The foreground swatch opens the colour editor; full saturation and full
+# value at the hue of black (red) make the colour red; a press outside the
+# editor closes it.
+e2e_click $((wx + 35)) $((wy + 40))
+e2e_click $((wx + 80)) $((wy + 110 + 255))
+e2e_click $((wx + 120)) $((wy + 110 + 255))
+e2e_expect_pixel "the foreground swatch is red" $((wx + 35)) $((wy + 40)) "$red" 3
+e2e_click $((wx + rest_x)) "$cy"
 rest
-e2e_expect_pixel "filled inside" "$cx" $((cy + 50)) "$black" 2
-e2e_expect_pixel "filled in the far corner" $((left + 15)) $((top + 15)) "$black" 2
+e2e_with_keys ctrl e2e_click $((cx + 100)) $((cy + 50))
+rest
+e2e_expect_pixel "filled inside" "$cx" $((cy + 50)) "$red" 3
+e2e_expect_pixel "filled in the far corner" $((left + 15)) $((top + 15)) "$red" 3
+e2e_expect_pixel "the fill covers the bottom stroke" "$solid_x" $((cy - 100)) "$red" 3
 e2e_expect_pixel "nothing outside" "$cx" $((bottom + 40)) "$white" 2
 e2e_expect_pixel "nothing left of the outline" $((left - 20)) "$cy" "$white" 2
 
 step "6 pick white with Alt+click"
-with_keys alt click_at "$cx" $((bottom + 60))
+e2e_with_keys alt e2e_click "$cx" $((bottom + 60))
 rest
 # A stroke in the picked colour across the fill and the bottom layer's stroke.
 stroke $((cx + 50)) $((top + 20)) $((cx + 50)) $((bottom - 30))
@@ -488,50 +366,52 @@ e2e_expect_pixel "white over the fill" $((cx + 50)) "$cy" "$white" 2
 e2e_expect_pixel "white over the bottom stroke" $((cx + 50)) $((cy - 100)) "$white" 2
 
 step "7 Multiply from the middle layer's blend list"
-shot_area blend-before "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
+e2e_shot blend-before "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
 # Press on the button (the list opens over it), move to the second row of
 # the list and release there.
-drag $((wx + 100)) $(($(row_top 1) + 6)) $((wx + 100)) $(($(row_top 1) + 17))
+e2e_drag $((wx + 100)) $(($(row_top 1) + 6)) $((wx + 100)) $(($(row_top 1) + 17))
 rest
-# White multiplied over the bottom layer's black stroke is black; over the
-# white canvas it stays white.
+# The middle layer multiplied over the bottom layer's black stroke is black
+# (red and white alike); over the white canvas white stays white.
 e2e_expect_pixel "multiplied over the stroke" $((cx + 50)) $((cy - 100)) "$black" 3
+e2e_expect_pixel "red multiplied over the stroke" "$solid_x" $((cy - 100)) "$black" 3
+e2e_expect_pixel "red multiplied over white" "$cx" $((cy + 50)) "$red" 3
 e2e_expect_pixel "multiplied over white" $((cx + 50)) "$cy" "$white" 2
-shot_area blend-after "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
-[ "$(differing blend-before blend-after)" -gt 0 ] || fail "the blend button still shows the same name"
+e2e_shot blend-after "52x12+$((wx + 77))+$(($(row_top 1) + 1))"
+[ "$(e2e_differing blend-before blend-after)" -gt 0 ] || fail "the blend button still shows the same name"
 
 step "8 lower the middle layer's opacity"
 # The slider: 255 at the row's top + 15, 0 at + 55; about half at + 35.
-drag $((wx + 117)) $(($(row_top 1) + 20)) $((wx + 117)) $(($(row_top 1) + 35))
+e2e_drag $((wx + 117)) $(($(row_top 1) + 20)) $((wx + 117)) $(($(row_top 1) + 35))
 rest
-expect_between "half the fill" "$cx" "$cy" 60 215
-e2e_expect_pixel "the bottom stroke stays black" "$cx" $((cy - 100)) "$black" 3
+expect_faded_fill "half the fill" "$cx" "$cy"
+e2e_expect_pixel "the bottom stroke stays black" "$solid_x" $((cy - 100)) "$black" 3
 e2e_expect_pixel "outside stays white" "$cx" $((bottom + 40)) "$white" 2
-shot faded
+e2e_shot faded
 
 step "9 Ctrl+Z and paint again"
 stroke $((cx - 200)) $((cy + 100)) $((cx - 20)) $((cy + 100))
 e2e_expect_pixel "stroke" $((cx - 100)) $((cy + 100)) "$white" 2
-with_keys ctrl tap z
-expect_region "undone" faded same
+e2e_with_keys ctrl tap z
+e2e_expect_region "undone" faded same
 stroke $((cx - 200)) $((cy + 70)) $((cx - 20)) $((cy + 70))
 e2e_expect_pixel "painted again" $((cx - 100)) $((cy + 70)) "$white" 2
-expect_between "no stroke where the undone one was" $((cx - 100)) $((cy + 100)) 60 215
+expect_faded_fill "no stroke where the undone one was" $((cx - 100)) $((cy + 100))
 
 step "10 switch the colour profile"
-shot_area profile-before "250x15+$((wx + 134))+$((wy + 1))"
+e2e_shot profile-before "250x15+$((wx + 134))+$((wy + 1))"
 profile_menu "$profile_row"
-shot_area profile-after "250x15+$((wx + 134))+$((wy + 1))"
-[ "$(differing profile-before profile-after)" -gt 0 ] || fail "the \"Color profile\" title still names the old profile"
+e2e_shot profile-after "250x15+$((wx + 134))+$((wy + 1))"
+[ "$(e2e_differing profile-before profile-after)" -gt 0 ] || fail "the \"Color profile\" title still names the old profile"
 e2e_expect_pixel "black stays black" "$left" "$cy" "$black" 3
 e2e_expect_pixel "white stays white" $((cx - 100)) $((cy + 70)) "$white" 2
-expect_between "the faded fill" "$cx" "$cy" 60 215
+expect_faded_fill "the faded fill" "$cx" "$cy"
 
 step "11 animation"
 settings_menu 1
 e2e_expect_pixel "the animation panel" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
 # The top layer's "animate" toggle (which also makes the layer current).
-click_at $((wx + 101)) $(($(row_top 2) + 35))
+e2e_click $((wx + 101)) $(($(row_top 2) + 35))
 rest
 e2e_expect_pixel "the top layer is animated" $((wx + 97)) $(($(row_top 2) + 31)) "$black" 3
 expect_current_layer 2
@@ -544,31 +424,31 @@ e2e_expect_pixel "frame 1: its mark" "$mark0" "$marks_y" "$white" 2
 set_duration 2
 # Frame 2: the new frame is empty in the animated layer.
 add_frame
-expect_between "frame 2: no mark of frame 1" "$mark0" "$marks_y" 60 215
+expect_faded_fill "frame 2: no mark of frame 1" "$mark0" "$marks_y"
 expect_between "frame 2: no outline" "$left" "$cy" 60 255
 set_duration 1
 mark "$mark1"
 e2e_expect_pixel "frame 2: its mark" "$mark1" "$marks_y" "$white" 2
 # Frame 3.
 add_frame
-expect_between "frame 3: no mark of frame 2" "$mark1" "$marks_y" 60 215
+expect_faded_fill "frame 3: no mark of frame 2" "$mark1" "$marks_y"
 mark "$mark2"
 e2e_expect_pixel "frame 3: its mark" "$mark2" "$marks_y" "$white" 2
-shot frame3
+e2e_shot frame3
 # The arrow keys: Right wraps round to frame 1, Left goes back to frame 3.
 tap Right
 e2e_expect_pixel "Right: frame 1's outline" "$left" "$cy" "$black" 3
 e2e_expect_pixel "Right: frame 1's mark" "$mark0" "$marks_y" "$white" 2
-expect_between "Right: no mark of frame 3" "$mark2" "$marks_y" 60 215
+expect_faded_fill "Right: no mark of frame 3" "$mark2" "$marks_y"
 tap Right
 e2e_expect_pixel "Right: frame 2's mark" "$mark1" "$marks_y" "$white" 2
-expect_between "Right: no mark of frame 1" "$mark0" "$marks_y" 60 215
+expect_faded_fill "Right: no mark of frame 1" "$mark0" "$marks_y"
 tap Left
 tap Left
-expect_region "Left twice: frame 3" frame3 same
+e2e_expect_region "Left twice: frame 3" frame3 same
 
 step "12 Export full"
-click_at $((wx + 734)) $(($(anim_top) + 13))
+e2e_click $((wx + 734)) $(($(anim_top) + 13))
 dialog_path "Save As" "$frames"
 rest
 # Durations 2, 1, 1: frame 1 twice, then frames 2 and 3.
@@ -587,12 +467,12 @@ if [ -s "${frames%.png}004.png" ]; then
         local file="${frames%.png}$1.png" k x v
         for k in 0 1 2; do
             eval "x=\$mark$k"
-            v=$(png_max "$file" $((x + dx)) $((marks_y + dy)))
-            echo "frames$1.png: brightest near the mark of frame $((k + 1)): $v"
+            v=$(png_green "$file" $((x + dx)) $((marks_y + dy)))
+            echo "frames$1.png: greenest near the mark of frame $((k + 1)): $v"
             if [ "$k" -eq "$2" ]; then
-                [ "${v:-0}" -ge 250 ] || fail "frames$1.png lacks the mark of frame $(($2 + 1)) (brightest $v)"
+                [ "${v:-0}" -ge 250 ] || fail "frames$1.png lacks the mark of frame $(($2 + 1)) (green $v)"
             else
-                [ "${v:-255}" -le 230 ] || fail "frames$1.png has the mark of frame $((k + 1)) (brightest $v)"
+                [ "${v:-255}" -le 230 ] || fail "frames$1.png has the mark of frame $((k + 1)) (green $v)"
             fi
         done
     }
@@ -606,20 +486,20 @@ if [ -s "${frames%.png}004.png" ]; then
     # The last file is frame 3 as the screen showed it (within rounding).
     convert "${frames%.png}004.png" -crop "1000x700+$((cx - 500 + dx))+$((cy - 350 + dy))" +repage \
         "$E2E_TMP/shots/exported3.png"
-    n=$(differing exported3 frame3 1)
+    n=$(e2e_differing exported3 frame3 1)
     [ "$n" = 0 ] || fail "frames004.png differs from the screen's frame 3 in ${n:-?} pixels"
 fi
-expect_region "the current frame stays" frame3 same
+e2e_expect_region "the current frame stays" frame3 same
 
 step "13 save as .tvl with Ctrl+Shift+S"
-with_keys "ctrl shift" tap s
+e2e_with_keys "ctrl shift" tap s
 dialog_path "Save As" "$art"
 for ((i = 0; i < 50; i++)); do [ -s "$art" ] && break; sleep 0.2; done
 [ -s "$art" ] || fail "Ctrl+Shift+S did not write $art"
 e2e_expect_title "saved" "Orvella 0.25 - workflow.tvl"
 rest
 sleep 0.5
-shot before-quit
+e2e_shot before-quit
 
 step "14 quit; config.txt"
 wmctrl -c Orvella || fail "wmctrl could not ask the window to close"
@@ -647,7 +527,7 @@ e2e_expect_title "command line" "Orvella 0.25 - workflow.tvl"
 e2e_expect_pixel "animation mode" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
 # The canvas as it was before quitting; a few pixels may differ where the
 # interface draws over it.
-expect_region "the canvas as saved" before-quit same 50 1
+e2e_expect_region "the canvas as saved" before-quit same 50 1
 
 [ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$E2E_TMP"
 e2e_finish
