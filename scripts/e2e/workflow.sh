@@ -503,14 +503,15 @@ e2e_shot before-quit
 
 step "14 quit; config.txt"
 wmctrl -c Orvella || fail "wmctrl could not ask the window to close"
-e2e_wait_exit "$pid" 10 || { fail "the program still runs 10 s after the close request"; e2e_stop "$pid"; }
+e2e_wait_exit "$pid" 20 || { fail "the program still runs 20 s after the close request"; e2e_stop "$pid"; }
 [ "${E2E_EXIT_CODE:-}" = 0 ] || fail "the program ended with code ${E2E_EXIT_CODE:-?}"
 config=$E2E_TMP/config.txt
 if [ -f "$bin/config.txt" ]; then
     tr -d '\r' <"$bin/config.txt" >"$config"
     [ "$(head -n 1 "$config")" = "version 2" ] || fail "config.txt does not start with \"version 2\""
     [ "$(wc -l <"$config")" -eq 12 ] || fail "config.txt has $(wc -l <"$config") lines, not 12"
-    for line in "window_maximized 1" "show_help 1" "show_tooltips 0" "color_profile $profile_row"; do
+    for line in "window_width $ww" "window_height $wh" "window_maximized 1" "show_help 1" "show_tooltips 0" \
+        "color_profile $profile_row"; do
         grep -qxF "$line" "$config" || fail "config.txt lacks the line \"$line\""
     done
     echo "config.txt: $(tr '\n' ',' <"$config")"
@@ -521,7 +522,9 @@ fi
 step "15 start again with the file"
 # The pen's script would play its stroke again.
 rm -f "$bin/wintab-script.txt"
+size_before="${ww}x$wh"
 start_program "$art"
+[ "${ww}x$wh" = "$size_before" ] || fail "the window came back ${ww}x$wh, not $size_before"
 rest
 e2e_expect_title "command line" "Orvella 0.25 - workflow.tvl"
 e2e_expect_pixel "animation mode" $((wx + 186)) $(($(anim_top) + 50)) "$panel_grey" 3
