@@ -6,6 +6,7 @@
 #   1. start without config.txt; tooltips off through Settings
 #   2. a broader brush from the Alt popup's brush square; a stroke on the
 #      bottom layer (under Wine with the pen: light where it presses lightly)
+#      and a grey one from the colour editor
 #   3. two layers from the layer panel's add buttons
 #   4. a closed rectangle outline (line art) on the top layer
 #   5. the middle layer made current; red from the colour editor; Ctrl+click
@@ -13,7 +14,8 @@
 #   6. Alt+click picks white from the canvas; a stroke in it shows white
 #   7. the middle layer's blend mode set to Multiply from its list: red over
 #      the black stroke turns black
-#   8. the middle layer's opacity lowered with its slider
+#   8. the middle layer's opacity lowered with its slider: the faded red
+#      multiplies the grey stroke
 #   9. Ctrl+Z takes a stroke away; painting goes on afterwards
 #  10. the "Color profile" menu switches the profile
 #  11. Settings > Animation; the top layer's "animate" toggle; "Add" frames
@@ -73,6 +75,7 @@ fi
 white="255 255 255"
 black="0 0 0"
 red="255 0 0"
+grey="128 128 128"
 current_row="255 204 178"  # the current layer's row box
 panel_grey="229 229 229"   # the animation panel's face
 profile_row=0              # "Linear RGB" in the "Color profile" menu
@@ -318,6 +321,24 @@ else
     fail "no solid stroke to measure"
 fi
 
+# A grey stroke above it: a mid-tone for the Multiply step. The foreground
+# swatch opens the colour editor on black; value 128 of its value strip
+# makes grey; a press outside the editor closes it.
+grey_y=$((cy - 140))
+e2e_click $((wx + 35)) $((wy + 40))
+e2e_click $((wx + 120)) $((wy + 110 + 128))
+e2e_expect_pixel "the foreground swatch is grey" $((wx + 35)) $((wy + 40)) "$grey" 3
+e2e_click $((wx + rest_x)) "$cy"
+rest
+stroke $((cx - 200)) "$grey_y" $((cx + 200)) "$grey_y"
+e2e_expect_pixel "grey stroke" $((cx - 100)) "$grey_y" "$grey" 3
+# Back to black (value 0) for the line art.
+e2e_click $((wx + 35)) $((wy + 40))
+e2e_click $((wx + 120)) $((wy + 110))
+e2e_expect_pixel "the foreground swatch is black" $((wx + 35)) $((wy + 40)) "$black" 3
+e2e_click $((wx + rest_x)) "$cy"
+rest
+
 step "3 two layers from the add buttons"
 add_layer_above 0
 layer_count=2
@@ -340,9 +361,8 @@ step "5 fill inside the outline with red on the middle layer"
 e2e_click $((wx + 50)) $(($(row_top 1) + 30))
 rest
 expect_current_layer 1
-# The foreground swatch opens the colour editor; full saturation and full
-# value at the hue of black (red) make the colour red; a press outside the
-# editor closes it.
+# Full saturation and full value at the hue of black (red) make the colour
+# red.
 e2e_click $((wx + 35)) $((wy + 40))
 e2e_click $((wx + 80)) $((wy + 110 + 255))
 e2e_click $((wx + 120)) $((wy + 110 + 255))
@@ -386,6 +406,11 @@ e2e_drag $((wx + 117)) $(($(row_top 1) + 20)) $((wx + 117)) $(($(row_top 1) + 35
 rest
 expect_faded_fill "half the fill" "$cx" "$cy"
 e2e_expect_pixel "the bottom stroke stays black" "$solid_x" $((cy - 100)) "$black" 3
+# The faded red multiplied over grey darkens green and blue well below the
+# grey (a darken or a plain mix would leave them at or above it).
+multiplied_grey() { (($1 >= 110 && $1 <= 145 && $2 <= 100 && $3 <= 100)); }
+e2e_expect_pixel_where "faded red times grey" $((cx - 100)) "$grey_y" multiplied_grey \
+    "to be the grey times the faded red"
 e2e_expect_pixel "outside stays white" "$cx" $((bottom + 40)) "$white" 2
 e2e_shot faded
 
