@@ -73,3 +73,15 @@ bool LoadFlatFile(Document& doc, const char* path, FlatReader read) {
     std::fclose(file);
     return ok && LoadFlatImage(doc, w, h, flat);
 }
+
+void RgbRowToFlat(const uint8_t* rgb, uint32_t* flat, int w) {
+    for (int x = 0; x < w; ++x, rgb += 3) flat[x] = 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+}
+
+void FlatToRgbRow(const uint32_t* flat, uint8_t* rgb, int w) {
+    for (int x = 0; x < w; ++x, rgb += 3) {
+        rgb[0] = uint8_t(flat[x] >> 16);
+        rgb[1] = uint8_t(flat[x] >> 8);
+        rgb[2] = uint8_t(flat[x]);
+    }
+}

@@ -28,6 +28,11 @@ bool LoadFlatImage(Document& doc, int w, int h, const std::vector<uint32_t>& fla
 using FlatWriter = bool (*)(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat);
 using FlatReader = bool (*)(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels);
 
+// One row between flat pixels and the 8-bit RGB triples the PNG and JPEG
+// codecs take and give; pixels read from RGB are opaque.
+void RgbRowToFlat(const uint8_t* rgb, uint32_t* flat, int w);
+void FlatToRgbRow(const uint32_t* flat, uint8_t* rgb, int w);
+
 // Saves the document as the screen shows it through a SafeFile, so a failed
 // save leaves the old file as it was.
 bool SaveFlatFile(Document& doc, const char* path, FlatWriter write);

@@ -121,12 +121,7 @@ bool EncodeJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat
     info.comp_info[0].v_samp_factor = 1;
     jpeg_start_compress(&info, TRUE);
     for (int y = 0; y < h; ++y) {
-        const uint32_t* in = flat.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            row[size_t(x) * 3 + 0] = uint8_t(in[x] >> 16);
-            row[size_t(x) * 3 + 1] = uint8_t(in[x] >> 8);
-            row[size_t(x) * 3 + 2] = uint8_t(in[x]);
-        }
+        FlatToRgbRow(flat.data() + size_t(y) * size_t(w), row.data(), w);
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&info, rows, 1);
     }
@@ -144,10 +139,9 @@ bool ReadJpeg(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int6
     w = decoded.width;
     h = decoded.height;
     flat.resize(size_t(w) * size_t(h));
-    const uint8_t* in = decoded.bytes.data();
-    for (uint32_t& p : flat) {
-        p = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
-        in += 3;
+    for (int y = 0; y < h; ++y) {
+        const size_t at = size_t(y) * size_t(w);
+        RgbRowToFlat(decoded.bytes.data() + at * 3, flat.data() + at, w);
     }
     return true;
 }

@@ -88,12 +88,7 @@ bool EncodePng(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < h; ++y) {
-        const uint32_t* in = flat.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            row[size_t(x) * 3 + 0] = uint8_t(in[x] >> 16);
-            row[size_t(x) * 3 + 1] = uint8_t(in[x] >> 8);
-            row[size_t(x) * 3 + 2] = uint8_t(in[x]);
-        }
+        FlatToRgbRow(flat.data() + size_t(y) * size_t(w), row.data(), w);
         png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);
@@ -110,11 +105,7 @@ bool ReadPng(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64
     w = decoded.width;
     h = decoded.height;
     flat.resize(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* in = decoded.rows[size_t(y)];
-        uint32_t* out = flat.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x, in += 3) out[x] = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
-    }
+    for (int y = 0; y < h; ++y) RgbRowToFlat(decoded.rows[size_t(y)], flat.data() + size_t(y) * size_t(w), w);
     return true;
 }
 
