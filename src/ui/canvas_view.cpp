@@ -565,7 +565,8 @@ CanvasFrameResult DrawCanvasView(CanvasView& view, Document& doc, const CanvasFr
     glDisable(GL_TEXTURE_2D);
 
     glLoadIdentity();
-    DrawOverlayLines(CanvasOverlayLines(doc, in.transform, ov, in.windowWidth, in.windowHeight));
+    view.overlay = CanvasOverlayLines(doc, in.transform, ov, in.windowWidth, in.windowHeight);
+    DrawOverlayLines(view.overlay);
 
     const OverviewFrame frame = StepOverview(view.overview, pointer, in.windowWidth, doc.width, doc.height);
     DrawOverview(view.overview, frame);

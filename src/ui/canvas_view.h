@@ -179,6 +179,7 @@ struct CanvasView {
     OverviewState overview;
     bool smooth = true;  // linear magnification; off while the brush paints whole pixels
     bool wasDown = false;
+    std::vector<OverlayVertex> overlay;  // the lines the last frame drew over the canvas
 };
 
 struct CanvasFrameInput {
