@@ -114,6 +114,8 @@ void DrawFrame() {
     in.overlay.pointerOverInterface = app.pointerOverInterface;
     // Both as the interface half of the previous frame found them.
     in.overlay.pointerInBrushShapeSquare = app.popups.brushSquareHot;
+    // The menu bar is drawn after the canvas: this is still the previous frame's.
+    in.pointerOverMenuBar = ui.pointerOverTopBar;
     const CanvasFrameResult canvas = DrawCanvasView(app.canvas, app.document, in);
     DrawInterface(canvas);
 }

@@ -43,4 +43,22 @@ TEST_F(FrameDrawingTest, TheBrushOutlineShowsWhileThePointerIsInTheAltPopupsSqua
     EXPECT_EQ(OverlayVerticesAt(500.5f, 200.5f, outer), 0);
 }
 
+TEST_F(FrameDrawingTest, TheOverviewButtonIgnoresPressesOnTheMenuBar) {
+    // A 1024 x 724 document's overview is 181 pixels wide; its button lies
+    // 20 pixels left of it, at the window's top, where the menu bar may be.
+    struct Case {
+        int windowWidth, buttonX;
+        bool toggles;
+    };
+    const Case cases[] = {{700, 505, false}, {950, 755, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.windowWidth);
+        TearDown();
+        StartProgram(c.windowWidth, 650);
+        ASSERT_FALSE(app.canvas.overview.show);
+        Click(c.buttonX, 5);
+        EXPECT_EQ(app.canvas.overview.show, c.toggles);
+    }
+}
+
 }  // namespace

@@ -540,7 +540,7 @@ CanvasFrameResult DrawCanvasView(CanvasView& view, Document& doc, const CanvasFr
     pointer.y = ov.pointerY;
     pointer.down = ov.leftButton;
     pointer.clicked = ov.leftButton && !view.wasDown;
-    pointer.overMenuBar = false;  // the menu bar arrives with the panels
+    pointer.overMenuBar = in.pointerOverMenuBar;
     view.wasDown = ov.leftButton;
 
     if (view.overview.show) {

@@ -186,6 +186,7 @@ struct CanvasFrameInput {
     int windowWidth = 0, windowHeight = 0;
     CanvasTransform transform;
     CanvasOverlayInput overlay;
+    bool pointerOverMenuBar = false;  // in the previous frame; the overview's button then ignores it
 };
 
 // What the frame's canvas half leaves for the interface drawn over it.
