@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/app_test_support.h"
+#include "app/program_test_support.h"
 #include "image/color_profile.h"
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
@@ -476,6 +477,41 @@ TEST_F(CanvasSizeDialogTest, CancelAndEscapeCloseWithoutChange) {
     EXPECT_FALSE(ui.editing);
     EXPECT_STREQ(popups.widthText, "200");  // the edit was cancelled too
     EXPECT_TRUE(app.pendingCommand.empty());
+}
+
+// --- In the running program ---------------------------------------------------------
+
+TEST_F(ProgramTest, AColourStripDragFollowsThePointerAnywhereUntilRelease) {
+    for (int k = 0; k < 7; ++k) ASSERT_TRUE(AddLayer(app.document, 0));  // a layer panel under the strips
+    app.document.modified = false;
+    app.tool.primary = DisplayColor(255, 128, 0, 255);
+    Click(30, 40);  // the foreground swatch
+    ASSERT_TRUE(app.popups.editorOpen);
+    const int current = app.document.currentLayer;
+
+    Pass(110, 110 + 128, false);
+    Pass(110, 110 + 128, true);  // in the value strip
+    EXPECT_EQ(app.popups.value, 128);
+    struct Step {
+        int x, y, value;
+    };
+    // Over the canvas, the menu bar, the layer panel, the swatch and the
+    // window's last row: the strip alone decides.
+    const Step steps[] = {{600, 110 + 200, 200}, {300, 5, 0},     {140, 110 + 60, 60},
+                          {30, 40, 0},           {700, 649, 255}, {20, 110 + 100, 100}};
+    for (const Step& s : steps) {
+        Pass(s.x, s.y, true);
+        EXPECT_EQ(app.popups.value, s.value) << s.x << "," << s.y;
+        EXPECT_EQ(app.popups.hue, 21) << s.x << "," << s.y;
+        EXPECT_TRUE(app.popups.editorOpen);
+    }
+    Pass(600, 300, false);
+    Pass(600, 110 + 20, false);
+    EXPECT_EQ(app.popups.value, 100);
+    EXPECT_EQ(app.tool.primary, DisplayColor(100, 50, 0, 255));
+    EXPECT_FALSE(app.document.modified);  // nothing painted or changed on the way
+    EXPECT_EQ(app.document.layerCount, 8);
+    EXPECT_EQ(app.document.currentLayer, current);
 }
 
 }  // namespace
