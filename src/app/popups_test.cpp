@@ -448,18 +448,6 @@ TEST_F(CanvasSizeDialogTest, RefusedSizesKeepTheDialogOpenAndChangeNothing) {
     }
 }
 
-TEST_F(CanvasSizeDialogTest, EnterConfirmsWhileTheFieldIsOpen) {
-    Open();
-    Type("\b\b\b64");
-    app.enterPressed = true;
-    Frame(10, 10, false);
-    app.enterPressed = false;
-    EXPECT_EQ(popups.sizeDialog, 0);
-    EXPECT_FALSE(ui.editing);
-    EXPECT_EQ(app.pendingCommand, "new");
-    EXPECT_EQ(app.newCanvasWidth, 64);
-}
-
 TEST_F(CanvasSizeDialogTest, CancelAndEscapeCloseWithoutChange) {
     Open();
     Type("9");
@@ -512,6 +500,73 @@ TEST_F(ProgramTest, AColourStripDragFollowsThePointerAnywhereUntilRelease) {
     EXPECT_FALSE(app.document.modified);  // nothing painted or changed on the way
     EXPECT_EQ(app.document.layerCount, 8);
     EXPECT_EQ(app.document.currentLayer, current);
+}
+
+class CanvasSizeDialogPasses : public ProgramTest {
+protected:
+    static constexpr int kX = 950 / 2 - 125, kY = 650 / 2 - 50;
+    // File > New: the dialog opens with the width being edited.
+    void Open() {
+        Pass(10, 5, false);
+        Pass(10, 5, true);
+        Pass(15, 25, true);
+        Pass(15, 25, false);
+        Pass(kX + 20, kY + 20, false);
+        ASSERT_EQ(app.popups.sizeDialog, 2);
+        ASSERT_EQ(ui.editBuffer, app.popups.widthText);
+    }
+    void Type(const char* text) {
+        for (const char* c = text; *c; ++c) Pass(kX + 20, kY + 20, false, static_cast<unsigned char>(*c));
+    }
+    void Press(int key) {
+        const unsigned char typed = key == platform::kKeyEnter ? 13 : key == platform::kKeyTab ? 9 : 27;
+        Key(key, typed, kX + 20, kY + 20);
+    }
+    // The posted "new" runs at the start of the next pass.
+    void Settle() { Pass(kX + 20, kY + 20, false); }
+};
+
+TEST_F(CanvasSizeDialogPasses, EnterOrTabInTheWidthMovesOnToTheHeight) {
+    for (int key : {platform::kKeyEnter, platform::kKeyTab}) {
+        SCOPED_TRACE(key);
+        TearDown();
+        SetUp();
+        Open();
+        Type("\b\b\b\b800");
+        Press(key);
+        EXPECT_EQ(app.popups.sizeDialog, 2);
+        EXPECT_STREQ(app.popups.widthText, "800");
+        ASSERT_TRUE(ui.editing);
+        EXPECT_EQ(ui.editBuffer, app.popups.heightText);
+        EXPECT_STREQ(app.popups.heightText, "724_");
+        Type("\b\b\b600");
+        Press(platform::kKeyEnter);
+        Settle();
+        EXPECT_EQ(app.popups.sizeDialog, 0);
+        EXPECT_EQ(app.document.width, 800);
+        EXPECT_EQ(app.document.height, 600);
+    }
+}
+
+TEST_F(CanvasSizeDialogPasses, EnterWithNoFieldOpenIsOkAndEscapeCancels) {
+    Open();
+    Type("\b\b\b\b300");
+    Click(kX + 20, kY + 20);  // a click ends the edit
+    ASSERT_FALSE(ui.editing);
+    Press(platform::kKeyEnter);
+    Settle();
+    EXPECT_EQ(app.popups.sizeDialog, 0);
+    EXPECT_EQ(app.document.width, 300);
+    EXPECT_EQ(app.document.height, 724);
+
+    Open();
+    Type("9");
+    Press(platform::kKeyEscape);
+    Settle();
+    EXPECT_EQ(app.popups.sizeDialog, 0);
+    EXPECT_FALSE(ui.editing);
+    EXPECT_TRUE(app.pendingCommand.empty());
+    EXPECT_EQ(app.document.width, 300);
 }
 
 }  // namespace
