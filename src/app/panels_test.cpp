@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/app_test_support.h"
@@ -807,6 +810,97 @@ TEST_F(LayerRowPasses, ATogglePressActsAtOnceAndAShortWobbleStaysAClick) {
     Pass(100, y + 1 + 11 * 3 + 5, false);
     EXPECT_EQ(Names(), "L1 L2");
     EXPECT_EQ(app.document.layers[1].blendMode, kBlendDarken);
+}
+
+// ---- The animation panel in the running program ----
+
+class AnimationPanelPasses : public ProgramTest {
+protected:
+    static constexpr int kTop = 650 - 75;
+    // Row r of the File menu, pressed on the title and released on the row.
+    void FileMenu(int row) {
+        Pass(10, 5, false);
+        Pass(10, 5, true);
+        Pass(15, 17 * row + 25, true);
+        Pass(15, 17 * row + 25, false);
+    }
+    // Settings > Animation, "Add" twice and onion skin on: frame 3 of 3.
+    void AnimateWithThreeFrames() {
+        Pass(60, 5, false);
+        Pass(60, 5, true);
+        Pass(65, 17 + 25, true);
+        Pass(65, 17 + 25, false);
+        Click(360, kTop + 10);
+        Click(360, kTop + 10);
+        Click(600, kTop + 35);
+        ASSERT_TRUE(app.document.animationMode);
+        ASSERT_EQ(app.document.frameCount, 3);
+        ASSERT_EQ(app.document.currentFrame, 2);
+        ASSERT_TRUE(app.document.onionSkin);
+    }
+};
+
+TEST_F(AnimationPanelPasses, ADocumentInPlaceOfTheAnimatedOneShowsItsOwnSingleFrame) {
+    const std::string png = ::testing::TempDir() + "orvella-animation-panel.png";
+    std::remove(png.c_str());
+    FileMenu(3);  // Save as... the start-up document as a PNG to open later
+    platform::fake::State().dialogAnswers.push_back({true, png});
+    Pass(500, 300, false);
+    ASSERT_TRUE(platform::fake::State().dialogAnswers.empty());
+
+    struct Case {
+        const char* how;
+        std::function<void()> replace;
+        int width;
+    };
+    const Case cases[] = {
+        {"File > New", [this] {
+             FileMenu(0);
+             Pass(15, 25, false);
+             ASSERT_EQ(app.popups.sizeDialog, 2);
+             Click(950 / 2 - 125 + 100, 650 / 2 - 50 + 75);  // OK
+             Pass(500, 300, false);
+         }, 1024},
+        {"File > Open", [this, &png] {
+             FileMenu(1);
+             platform::fake::State().dialogAnswers.push_back({true, png});
+             Pass(500, 300, false);
+         }, 1024},
+        // A 1 x 1 bitmap on the system clipboard; Ctrl+V with the layer
+        // clipboard empty makes it the document.
+        {"Ctrl+V", [this] {
+             std::vector<uint8_t> dib(40 + 4, 0);
+             dib[0] = 40;
+             dib[4] = dib[8] = dib[12] = 1;
+             dib[14] = 32;
+             platform::fake::State().clipboardDib = dib;
+             platform::fake::Hold({platform::kKeyLeftCtrl, platform::kKeyV});
+             Pass(500, 300, false);
+             platform::fake::Release({platform::kKeyLeftCtrl, platform::kKeyV});
+             Pass(500, 300, false);
+         }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        AnimateWithThreeFrames();
+        c.replace();
+        ASSERT_EQ(app.document.width, c.width);
+        ASSERT_TRUE(app.pendingCommand.empty());
+        EXPECT_TRUE(app.document.animationMode);
+        EXPECT_EQ(app.document.frameCount, 1);
+        EXPECT_EQ(app.document.currentFrame, 0);
+        EXPECT_EQ(app.document.durations[0], 1);
+        EXPECT_FALSE(app.document.onionSkin);
+        EXPECT_STREQ(app.animationPanel.durationText, "1");
+        // Out of animation mode for the next case.
+        Pass(60, 5, false);
+        Pass(60, 5, true);
+        Pass(65, 17 + 25, true);
+        Pass(65, 17 + 25, false);
+        Pass(500, 300, false);
+        ASSERT_FALSE(app.document.animationMode);
+    }
+    std::remove(png.c_str());
 }
 
 }  // namespace
