@@ -87,11 +87,17 @@ void DrawCanvasSizeDialog() {
     SetGrey(0);
     DrawTextF(x + 175, y + 74, "Cancel");
 
-    // Enter and Escape end a field's editing first (the keys reach the field
-    // before the dialog); then they confirm or dismiss the dialog itself.
+    // The keys reach the open field before the dialog: Escape has cancelled
+    // the edit, Enter has ended it. Enter or Tab in the width moves on to the
+    // height; Enter in the height, or with no field open, is OK.
     if (cancel || app.escapeHeld) {
         Close(p);
         return;
     }
-    if (ok || app.enterPressed) Confirm(p);
+    if (ui.closedByEnter == p.widthText || ui.tabbedFrom == p.widthText) {
+        ui.numericOnly = true;
+        BeginEdit(p.heightText, sizeof p.heightText);
+        return;
+    }
+    if (ok || ui.closedByEnter == p.heightText || ui.enterPressed) Confirm(p);
 }

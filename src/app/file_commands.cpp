@@ -109,6 +109,7 @@ void SaveDocument(bool alwaysAsk) {
 void NewBlankDocument() {
     DocumentWillChange();
     if (!NewDocument(app.document, app.newCanvasWidth, app.newCanvasHeight)) return;
+    RestartFrames(app.document);
     app.documentPath.clear();
     ResetView(app.view, app.document.width, app.document.height);
     UpdateWindowTitle();

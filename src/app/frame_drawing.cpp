@@ -112,6 +112,10 @@ void DrawFrame() {
     in.overlay.cursorHidden = w.cursorKind == platform::kCursorNone;
     in.overlay.brushCircleMarksPointer = w.cursorHidden;
     in.overlay.pointerOverInterface = app.pointerOverInterface;
+    // Both as the interface half of the previous frame found them.
+    in.overlay.pointerInBrushShapeSquare = app.popups.brushSquareHot;
+    // The menu bar is drawn after the canvas: this is still the previous frame's.
+    in.pointerOverMenuBar = ui.pointerOverTopBar;
     const CanvasFrameResult canvas = DrawCanvasView(app.canvas, app.document, in);
     DrawInterface(canvas);
 }

@@ -106,15 +106,30 @@ int LayerRowControls(int layer, int y, bool animationMode, LayerControlRect* out
     if (layer > 0) {
         add(kLayerMergeButton, 65, y + 74, 20, 12);
         add(kLayerBlendButton, 77, y + 1, 52, 12);
-        add(kLayerHideToggle, 81, y + 29, 12, 12);
-        add(kLayerLockToggle, 81, y + 44, 12, 12);
-        if (animationMode) add(kLayerAnimateToggle, 95, y + 29, 12, 12);
+        add(kLayerHideToggle, 82, y + 30, 10, 10);
+        add(kLayerLockToggle, 82, y + 45, 10, 10);
+        if (animationMode) add(kLayerAnimateToggle, 96, y + 30, 10, 10);
         add(kLayerOpacitySlider, 110, y + 15, 15, 41);
         add(kLayerRemoveButton, 131, y + 20, 20, 20);
         add(kLayerNameField, 25, y + 60, 100, 8);
     }
     add(kLayerRowBox, 20, y, 110, 60);
     return n;
+}
+
+LayerControlRect LayerControlOutline(int control, int y) {
+    switch (control) {
+        case kLayerAddButton: return {control, 123, y - 17, 14, 14};
+        case kLayerRowBox: return {control, 19, y - 1, 112, 72};
+        case kLayerBlendButton: return {control, 76, y, 54, 14};
+        case kLayerHideToggle: return {control, 81, y + 29, 12, 12};
+        case kLayerLockToggle: return {control, 81, y + 44, 12, 12};
+        case kLayerAnimateToggle: return {control, 95, y + 29, 12, 12};
+        case kLayerOpacitySlider: return {control, 109, y + 14, 17, 42};
+        case kLayerRemoveButton: return {control, 130, y + 19, 22, 22};
+        case kLayerMergeButton: return {control, 64, y + 74, 22, 14};
+        default: return {};
+    }
 }
 
 LayerHit HitLayerPanel(const LayerPanelLayout& l, int scroll, int layerCount, bool animationMode, int px, int py) {
@@ -209,17 +224,16 @@ void PressControl(const LayerHit& hit, int pointerY, int rowTop) {
         case kLayerNameField: return;  // the text field takes its own click
         default: break;
     }
-    // Everything else lies on the row box: the press makes the layer current.
+    // Everything else lies on the row box: the press makes the layer current
+    // and, but on the opacity slider, may begin dragging the row.
     doc.currentLayer = i;
+    if (i > 0 && hit.control != kLayerOpacitySlider) {
+        s.dragState = 1;
+        s.dragFrom = i;
+        s.dragPressY = pointerY;
+        s.dragGrab = pointerY - rowTop;
+    }
     switch (hit.control) {
-        case kLayerRowBox:
-            if (i > 0) {
-                s.dragState = 1;
-                s.dragFrom = i;
-                s.dragPressY = pointerY;
-                s.dragGrab = pointerY - rowTop;
-            }
-            break;
         case kLayerBlendButton:
             s.blendList = i;
             s.blendPressRow = BlendListRowAt(rowTop, ui.pointer.x, pointerY);
@@ -242,6 +256,12 @@ void PressControl(const LayerHit& hit, int pointerY, int rowTop) {
             break;
         default: break;
     }
+}
+
+bool OverOpenBlendList(const LayerPanelLayout& l, int x, int y) {
+    const LayerPanelState& s = app.layerPanel;
+    if (s.blendList < 0 || s.blendList >= app.document.layerCount) return false;
+    return BlendListRowAt(LayerRowTop(l, s.blendList, s.scroll), x, y) >= 0;
 }
 
 void FollowDrags(const LayerPanelLayout& l) {
@@ -285,7 +305,12 @@ void FollowDrags(const LayerPanelLayout& l) {
         }
     }
 
-    if (s.dragState == 1 && p.down && LayerDragStarted(s.dragPressY, p.y)) s.dragState = 2;
+    // A press on the blend button opens its list: moving within the list
+    // chooses a mode, moving away from it drags the row.
+    if (s.dragState == 1 && p.down && LayerDragStarted(s.dragPressY, p.y) && !OverOpenBlendList(l, p.x, p.y)) {
+        s.dragState = 2;
+        s.blendList = -1;
+    }
     if (s.dragState != 0 && !p.down) {
         const int from = s.dragFrom;
         if (s.dragState == 2 && from >= 1 && from < doc.layerCount) {
@@ -313,16 +338,21 @@ void MergeOnRequest() {
 
 // ---- Drawing ----
 
-void Face(int x, int y, int w, int h, bool hover) {
+void Outline(int control, int rowTop) {
+    const LayerControlRect r = LayerControlOutline(control, rowTop);
+    OutlineRect(r.x, r.y, r.w, r.h);
+}
+
+void Face(int control, int rowTop, int x, int y, int w, int h, bool hover) {
     SetGrey(hover ? 0.8f : 0.9f);
     FillRect(x, y, w, h);
     SetGrey(0);
-    OutlineRect(x - 1, y - 1, w + 2, h + 2);
+    Outline(control, rowTop);
 }
 
-void Toggle(int x, int y, bool on, bool hover) {
+void Toggle(int control, int rowTop, int x, int y, bool on, bool hover) {
     SetGrey(0);
-    OutlineRect(x - 1, y - 1, 12, 12);
+    Outline(control, rowTop);
     SetGrey(hover ? 0.8f : on ? 0.0f : 1.0f);
     FillRect(x, y, 10, 10);
     // The symbols are mid grey so they read on both faces.
@@ -369,13 +399,13 @@ void DrawRow(int i, int y, const LayerHit& hit) {
     const Document& doc = app.document;
     const LayerInfo& info = doc.layers[i];
 
-    Face(124, y - 16, 12, 12, Hovered(hit, kLayerAddButton, i));
+    Face(kLayerAddButton, y, 124, y - 16, 12, 12, Hovered(hit, kLayerAddButton, i));
     SetGrey(0);
     FillRect(126, y - 11, 8, 2);
     FillRect(129, y - 14, 2, 8);
 
     SetGrey(0);
-    OutlineRect(19, y - 1, 112, 72);
+    Outline(kLayerRowBox, y);
     if (i == doc.currentLayer)
         SetColour(1.0f, 0.8f, 0.7f);
     else
@@ -387,34 +417,34 @@ void DrawRow(int i, int y, const LayerHit& hit) {
     DrawNameField(i, y, hit);
     if (i == 0) return;
 
-    Face(77, y + 1, 52, 12, Hovered(hit, kLayerBlendButton, i));
+    Face(kLayerBlendButton, y, 77, y + 1, 52, 12, Hovered(hit, kLayerBlendButton, i));
     DrawText(kSmallFont, 80, y + 5, BlendModeName(info.blendMode));
 
-    Toggle(82, y + 30, info.hidden, Hovered(hit, kLayerHideToggle, i));
+    Toggle(kLayerHideToggle, y, 82, y + 30, info.hidden, Hovered(hit, kLayerHideToggle, i));
     FillRect(84, y + 34, 6, 2);  // an eye: lid line and pupil
     FillRect(86, y + 33, 2, 4);
-    Toggle(82, y + 45, info.lockTransparency, Hovered(hit, kLayerLockToggle, i));
+    Toggle(kLayerLockToggle, y, 82, y + 45, info.lockTransparency, Hovered(hit, kLayerLockToggle, i));
     OutlineRect(85, y + 47, 4, 4);  // a padlock: shackle and body
     FillRect(84, y + 50, 6, 4);
     if (doc.animationMode) {
-        Toggle(96, y + 30, info.animated, Hovered(hit, kLayerAnimateToggle, i));
+        Toggle(kLayerAnimateToggle, y, 96, y + 30, info.animated, Hovered(hit, kLayerAnimateToggle, i));
         FillRect(98, y + 32, 2, 6);  // two film frames
         FillRect(102, y + 32, 2, 6);
     }
 
     SetGrey(0);
-    OutlineRect(109, y + 14, 17, 42);
+    Outline(kLayerOpacitySlider, y);
     SetGrey(Hovered(hit, kLayerOpacitySlider, i) ? 0.8f : 1.0f);
     FillRect(110, y + 15, 15, 41);
     const int fill = OpacityFillHeight(info.opacity);
     SetGrey(0.4f);
     FillRect(110, y + 56 - fill, 15, fill);
 
-    Face(131, y + 20, 20, 20, Hovered(hit, kLayerRemoveButton, i));
+    Face(kLayerRemoveButton, y, 131, y + 20, 20, 20, Hovered(hit, kLayerRemoveButton, i));
     SetGrey(0);
     Cross(141, y + 30, 5);
 
-    Face(65, y + 74, 20, 12, Hovered(hit, kLayerMergeButton, i));
+    Face(kLayerMergeButton, y, 65, y + 74, 20, 12, Hovered(hit, kLayerMergeButton, i));
     SetGrey(0);
     Triangle(71, y + 77, 79, y + 77, 75, y + 83);  // down into the layer below
 }

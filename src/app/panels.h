@@ -123,6 +123,9 @@ constexpr int kMaxRowControls = 10;
 // under them. Returns how many were written.
 int LayerRowControls(int layer, int rowTop, bool animationMode, LayerControlRect* out);
 
+// The black outline drawn around a control of the row whose top is rowTop.
+LayerControlRect LayerControlOutline(int control, int rowTop);
+
 struct LayerHit {
     int control = kLayerNoControl;
     int layer = -1;

@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/app_test_support.h"
 #include "app/filter_dialogs.h"
+#include "app/program_test_support.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/document.h"
@@ -217,6 +221,44 @@ TEST(LayerPanelLayoutTest, UpperLayersOfferEveryControl) {
         EXPECT_EQ(found.count({1, control}), 1u) << control;
     EXPECT_EQ(found.count({0, kLayerRemoveButton}) + found.count({0, kLayerMergeButton}), 0u);
     EXPECT_EQ(ControlsUnderAnyPixel(2, false).count({1, kLayerAnimateToggle}), 0u);
+}
+
+TEST(LayerPanelLayoutTest, TogglesAreHitOnlyOnTheirTenByTenFaces) {
+    const LayerPanelLayout l = LayoutLayerPanel(2, kH);
+    const int y = LayerRowTop(l, 1, 0);
+    struct Case {
+        int x, y, control;
+    };
+    // Each toggle's outline is a pixel outside its face and belongs to the row.
+    const Case cases[] = {
+        {81, y + 29, kLayerRowBox},  {82, y + 30, kLayerHideToggle},    {91, y + 39, kLayerHideToggle},
+        {92, y + 40, kLayerRowBox},  {91, y + 40, kLayerRowBox},        {82, y + 45, kLayerLockToggle},
+        {92, y + 50, kLayerRowBox},  {81, y + 50, kLayerRowBox},        {96, y + 30, kLayerAnimateToggle},
+        {105, y + 39, kLayerAnimateToggle}, {95, y + 35, kLayerRowBox}, {106, y + 35, kLayerRowBox},
+    };
+    for (const Case& c : cases) EXPECT_EQ(HitLayerPanel(l, 0, 2, true, c.x, c.y).control, c.control) << c.x << "," << c.y - y;
+}
+
+TEST(LayerPanelLayoutTest, OutlinesSitWhereTheRowLayoutPutsThem) {
+    const int y = 300;
+    struct Case {
+        int control;
+        UiRect outline;
+    };
+    const Case cases[] = {
+        {kLayerAddButton, {123, y - 17, 14, 14}},     {kLayerBlendButton, {76, y, 54, 14}},
+        {kLayerHideToggle, {81, y + 29, 12, 12}},     {kLayerLockToggle, {81, y + 44, 12, 12}},
+        {kLayerAnimateToggle, {95, y + 29, 12, 12}},  {kLayerOpacitySlider, {109, y + 14, 17, 42}},
+        {kLayerRemoveButton, {130, y + 19, 22, 22}},  {kLayerMergeButton, {64, y + 74, 22, 14}},
+        {kLayerRowBox, {19, y - 1, 112, 72}},
+    };
+    for (const Case& c : cases) {
+        const LayerControlRect r = LayerControlOutline(c.control, y);
+        EXPECT_EQ(r.x, c.outline.x) << c.control;
+        EXPECT_EQ(r.y, c.outline.y) << c.control;
+        EXPECT_EQ(r.w, c.outline.w) << c.control;
+        EXPECT_EQ(r.h, c.outline.h) << c.control;
+    }
 }
 
 TEST(LayerPanelLayoutTest, RowsOutsideThePanelAreNotHit) {
@@ -694,6 +736,171 @@ TEST_F(PanelsTest, ThumbnailSamplesTheLayerOverACheckerboard) {
     for (int i = 0; i < app.document.layerCount; ++i) app.document.layers[i].thumbnailDirty = true;
     RenderDirtyThumbnails();
     for (int i = 0; i < app.document.layerCount; ++i) EXPECT_FALSE(app.document.layers[i].thumbnailDirty);
+}
+
+// ---- Layer rows in the running program ----
+
+class LayerRowPasses : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(AddLayer(app.document, 0));
+        ASSERT_TRUE(AddLayer(app.document, 1));
+        std::strcpy(app.document.layers[1].name, "L1");
+        std::strcpy(app.document.layers[2].name, "L2");
+        app.document.currentLayer = 0;
+        EnterAnimation(app.document);
+    }
+    static std::string Names() { return std::string(app.document.layers[1].name) + " " + app.document.layers[2].name; }
+    static int RowTop(int layer) {
+        return LayerRowTop(LayoutLayerPanel(app.document.layerCount, app.window.height), layer, app.layerPanel.scroll);
+    }
+    // Presses at (x, top of layer 1's row + dy), drags into the gap above the
+    // top layer and releases there.
+    void DragLayerOneFrom(int x, int dy) {
+        const int y = RowTop(1) + dy;
+        Pass(x, y, false);
+        Pass(x, y, true);
+        const int gap = RowTop(2) - 10;
+        Pass(50, gap, true);
+        Pass(50, gap, false);
+    }
+};
+
+TEST_F(LayerRowPasses, APressAnywhereInTheRowButTheOpacitySliderDragsTheLayer) {
+    struct Case {
+        const char* where;
+        int x, dy;
+        bool moves;
+    };
+    const Case cases[] = {
+        {"thumbnail", 50, 30, true},       {"hide toggle", 86, 34, true},    {"lock toggle", 86, 49, true},
+        {"animate toggle", 100, 34, true}, {"blend button", 100, 5, true},   {"row face", 100, 57, true},
+        {"opacity slider", 117, 35, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        TearDown();
+        SetUp();
+        const int blendMode = app.document.layers[1].blendMode;
+        DragLayerOneFrom(c.x, c.dy);
+        EXPECT_EQ(Names(), c.moves ? "L2 L1" : "L1 L2");
+        EXPECT_EQ(app.document.currentLayer, c.moves ? 2 : 1);
+        EXPECT_EQ(app.layerPanel.dragState, 0);
+        EXPECT_EQ(app.layerPanel.blendList, -1);
+        // The drag chose no blend mode on its way out of the list.
+        EXPECT_EQ(app.document.layers[c.moves ? 2 : 1].blendMode, blendMode);
+    }
+}
+
+TEST_F(LayerRowPasses, ATogglePressActsAtOnceAndAShortWobbleStaysAClick) {
+    const int y = RowTop(1);
+    Pass(86, y + 34, false);
+    Pass(86, y + 34, true);
+    EXPECT_TRUE(app.document.layers[1].hidden);
+    Pass(86, y + 37, true);
+    Pass(86, y + 37, false);
+    EXPECT_EQ(Names(), "L1 L2");
+    EXPECT_TRUE(app.document.layers[1].hidden);
+
+    // Moving within the open blend list chooses a mode; the layer stays.
+    Pass(100, y + 5, false);
+    Pass(100, y + 5, true);
+    Pass(100, y + 1 + 11 * 3 + 5, true);
+    Pass(100, y + 1 + 11 * 3 + 5, false);
+    EXPECT_EQ(Names(), "L1 L2");
+    EXPECT_EQ(app.document.layers[1].blendMode, kBlendDarken);
+}
+
+// ---- The animation panel in the running program ----
+
+class AnimationPanelPasses : public ProgramTest {
+protected:
+    static constexpr int kTop = 650 - 75;
+    // Row r of the File menu, pressed on the title and released on the row.
+    void FileMenu(int row) {
+        Pass(10, 5, false);
+        Pass(10, 5, true);
+        Pass(15, 17 * row + 25, true);
+        Pass(15, 17 * row + 25, false);
+    }
+    // Settings > Animation, "Add" twice and onion skin on: frame 3 of 3.
+    void AnimateWithThreeFrames() {
+        Pass(60, 5, false);
+        Pass(60, 5, true);
+        Pass(65, 17 + 25, true);
+        Pass(65, 17 + 25, false);
+        Click(360, kTop + 10);
+        Click(360, kTop + 10);
+        Click(600, kTop + 35);
+        ASSERT_TRUE(app.document.animationMode);
+        ASSERT_EQ(app.document.frameCount, 3);
+        ASSERT_EQ(app.document.currentFrame, 2);
+        ASSERT_TRUE(app.document.onionSkin);
+    }
+};
+
+TEST_F(AnimationPanelPasses, ADocumentInPlaceOfTheAnimatedOneShowsItsOwnSingleFrame) {
+    const std::string png = ::testing::TempDir() + "orvella-animation-panel.png";
+    std::remove(png.c_str());
+    FileMenu(3);  // Save as... the start-up document as a PNG to open later
+    platform::fake::State().dialogAnswers.push_back({true, png});
+    Pass(500, 300, false);
+    ASSERT_TRUE(platform::fake::State().dialogAnswers.empty());
+
+    struct Case {
+        const char* how;
+        std::function<void()> replace;
+        int width;
+    };
+    const Case cases[] = {
+        {"File > New", [this] {
+             FileMenu(0);
+             Pass(15, 25, false);
+             ASSERT_EQ(app.popups.sizeDialog, 2);
+             Click(950 / 2 - 125 + 100, 650 / 2 - 50 + 75);  // OK
+             Pass(500, 300, false);
+         }, 1024},
+        {"File > Open", [this, &png] {
+             FileMenu(1);
+             platform::fake::State().dialogAnswers.push_back({true, png});
+             Pass(500, 300, false);
+         }, 1024},
+        // A 1 x 1 bitmap on the system clipboard; Ctrl+V with the layer
+        // clipboard empty makes it the document.
+        {"Ctrl+V", [this] {
+             std::vector<uint8_t> dib(40 + 4, 0);
+             dib[0] = 40;
+             dib[4] = dib[8] = dib[12] = 1;
+             dib[14] = 32;
+             platform::fake::State().clipboardDib = dib;
+             platform::fake::Hold({platform::kKeyLeftCtrl, platform::kKeyV});
+             Pass(500, 300, false);
+             platform::fake::Release({platform::kKeyLeftCtrl, platform::kKeyV});
+             Pass(500, 300, false);
+         }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        AnimateWithThreeFrames();
+        c.replace();
+        ASSERT_EQ(app.document.width, c.width);
+        ASSERT_TRUE(app.pendingCommand.empty());
+        EXPECT_TRUE(app.document.animationMode);
+        EXPECT_EQ(app.document.frameCount, 1);
+        EXPECT_EQ(app.document.currentFrame, 0);
+        EXPECT_EQ(app.document.durations[0], 1);
+        EXPECT_FALSE(app.document.onionSkin);
+        EXPECT_STREQ(app.animationPanel.durationText, "1");
+        // Out of animation mode for the next case.
+        Pass(60, 5, false);
+        Pass(60, 5, true);
+        Pass(65, 17 + 25, true);
+        Pass(65, 17 + 25, false);
+        Pass(500, 300, false);
+        ASSERT_FALSE(app.document.animationMode);
+    }
+    std::remove(png.c_str());
 }
 
 }  // namespace

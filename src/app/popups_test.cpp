@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/app_test_support.h"
+#include "app/program_test_support.h"
 #include "image/color_profile.h"
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
@@ -447,18 +448,6 @@ TEST_F(CanvasSizeDialogTest, RefusedSizesKeepTheDialogOpenAndChangeNothing) {
     }
 }
 
-TEST_F(CanvasSizeDialogTest, EnterConfirmsWhileTheFieldIsOpen) {
-    Open();
-    Type("\b\b\b64");
-    app.enterPressed = true;
-    Frame(10, 10, false);
-    app.enterPressed = false;
-    EXPECT_EQ(popups.sizeDialog, 0);
-    EXPECT_FALSE(ui.editing);
-    EXPECT_EQ(app.pendingCommand, "new");
-    EXPECT_EQ(app.newCanvasWidth, 64);
-}
-
 TEST_F(CanvasSizeDialogTest, CancelAndEscapeCloseWithoutChange) {
     Open();
     Type("9");
@@ -476,6 +465,108 @@ TEST_F(CanvasSizeDialogTest, CancelAndEscapeCloseWithoutChange) {
     EXPECT_FALSE(ui.editing);
     EXPECT_STREQ(popups.widthText, "200");  // the edit was cancelled too
     EXPECT_TRUE(app.pendingCommand.empty());
+}
+
+// --- In the running program ---------------------------------------------------------
+
+TEST_F(ProgramTest, AColourStripDragFollowsThePointerAnywhereUntilRelease) {
+    for (int k = 0; k < 7; ++k) ASSERT_TRUE(AddLayer(app.document, 0));  // a layer panel under the strips
+    app.document.modified = false;
+    app.tool.primary = DisplayColor(255, 128, 0, 255);
+    Click(30, 40);  // the foreground swatch
+    ASSERT_TRUE(app.popups.editorOpen);
+    const int current = app.document.currentLayer;
+
+    Pass(110, 110 + 128, false);
+    Pass(110, 110 + 128, true);  // in the value strip
+    EXPECT_EQ(app.popups.value, 128);
+    struct Step {
+        int x, y, value;
+    };
+    // Over the canvas, the menu bar, the layer panel, the swatch and the
+    // window's last row: the strip alone decides.
+    const Step steps[] = {{600, 110 + 200, 200}, {300, 5, 0},     {140, 110 + 60, 60},
+                          {30, 40, 0},           {700, 649, 255}, {20, 110 + 100, 100}};
+    for (const Step& s : steps) {
+        Pass(s.x, s.y, true);
+        EXPECT_EQ(app.popups.value, s.value) << s.x << "," << s.y;
+        EXPECT_EQ(app.popups.hue, 21) << s.x << "," << s.y;
+        EXPECT_TRUE(app.popups.editorOpen);
+    }
+    Pass(600, 300, false);
+    Pass(600, 110 + 20, false);
+    EXPECT_EQ(app.popups.value, 100);
+    EXPECT_EQ(app.tool.primary, DisplayColor(100, 50, 0, 255));
+    EXPECT_FALSE(app.document.modified);  // nothing painted or changed on the way
+    EXPECT_EQ(app.document.layerCount, 8);
+    EXPECT_EQ(app.document.currentLayer, current);
+}
+
+class CanvasSizeDialogPasses : public ProgramTest {
+protected:
+    static constexpr int kX = 950 / 2 - 125, kY = 650 / 2 - 50;
+    // File > New: the dialog opens with the width being edited.
+    void Open() {
+        Pass(10, 5, false);
+        Pass(10, 5, true);
+        Pass(15, 25, true);
+        Pass(15, 25, false);
+        Pass(kX + 20, kY + 20, false);
+        ASSERT_EQ(app.popups.sizeDialog, 2);
+        ASSERT_EQ(ui.editBuffer, app.popups.widthText);
+    }
+    void Type(const char* text) {
+        for (const char* c = text; *c; ++c) Pass(kX + 20, kY + 20, false, static_cast<unsigned char>(*c));
+    }
+    void Press(int key) {
+        const unsigned char typed = key == platform::kKeyEnter ? 13 : key == platform::kKeyTab ? 9 : 27;
+        Key(key, typed, kX + 20, kY + 20);
+    }
+    // The posted "new" runs at the start of the next pass.
+    void Settle() { Pass(kX + 20, kY + 20, false); }
+};
+
+TEST_F(CanvasSizeDialogPasses, EnterOrTabInTheWidthMovesOnToTheHeight) {
+    for (int key : {platform::kKeyEnter, platform::kKeyTab}) {
+        SCOPED_TRACE(key);
+        TearDown();
+        SetUp();
+        Open();
+        Type("\b\b\b\b800");
+        Press(key);
+        EXPECT_EQ(app.popups.sizeDialog, 2);
+        EXPECT_STREQ(app.popups.widthText, "800");
+        ASSERT_TRUE(ui.editing);
+        EXPECT_EQ(ui.editBuffer, app.popups.heightText);
+        EXPECT_STREQ(app.popups.heightText, "724_");
+        Type("\b\b\b600");
+        Press(platform::kKeyEnter);
+        Settle();
+        EXPECT_EQ(app.popups.sizeDialog, 0);
+        EXPECT_EQ(app.document.width, 800);
+        EXPECT_EQ(app.document.height, 600);
+    }
+}
+
+TEST_F(CanvasSizeDialogPasses, EnterWithNoFieldOpenIsOkAndEscapeCancels) {
+    Open();
+    Type("\b\b\b\b300");
+    Click(kX + 20, kY + 20);  // a click ends the edit
+    ASSERT_FALSE(ui.editing);
+    Press(platform::kKeyEnter);
+    Settle();
+    EXPECT_EQ(app.popups.sizeDialog, 0);
+    EXPECT_EQ(app.document.width, 300);
+    EXPECT_EQ(app.document.height, 724);
+
+    Open();
+    Type("9");
+    Press(platform::kKeyEscape);
+    Settle();
+    EXPECT_EQ(app.popups.sizeDialog, 0);
+    EXPECT_FALSE(ui.editing);
+    EXPECT_TRUE(app.pendingCommand.empty());
+    EXPECT_EQ(app.document.width, 300);
 }
 
 }  // namespace

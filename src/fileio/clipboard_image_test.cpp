@@ -115,7 +115,7 @@ TEST(ClipboardImageDecode, OtherLayoutsAndBadFieldsAreRefused) {
 
 class ClipboardImageTest : public FileTest {};
 
-TEST_F(ClipboardImageTest, LoadFlatImageReplacesTheDocumentAndKeepsTheAnimationSettings) {
+TEST_F(ClipboardImageTest, LoadFlatImageReplacesTheDocumentAndKeepsTheAnimationMode) {
     SelectProfile(*BuiltinProfile(0));
     ASSERT_TRUE(NewDocument(doc, 300, 200));
     ASSERT_TRUE(AddLayer(doc, 0));
@@ -135,9 +135,11 @@ TEST_F(ClipboardImageTest, LoadFlatImageReplacesTheDocumentAndKeepsTheAnimationS
     EXPECT_EQ(doc.layerCount, 1);
     EXPECT_FALSE(doc.modified);
     EXPECT_EQ(Shown(doc), Opaque(k3x2));
+    // The mode and the playback rate stay; the frames are the new image's.
     EXPECT_TRUE(doc.animationMode);
-    EXPECT_EQ(doc.frameCount, 2);
-    EXPECT_EQ(doc.currentFrame, 1);
+    EXPECT_EQ(doc.framesPerSecond, 10);
+    EXPECT_EQ(doc.frameCount, 1);
+    EXPECT_EQ(doc.currentFrame, 0);
     EXPECT_EQ(doc.texturesToRelease, std::vector<uint32_t>{9});
 
     const DocumentSnapshot before(doc);

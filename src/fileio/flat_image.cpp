@@ -1,6 +1,7 @@
 #include "fileio/flat_image.h"
 
 #include "fileio/safe_file.h"
+#include "image/animation.h"
 #include "image/compositor.h"
 #include "image/document_swap.h"
 #include "image/flat_transfer.h"
@@ -10,7 +11,8 @@
 
 namespace {
 
-// Animation settings are not part of what a new document resets.
+// Animation settings are not part of what a new document resets; its frames
+// start afresh (RestartFrames).
 void CopyAnimationSettings(const Document& from, Document& to) {
     to.animationMode = from.animationMode;
     to.onionSkin = from.onionSkin;
@@ -42,6 +44,7 @@ bool LoadFlatImage(Document& doc, int w, int h, const std::vector<uint32_t>& fla
     Document fresh;
     CopyAnimationSettings(doc, fresh);
     if (!NewDocument(fresh, w, h)) return false;
+    RestartFrames(fresh);
     for (LayerTile* stack : fresh.stacks) {
         EnsurePixels(*stack);
         ImportFlat(*stack->pixels, flat.data(), stack->x0, stack->y0, w, h, -1);

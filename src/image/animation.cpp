@@ -65,6 +65,15 @@ void EnterAnimation(Document& doc) {
     ClearUndo(doc);
 }
 
+void RestartFrames(Document& doc) {
+    if (!doc.animationMode) return;
+    doc.frameCount = 1;
+    doc.currentFrame = 0;
+    std::fill(doc.durations.begin(), doc.durations.end(), 0);
+    doc.durations[0] = 1;
+    doc.onionSkin = false;
+}
+
 void ExitAnimation(Document& doc) {
     if (!doc.animationMode) return;
     doc.animationMode = false;

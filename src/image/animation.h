@@ -4,6 +4,11 @@ struct Document;
 struct LayerTile;
 
 void EnterAnimation(Document& doc);
+// A document made in place of another (a new one, or one from a flat image)
+// keeps the animation mode and playback rate it finds, but none of the other
+// document's frames: in animation mode it starts at one frame of one time
+// step, without onion skin.
+void RestartFrames(Document& doc);
 // Every animated layer keeps the frame it shows.
 void ExitAnimation(Document& doc);
 bool ToggleLayerAnimated(Document& doc, int layer);

@@ -540,7 +540,7 @@ CanvasFrameResult DrawCanvasView(CanvasView& view, Document& doc, const CanvasFr
     pointer.y = ov.pointerY;
     pointer.down = ov.leftButton;
     pointer.clicked = ov.leftButton && !view.wasDown;
-    pointer.overMenuBar = false;  // the menu bar arrives with the panels
+    pointer.overMenuBar = in.pointerOverMenuBar;
     view.wasDown = ov.leftButton;
 
     if (view.overview.show) {
@@ -565,7 +565,8 @@ CanvasFrameResult DrawCanvasView(CanvasView& view, Document& doc, const CanvasFr
     glDisable(GL_TEXTURE_2D);
 
     glLoadIdentity();
-    DrawOverlayLines(CanvasOverlayLines(doc, in.transform, ov, in.windowWidth, in.windowHeight));
+    view.overlay = CanvasOverlayLines(doc, in.transform, ov, in.windowWidth, in.windowHeight);
+    DrawOverlayLines(view.overlay);
 
     const OverviewFrame frame = StepOverview(view.overview, pointer, in.windowWidth, doc.width, doc.height);
     DrawOverview(view.overview, frame);

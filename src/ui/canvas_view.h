@@ -179,12 +179,14 @@ struct CanvasView {
     OverviewState overview;
     bool smooth = true;  // linear magnification; off while the brush paints whole pixels
     bool wasDown = false;
+    std::vector<OverlayVertex> overlay;  // the lines the last frame drew over the canvas
 };
 
 struct CanvasFrameInput {
     int windowWidth = 0, windowHeight = 0;
     CanvasTransform transform;
     CanvasOverlayInput overlay;
+    bool pointerOverMenuBar = false;  // in the previous frame; the overview's button then ignores it
 };
 
 // What the frame's canvas half leaves for the interface drawn over it.

@@ -19,6 +19,7 @@ constexpr int kFieldHeight = 12;
 constexpr int kMaxFieldCharacters = 47;
 constexpr char kCursor = '_';
 constexpr unsigned char kBackspace = 8;
+constexpr unsigned char kTab = 9;
 
 bool AcceptsCharacter(unsigned char c, bool numericOnly) {
     if (numericOnly) return c >= '0' && c <= '9';
@@ -250,15 +251,18 @@ void CancelEdit() {
 }
 
 void ProcessEditKeys() {
+    ui.closedByEnter = ui.tabbedFrom = nullptr;
     if (!ui.editing) {
         ui.keyboardShortcutsEnabled = true;
         ui.typedChar = 0;
         return;
     }
     ui.keyboardShortcutsEnabled = false;
+    if (ui.typedChar == kTab) ui.tabbedFrom = ui.editBuffer;
     if (ui.typedChar) TypeCharacter(ui.typedChar);
     if (ui.enterPressed) {
         ui.enterPressed = false;
+        ui.closedByEnter = ui.editBuffer;
         CommitEdit();
     }
     if (ui.escapePressed) CancelEdit();

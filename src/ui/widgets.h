@@ -41,6 +41,11 @@ struct UiState {
     char editBackup[256] = {};
     bool numericOnly = false;
     bool keyboardShortcutsEnabled = true;
+    // This frame's keys in the open field, for a form that moves on from one
+    // field to the next: the field Enter closed and the field Tab was typed
+    // in (still open); null when none.
+    char* closedByEnter = nullptr;
+    char* tabbedFrom = nullptr;
 
     // Keys the frame's input read for the interface.
     unsigned char typedChar = 0;
