@@ -77,9 +77,24 @@ TEST_F(ImageFileTest, OnlyALayeredSaveSetsTheLayeredFlag) {
     EXPECT_TRUE(doc.layeredFile);
     ASSERT_TRUE(SaveImage(doc, Path("a.png")));
     EXPECT_FALSE(doc.layeredFile);
-    ASSERT_TRUE(SaveImage(doc, Path("a.tvl")));
-    EXPECT_FALSE(SaveImage(doc, Path("a.gif")));
-    EXPECT_FALSE(doc.layeredFile);
+}
+
+// After a failed save the next Ctrl+S must still know the document is a
+// layered file (and Ctrl+R must not ask to drop its layers).
+TEST_F(ImageFileTest, FailedSavesKeepTheFileFlags) {
+    fs::create_directory(Path("folder.png"));
+    for (bool layered : {true, false}) {
+        for (const char* name : {"a.gif", "no-such-folder/a.tvl", "folder.png"}) {
+            SCOPED_TRACE(std::string(name) + (layered ? ", layered" : ", flat"));
+            doc.layeredFile = layered;
+            doc.modified = true;
+            doc.flatCopy = !layered;
+            EXPECT_FALSE(SaveImage(doc, Path(name)));
+            EXPECT_EQ(doc.layeredFile, layered);
+            EXPECT_TRUE(doc.modified);
+            EXPECT_EQ(doc.flatCopy, !layered);
+        }
+    }
 }
 
 TEST_F(ImageFileTest, LoadingSetsTheFileFlagsAndLogs) {
