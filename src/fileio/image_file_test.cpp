@@ -6,6 +6,7 @@
 #include "fileio/fileio_test_support.h"
 #include "fileio/image_file.h"
 #include "fileio/test_images.h"
+#include "image/animation.h"
 #include "image/document_test_support.h"
 
 namespace {
@@ -94,6 +95,24 @@ TEST_F(ImageFileTest, FailedSavesKeepTheFileFlags) {
             EXPECT_TRUE(doc.modified);
             EXPECT_EQ(doc.flatCopy, !layered);
         }
+    }
+}
+
+// The onion skin helps the painter see the neighbouring frames; it is not
+// part of the picture, so flat saves and frame exports leave it out.
+TEST_F(ImageFileTest, FlatSavesLeaveOutTheOnionSkin) {
+    samples::MakeAnimatedDocument(doc, 260, 130, 5);  // frame 1 shown, 0 and 2 around it
+    for (const char* extension : {".png", ".jpg"}) {
+        SCOPED_TRACE(extension);
+        ASSERT_FALSE(doc.onionSkin);
+        ASSERT_TRUE(SaveImage(doc, Path(std::string("plain") + extension)));
+        ToggleOnionSkin(doc);
+        ASSERT_TRUE(SaveImage(doc, Path(std::string("onion") + extension)));
+        EXPECT_EQ(samples::ReadFileBytes(Path(std::string("onion") + extension)),
+                  samples::ReadFileBytes(Path(std::string("plain") + extension)));
+        EXPECT_TRUE(doc.onionSkin);
+        for (LayerTile* stack : doc.stacks) EXPECT_TRUE(LayerTileAt(stack, 1)->onionSkin) << "the view keeps it";
+        ToggleOnionSkin(doc);
     }
 }
 
