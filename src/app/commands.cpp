@@ -41,7 +41,11 @@ void LeaveAnimation() {
 
 void ChangeProfile(int index) {
     DocumentWillChange();
-    if (!ChangeColorProfile(app.document, index)) LogLine("no colour profile %i", index);
+    // Every sample is converted, so the document differs from its file.
+    if (ChangeColorProfile(app.document, index))
+        app.document.modified = true;
+    else
+        LogLine("no colour profile %i", index);
     DocumentReplaced();
 }
 

@@ -140,9 +140,6 @@ int BlendListRowAt(int rowTop, int pointerX, int pointerY);
 
 constexpr int kMinFramesPerSecond = 1;
 constexpr int kMaxFramesPerSecond = 100;
-// A frame's duration in time steps. "Export full" writes each frame once per
-// step, so a typed 99999999 must not become that many files.
-constexpr int kMaxFrameDuration = 1000;
 
 // Reads the leading decimal digits of a field (leading zeros are just zeros)
 // and clamps the value to lo..hi; no digits read as 0 before clamping.

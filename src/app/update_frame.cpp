@@ -130,7 +130,8 @@ void LayerKeys() {
         else
             PasteBitmap();
     }
-    if (Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl) Undo(doc);
+    // The canvas no longer matches the file: closing must ask.
+    if (Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl && Undo(doc)) doc.modified = true;
     if (Pressed(Held(kKeyI), app.filterKeyHeld) && ctrl) PostCommand("filter 0");
 }
 

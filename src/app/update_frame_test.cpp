@@ -370,12 +370,30 @@ TEST_F(UpdateFrameTest, CtrlZUndoesOneStep) {
     PushUndo(doc, 1, true);
     doctest::PaintLayer(doc, 1, 99);
 
+    doc.modified = false;  // as if just saved
+
     ASSERT_TRUE(PassHolding({kKeyZ}));  // Z alone is not undo
     EXPECT_FALSE(doctest::SameSamples(*LayerTileAt(doc.stacks[0], 1)->pixels, *before[0]));
+    EXPECT_FALSE(doc.modified);
     ASSERT_TRUE(PassHolding({}));
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
     for (size_t t = 0; t < doc.stacks.size(); ++t)
         EXPECT_TRUE(doctest::SameSamples(*LayerTileAt(doc.stacks[t], 1)->pixels, *before[t])) << "tile " << t;
+    EXPECT_TRUE(doc.modified) << "the canvas no longer matches the saved file";
+
+    // With nothing left to undo, Ctrl+Z changes nothing.
+    doc.modified = false;
+    ASSERT_TRUE(PassHolding({}));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
+    EXPECT_FALSE(doc.modified);
+}
+
+TEST_F(UpdateFrameTest, AColourProfileChangeMarksTheDocumentModified) {
+    doc.modified = false;
+    PostCommand("color 3");
+    ASSERT_TRUE(PassHolding({}));
+    EXPECT_EQ(CurrentProfileIndex(), 3);
+    EXPECT_TRUE(doc.modified);
 }
 
 TEST_F(UpdateFrameTest, AnOpenDialogHoldsTheDocumentAgainstShortcuts) {

@@ -22,6 +22,29 @@ void CopyAnimationSettings(const Document& from, Document& to) {
     to.durations = from.durations;
 }
 
+// Turns the onion skin off in every tile while it lives and back on after:
+// the neighbouring frames' ghosts are a view aid, not part of the picture.
+// Tiles are not marked dirty, so the screen keeps showing them.
+class WithoutOnionSkin {
+public:
+    explicit WithoutOnionSkin(Document& doc) {
+        for (LayerTile* stack : doc.stacks)
+            for (LayerTile* tile = stack; tile; tile = tile->next)
+                if (tile->onionSkin) {
+                    tile->onionSkin = false;
+                    tiles_.push_back(tile);
+                }
+    }
+    ~WithoutOnionSkin() {
+        for (LayerTile* tile : tiles_) tile->onionSkin = true;
+    }
+    WithoutOnionSkin(const WithoutOnionSkin&) = delete;
+    WithoutOnionSkin& operator=(const WithoutOnionSkin&) = delete;
+
+private:
+    std::vector<LayerTile*> tiles_;
+};
+
 }  // namespace
 
 bool FlattenDocument(Document& doc, std::vector<uint32_t>& flat) {
@@ -31,6 +54,7 @@ bool FlattenDocument(Document& doc, std::vector<uint32_t>& flat) {
         return false;
     }
     flat.assign(size_t(doc.width) * size_t(doc.height), 0);
+    const WithoutOnionSkin picture(doc);
     for (LayerTile* stack : doc.stacks) {
         const PixelImage* shown = CompositeTile(*stack);
         ExportFlat(*shown, flat.data(), stack->x0, stack->y0, doc.width, doc.height, -1);

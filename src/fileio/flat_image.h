@@ -11,9 +11,9 @@
 // The largest flat image the readers accept, in pixels.
 constexpr int64_t kMaxFlatPixels = int64_t(kMaxDocumentSide) * kMaxDocumentSide;
 
-// The document as the screen shows it, one tile at a time on the calling
-// thread's scratch, which must hold tile-sized images. False (flat untouched)
-// without that scratch.
+// The document as the screen shows it, less the onion skin, one tile at a
+// time on the calling thread's scratch, which must hold tile-sized images.
+// False (flat untouched) without that scratch.
 bool FlattenDocument(Document& doc, std::vector<uint32_t>& flat);
 
 // Replaces doc by a new one-layer w x h document whose canvas holds flat. The

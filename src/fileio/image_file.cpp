@@ -30,17 +30,35 @@ std::string FileExtension(const std::string& path) {
     return extension;
 }
 
-bool SaveImage(Document& doc, const std::string& path) {
-    LogLine("SaveImage(\"%s\")", path.c_str());
-    doc.layeredFile = false;
-    const std::string extension = FileExtension(path);
-    switch (FormatOf(extension)) {
+namespace {
+
+bool SaveAs(Format format, Document& doc, const std::string& path) {
+    switch (format) {
         case Format::kTvl: return SaveImage_TVL(doc, path.c_str());
         case Format::kPng: return SaveImage_PNG(doc, path.c_str());
         case Format::kJpeg: return SaveImage_JPEG(doc, path.c_str());
         case Format::kUnknown: break;
     }
-    LogLine("SaveImage: unknown format (%s)!", extension.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool SaveImage(Document& doc, const std::string& path) {
+    LogLine("SaveImage(\"%s\")", path.c_str());
+    const std::string extension = FileExtension(path);
+    const Format format = FormatOf(extension);
+    if (format == Format::kUnknown) {
+        LogLine("SaveImage: unknown format (%s)!", extension.c_str());
+        return false;
+    }
+    // A failed save changes nothing on disk, so the document's file state
+    // stays as it was: the next save or revert must not treat a layered
+    // document as flat.
+    const bool layered = doc.layeredFile;
+    doc.layeredFile = false;
+    if (SaveAs(format, doc, path)) return true;
+    doc.layeredFile = layered;
     return false;
 }
 

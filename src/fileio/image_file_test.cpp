@@ -6,6 +6,7 @@
 #include "fileio/fileio_test_support.h"
 #include "fileio/image_file.h"
 #include "fileio/test_images.h"
+#include "image/animation.h"
 #include "image/document_test_support.h"
 
 namespace {
@@ -77,9 +78,42 @@ TEST_F(ImageFileTest, OnlyALayeredSaveSetsTheLayeredFlag) {
     EXPECT_TRUE(doc.layeredFile);
     ASSERT_TRUE(SaveImage(doc, Path("a.png")));
     EXPECT_FALSE(doc.layeredFile);
-    ASSERT_TRUE(SaveImage(doc, Path("a.tvl")));
-    EXPECT_FALSE(SaveImage(doc, Path("a.gif")));
-    EXPECT_FALSE(doc.layeredFile);
+}
+
+// After a failed save the next Ctrl+S must still know the document is a
+// layered file (and Ctrl+R must not ask to drop its layers).
+TEST_F(ImageFileTest, FailedSavesKeepTheFileFlags) {
+    fs::create_directory(Path("folder.png"));
+    for (bool layered : {true, false}) {
+        for (const char* name : {"a.gif", "no-such-folder/a.tvl", "folder.png"}) {
+            SCOPED_TRACE(std::string(name) + (layered ? ", layered" : ", flat"));
+            doc.layeredFile = layered;
+            doc.modified = true;
+            doc.flatCopy = !layered;
+            EXPECT_FALSE(SaveImage(doc, Path(name)));
+            EXPECT_EQ(doc.layeredFile, layered);
+            EXPECT_TRUE(doc.modified);
+            EXPECT_EQ(doc.flatCopy, !layered);
+        }
+    }
+}
+
+// The onion skin helps the painter see the neighbouring frames; it is not
+// part of the picture, so flat saves and frame exports leave it out.
+TEST_F(ImageFileTest, FlatSavesLeaveOutTheOnionSkin) {
+    samples::MakeAnimatedDocument(doc, 260, 130, 5);  // frame 1 shown, 0 and 2 around it
+    for (const char* extension : {".png", ".jpg"}) {
+        SCOPED_TRACE(extension);
+        ASSERT_FALSE(doc.onionSkin);
+        ASSERT_TRUE(SaveImage(doc, Path(std::string("plain") + extension)));
+        ToggleOnionSkin(doc);
+        ASSERT_TRUE(SaveImage(doc, Path(std::string("onion") + extension)));
+        EXPECT_EQ(samples::ReadFileBytes(Path(std::string("onion") + extension)),
+                  samples::ReadFileBytes(Path(std::string("plain") + extension)));
+        EXPECT_TRUE(doc.onionSkin);
+        for (LayerTile* stack : doc.stacks) EXPECT_TRUE(LayerTileAt(stack, 1)->onionSkin) << "the view keeps it";
+        ToggleOnionSkin(doc);
+    }
 }
 
 TEST_F(ImageFileTest, LoadingSetsTheFileFlagsAndLogs) {

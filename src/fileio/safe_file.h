@@ -4,8 +4,11 @@
 
 // Writes a file so that the old one survives any failure: the bytes go to a
 // temporary file in the same folder, which replaces the target only when
-// every write and the close succeeded. Anything short of a successful
-// Commit removes the temporary file and leaves the target as it was.
+// every write, the flush to disk and the close succeeded. Anything short of
+// a successful Commit removes the temporary file and leaves the target as it
+// was. The new file keeps the old one's permissions; a target that is a
+// symbolic link stays one, and the file it points to is replaced. Opening
+// also removes what an interrupted save of the same target left behind.
 //
 //   SafeFile out;
 //   if (!out.Open(path)) return false;
@@ -22,6 +25,8 @@ public:
     bool Open(const std::string& target);
     // The stream to write to; null unless open.
     std::FILE* File() const { return file_; }
+    // The temporary file being written; empty unless open.
+    const std::string& TempPath() const { return temp_; }
     // Flushes and closes the stream and, when no write failed, moves the
     // temporary file over the target. False means the target is untouched.
     bool Commit();

@@ -183,8 +183,10 @@ bool ReadHeader(ByteSource& source, TvlHeader& h) {
     h.framesPerSecond = std::clamp(h.framesPerSecond, 0, kMaxFramesPerSecond);
 
     h.durations.assign(size_t(h.frameCount), 0);
-    for (int32_t& d : h.durations)
+    for (int32_t& d : h.durations) {
         if (!source.I32(d)) return Refuse("file too short");
+        d = std::clamp(d, 0, kMaxFrameDuration);
+    }
     return true;
 }
 
@@ -225,8 +227,10 @@ bool ReadLayerInfo(ByteSource& source, LayerInfo& info, bool& animated) {
     return true;
 }
 
-// Reads one tile record into tile; frames is 1 for a still layer.
-bool ReadTile(ByteSource& source, LayerTile& tile, int frames, std::vector<uint16_t>& planes) {
+// Reads one tile record into tile; frames is 1 for a still layer. The bottom
+// layer keeps every pixel: its colour under zero alpha is what a greyscale
+// mask or an unlocked layer brings back.
+bool ReadTile(ByteSource& source, LayerTile& tile, int frames, bool bottom, std::vector<uint16_t>& planes) {
     int32_t planeCount = 0;
     if (!source.Skip(4 * 4) || !source.I32(planeCount)) return false;
     if (planeCount != kPlanes) {
@@ -237,9 +241,8 @@ bool ReadTile(ByteSource& source, LayerTile& tile, int frames, std::vector<uint1
     for (int f = 0; f < frames; ++f) {
         for (int c = 0; c < kPlanes; ++c)
             if (!ReadRLE(planes.data() + size_t(c) * kPlaneSamples, kPlaneSamples, source)) return false;
-        // A frame with no coverage stays empty (the bottom layer keeps its
-        // opaque white).
-        if (!AnyAlpha(planes)) continue;
+        // A frame of an upper layer with no coverage stays empty.
+        if (!bottom && !AnyAlpha(planes)) continue;
         ShowFrame(tile, f);
         EnsurePixels(tile);
         if (!StorePlanes(*tile.pixels, planes)) return false;
@@ -263,7 +266,7 @@ bool ReadLayers(Document& doc, const TvlHeader& h, ByteSource& source) {
         if (source.Remaining() < needed) return Refuse("file too short");
         for (LayerTile* stack : doc.stacks) {
             LayerTile* tile = LayerTileAt(stack, a);
-            if (!tile || !ReadTile(source, *tile, frames, planes)) return Refuse("bad tile");
+            if (!tile || !ReadTile(source, *tile, frames, a == 0, planes)) return Refuse("bad tile");
         }
         doc.layers[a].thumbnailDirty = true;
     }

@@ -192,6 +192,42 @@ TEST_F(TvlFileTest, EmptyAndTransparentUpperTilesReadBackEmpty) {
     }
 }
 
+// A greyscale mask over black leaves the bottom layer with colour under zero
+// alpha; reading it back as untouched opaque white would lose the picture.
+TEST_F(TvlFileTest, TransparentBottomTilesKeepTheirSamples) {
+    ASSERT_TRUE(NewDocument(doc, 130, 10));  // two tiles
+    ASSERT_TRUE(AddLayer(doc, 0));
+    for (int alpha : {0, 1}) {
+        SCOPED_TRACE(alpha);
+        LayerTile* bottom = LayerTileAt(doc.stacks[size_t(alpha)], 0);
+        doctest::Randomise(*bottom->pixels, 7 + alpha);
+        bottom->pixels->Alpha().Fill(uint16_t(alpha));
+    }
+    Document loaded;
+    ASSERT_TRUE(ReadTvlBytes(loaded, TvlBytes(doc)));
+    for (size_t t = 0; t < doc.stacks.size(); ++t) {
+        const LayerTile* got = LayerTileAt(loaded.stacks[t], 0);
+        EXPECT_FALSE(got->empty) << "tile " << t;
+        EXPECT_TRUE(SameImage(got->pixels, LayerTileAt(doc.stacks[t], 0)->pixels)) << "tile " << t;
+    }
+}
+
+// "Export full" writes a frame once per time step, so a file must not bring
+// in durations the animation panel would never allow.
+TEST_F(TvlFileTest, FrameDurationsAreKeptToThePanelsRange) {
+    samples::MakeAnimatedDocument(doc, 130, 10, 3);
+    ASSERT_EQ(doc.frameCount, 3);
+    std::vector<uint8_t> bytes = TvlBytes(doc);
+    const size_t durationsAt = kFramesAt + 4;
+    PutI32(bytes, durationsAt, -5);
+    PutI32(bytes, durationsAt + 4, 99999999);
+    PutI32(bytes, durationsAt + 8, kMaxFrameDuration);
+    Document loaded;
+    ASSERT_TRUE(ReadTvlBytes(loaded, bytes));
+    EXPECT_EQ(std::vector<int32_t>(loaded.durations.begin(), loaded.durations.begin() + 3),
+              (std::vector<int32_t>{0, kMaxFrameDuration, kMaxFrameDuration}));
+}
+
 TEST_F(TvlFileTest, ReplacedTexturesReachTheReleaseList) {
     ASSERT_TRUE(NewDocument(doc, 300, 10));
     doc.stacks[0]->textureCreated = true;

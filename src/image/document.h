@@ -14,6 +14,9 @@ constexpr int kMaxLayers = 128;
 // pixels, masks and display buffers of the bottom layer alone.
 constexpr int kMaxDocumentSide = 16384;
 constexpr int kMaxFrames = 4096;
+// A frame's duration in time steps. "Export full" writes each frame once per
+// step, so neither a typed 99999999 nor a file's may become that many files.
+constexpr int kMaxFrameDuration = 1000;
 constexpr int kUndoSteps = 16;
 constexpr int kBlendModeCount = 5;
 constexpr int kLayerNameBytes = 64;

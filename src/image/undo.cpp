@@ -41,12 +41,14 @@ void PushUndo(Document& doc, int layer, bool all) {
     doc.undoPosition = (doc.undoPosition + 1) % kUndoSteps;
 }
 
-void Undo(Document& doc) {
+bool Undo(Document& doc) {
     doc.undoPosition = Previous(doc.undoPosition);
     UndoStep& step = doc.undo[doc.undoPosition];
+    const bool restored = step.count > 0;
     Restore(step);
     DropCopies(step);
     for (int i = 0; i < doc.layerCount; ++i) doc.layers[i].thumbnailDirty = true;
+    return restored;
 }
 
 void RevertToLastUndo(Document& doc) { Restore(doc.undo[Previous(doc.undoPosition)]); }

@@ -6,8 +6,9 @@ struct Document;
 // tiles with an active stroke, or every tile when all is true. The oldest step
 // is overwritten once the ring is full.
 void PushUndo(Document& doc, int layer, bool all);
-// Puts the newest step's copies back and drops them. There is no redo.
-void Undo(Document& doc);
+// Puts the newest step's copies back and drops them. There is no redo. True
+// when the step held copies, that is when pixels may have changed.
+bool Undo(Document& doc);
 // Puts the newest step's copies back but keeps them, so a dialog can return
 // to the same pixels again and again.
 void RevertToLastUndo(Document& doc);

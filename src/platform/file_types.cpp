@@ -50,4 +50,12 @@ std::string NulSeparatedFilter(int type) {
     return filter;
 }
 
+std::string WithDefaultExtension(int type, const std::string& path) {
+    if (type != kFilesSave && type != kFilesExport) return path;
+    const size_t nameStart = path.find_last_of("/\\") + 1;  // npos + 1 is 0
+    if (nameStart >= path.size() || path.find('.', nameStart) != std::string::npos) return path;
+    const std::string patterns = FileTypes(type).front().patterns;
+    return path + patterns.substr(1, patterns.find(';') - 1);  // "*.tvl" gives ".tvl"
+}
+
 }  // namespace platform

@@ -20,4 +20,9 @@ const std::vector<FileTypeEntry>& FileTypes(int type);
 // NUL at the end. Empty for an unknown type.
 std::string NulSeparatedFilter(int type);
 
+// A name typed into a save dialog without an extension gets the one of the
+// type the dialog preselects ("sketch" saves as "sketch.tvl"), as Windows'
+// dialogs do; any other name, and any other type, is returned as it is.
+std::string WithDefaultExtension(int type, const std::string& path);
+
 }  // namespace platform

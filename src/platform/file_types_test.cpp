@@ -68,4 +68,23 @@ TEST(FileTypes, WindowsFilterSeparatesEveryStringAndEndsWithAnEmptyOne) {
     for (const auto& c : cases) EXPECT_EQ(platform::NulSeparatedFilter(c.first), c.second) << c.first;
 }
 
+TEST(FileTypes, SaveDialogsAddThePreselectedTypesExtension) {
+    using namespace platform;
+    const struct {
+        int type;
+        std::string typed, saved;
+    } cases[] = {
+        {kFilesSave, "/home/ann/sketch", "/home/ann/sketch.tvl"},
+        {kFilesExport, "/home/ann/walk", "/home/ann/walk.png"},
+        {kFilesSave, "/home/ann/sketch.PNG", "/home/ann/sketch.PNG"},
+        {kFilesSave, "/home/ann/v1.2/sketch", "/home/ann/v1.2/sketch.tvl"},  // the folder's dot is not the name's
+        {kFilesSave, "/home/ann/sketch.", "/home/ann/sketch."},
+        {kFilesSave, "/home/ann/", "/home/ann/"},
+        {kFilesSave, "", ""},
+        {kFilesOpen, "/home/ann/sketch", "/home/ann/sketch"},  // opening finds files, it names none
+        {99, "/home/ann/sketch", "/home/ann/sketch"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithDefaultExtension(c.type, c.typed), c.saved) << c.typed;
+}
+
 }  // namespace

@@ -151,7 +151,9 @@ bool RunFileDialog(int type, bool save, std::string& name) {
     if (!RunChild(args, output, exitStatus)) return false;
     if (exitStatus != 0 && exitStatus != 1)
         LogLine("#### file dialog: %s ended with %i", programFile.c_str(), exitStatus);
-    return sdl::ChosenPath(exitStatus, output, name);
+    if (!sdl::ChosenPath(exitStatus, output, name)) return false;
+    if (save) name = WithDefaultExtension(type, name);
+    return true;
 }
 
 }  // namespace
