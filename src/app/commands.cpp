@@ -49,6 +49,16 @@ void ChangeProfile(int index) {
     DocumentReplaced();
 }
 
+// Commands that replace, edit or write the document. While a dialog holds
+// it, they wait for nobody: a preview would land on another document, Cancel
+// could no longer restore the layer, or a save would write previewed pixels.
+bool EditsDocument(const std::string& word) {
+    for (const char* edit : {"open", "new", "new-dimensions", "animexit", "save", "saveas", "color", "filter",
+                             "filter-blur"})
+        if (word == edit) return true;
+    return false;
+}
+
 }  // namespace
 
 void PostCommand(const std::string& text) { app.pendingCommand = text; }
@@ -58,6 +68,14 @@ bool DispatchCommands() {
     const std::string command = app.pendingCommand;
     app.pendingCommand.clear();
 
+    std::string word;
+    int number = -1;
+    SplitCommand(command, word, number);
+    if (DialogHoldsDocument() && EditsDocument(word)) {
+        LogLine("\"%s\" waits: a dialog is open", command.c_str());
+        return true;
+    }
+
     if (command == "exit") return false;
     if (command == "open") OpenOrRevert(platform::KeyDown(app.input, platform::kKeyR));
     if (command == "save") SaveDocument(false);
@@ -65,11 +83,6 @@ bool DispatchCommands() {
     if (command == "new-dimensions") AskForNewCanvas();
     if (command == "new") NewBlankDocument();
     if (command == "animexit") LeaveAnimation();
-
-    std::string word;
-    int number = -1;
-    SplitCommand(command, word, number);
-    if (DialogHoldsDocument() && (word == "color" || word == "filter")) return true;
     if (word == "color") ChangeProfile(number);
     if (word == "filter-blur" || word == "filter") RunFilterCommand(word, number);
     return true;

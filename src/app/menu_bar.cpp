@@ -60,8 +60,23 @@ void ToggleTooltips() {
     ui.showTooltips = app.showTooltips;
 }
 
+// Rows that would replace, edit or write the document while a dialog holds
+// it: they do nothing then (the commands they post would be refused as well,
+// but Settings > Animation acts at once). A filter dialog's row may switch
+// dialogs: opening one cancels the open filter dialog first.
+bool WaitsForDialog(int menu, int row) {
+    if (!DialogHoldsDocument()) return false;
+    switch (menu) {
+        case kFileMenu: return row != 4;  // Exit asks before anything is lost
+        case kSettingsMenu: return row == 1;
+        case kProfileMenu: return true;
+        default: return row == kInvertRow || row == kGreyscaleRow || app.popups.sizeDialog != 0;
+    }
+}
+
 void Act(int menu, int row) {
     Document& doc = app.document;
+    if (WaitsForDialog(menu, row)) return;
     switch (menu) {
         case kFileMenu: PostCommand(kFileCommands[row]); return;
         case kSettingsMenu:
@@ -89,6 +104,10 @@ void Act(int menu, int row) {
 
 // Rows that refuse to act say why under the pointer.
 void DisabledRowTooltip(int menu, int row) {
+    if (WaitsForDialog(menu, row)) {
+        SetTooltip("Close the open dialog first");
+        return;
+    }
     if (menu != kFiltersMenu) return;
     if (row == kLensFlareRow) SetTooltip("This is not the filter you're looking for");
     if (row == kNoiseRow && app.document.currentLayer == 0) SetTooltip("Not allowed for the bottom layer");

@@ -38,7 +38,12 @@ void FillOnClick() {
     const bool down = app.window.leftButton;
     const bool pressed = down && !app.leftWasDown;
     app.leftWasDown = down;
-    if (!pressed || !app.ctrlHeld || app.clickTaken || app.altHeld) return;
+    // The interface state is the previous pass's, as for painting: this pass's
+    // interface is drawn after the input. A hidden layer is not filled: the
+    // painter could not see what changed.
+    if (!pressed || !app.ctrlHeld || app.clickTaken || app.altHeld || app.pointerOverInterface ||
+        CurrentLayerInvisible())
+        return;
     int x, y;
     PointerPixel(x, y);
     platform::WindowState& w = app.window;
