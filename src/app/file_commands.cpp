@@ -18,6 +18,12 @@ const char kTitlePrefix[] = "Orvella 0.25 - ";
 
 bool Readable(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
 
+bool AnyReadable(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths)
+        if (Readable(path)) return true;
+    return false;
+}
+
 bool WholeDocumentWritten(const Document& doc) { return doc.layerCount == 1 || doc.layeredFile; }
 
 }  // namespace
@@ -132,22 +138,35 @@ void ExportFrames(bool full) {
         return;
     }
     Document& doc = app.document;
+    // Every name first, so that one question covers all the files replaced.
+    std::vector<std::string> names;
+    for (int i = 0; i < doc.frameCount; ++i) {
+        const int repetitions = full ? doc.durations[size_t(i)] : 1;
+        for (int r = 0; r < repetitions; ++r) {
+            char number[16];
+            std::snprintf(number, sizeof number, "%03i", int(names.size()) + 1);
+            names.push_back(base + number + "." + extension);
+        }
+    }
+    if (AnyReadable(names) &&
+        !platform::AskOkCancel("Confirm overwrite", "Some of the numbered files exist already. Replace them?"))
+        return;
     DocumentWillChange();
     // The frames are copies: the document's own file state stays as it was.
     const bool layered = doc.layeredFile;
     const int current = doc.currentFrame;
-    int counter = 1;
-    for (int i = 0; i < doc.frameCount; ++i) {
+    bool written = true;
+    size_t next = 0;
+    for (int i = 0; i < doc.frameCount && written; ++i) {
         SetFrame(doc, i);
         const int repetitions = full ? doc.durations[size_t(i)] : 1;
-        for (int r = 0; r < repetitions; ++r) {
-            char number[16];
-            std::snprintf(number, sizeof number, "%03i", counter++);
-            SaveImage(doc, base + number + "." + extension);
-        }
+        for (int r = 0; r < repetitions && written; ++r) written = SaveImage(doc, names[next++]);
     }
     SetFrame(doc, current);
     doc.layeredFile = layered;
+    // The rest would fail the same way (a full disk, a folder that takes no
+    // files), so the first failure ends the export.
+    if (!written) platform::ShowError("Error", "Export failed");
 }
 
 bool PasteImageFromClipboard(bool replace) {

@@ -189,6 +189,44 @@ TEST_F(FileCommandsTest, ExportFullRepeatsFramesByTheirDurations) {
     EXPECT_EQ(app.document.currentFrame, 1);
 }
 
+// Exporting again over earlier frames asks once for all of them; Cancel
+// leaves every file as it was.
+TEST_F(FileCommandsTest, ExportAsksOnceBeforeReplacingNumberedFiles) {
+    EnterAnimation(app.document);
+    ASSERT_TRUE(AddFrame(app.document));
+    const std::string earlier = "earlier";
+    std::ofstream(File("walk002.png")) << earlier;
+    for (bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "OK" : "Cancel");
+        os.questions.clear();
+        os.answers = {replace};
+        Choose(File("walk.png"));
+        ExportFrames(false);
+        ASSERT_EQ(os.questions.size(), 1u);
+        EXPECT_EQ(os.questions[0].title, "Confirm overwrite");
+        EXPECT_EQ(fs::exists(File("walk001.png")), replace);
+        EXPECT_EQ(fs::file_size(File("walk002.png")) != earlier.size(), replace);
+    }
+    os.questions.clear();
+    Choose(File("fresh.png"));
+    ExportFrames(false);
+    EXPECT_TRUE(os.questions.empty()) << "nothing to replace, nothing to ask";
+    EXPECT_TRUE(fs::exists(File("fresh002.png")));
+}
+
+// A failed write says so once and ends the export; it used to go on in
+// silence, file after file.
+TEST_F(FileCommandsTest, AFailedExportSaysSoOnce) {
+    EnterAnimation(app.document);
+    ASSERT_TRUE(AddFrame(app.document));
+    app.document.durations[0] = app.document.durations[1] = kMaxFrameDuration;
+    Choose(File("missing-folder/walk.png"));
+    ExportFrames(true);
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].text, "Export failed");
+    EXPECT_EQ(app.document.currentFrame, 1);
+}
+
 TEST_F(FileCommandsTest, FramesAreNeverExportedAsLayeredFiles) {
     EnterAnimation(app.document);
     Choose(File("walk.Tvl"));
