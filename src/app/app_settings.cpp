@@ -1,17 +1,45 @@
 #include "app/app_settings.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 #include "app/app_state.h"
 #include "app/file_commands.h"
 #include "app/painting.h"
 #include "image/color_profile.h"
 #include "image/profile_change.h"
+#include "platform/platform.h"
 #include "platform/program_path.h"
 
 namespace {
 
-std::string SettingsPath() { return ProgramPath("config.txt"); }
+namespace fs = std::filesystem;
+
+// Whether a new file can be made in folder, found by making (and removing)
+// one: permissions alone do not say it for every system and user.
+bool FolderTakesFiles(const std::string& folder) {
+    const std::string probe = folder + ".orvella-write-test";
+    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    if (!file) return false;
+    std::fclose(file);
+    std::remove(probe.c_str());
+    return true;
+}
+
+// config.txt beside the program, where it already is or can be written (the
+// portable way to keep settings with the program); an installed program's
+// folder takes no files, so its settings live in the user's own folder.
+std::string SettingsPath() {
+    const std::string beside = ProgramPath("config.txt");
+    if (std::ifstream(beside).good() || FolderTakesFiles(ProgramDirectory())) return beside;
+    const std::string folder = platform::UserSettingsFolder();
+    std::error_code ec;
+    if (folder.empty() || (!fs::create_directories(fs::path(folder), ec) && ec)) return beside;
+    return (fs::path(folder) / "config.txt").string();
+}
 
 void ApplyPlacement(const Settings& s) {
     platform::WindowState& w = app.window;

@@ -1,7 +1,9 @@
 #pragma once
 #include "app/settings.h"
 
-// config.txt beside the program, as the program's state reads and writes it.
+// config.txt beside the program (or, when the program's folder takes no
+// files, in the user's own settings folder), as the program's state reads and
+// writes it.
 
 // Before the window exists: the stored window placement, unless the window
 // was maximized when the program last ended.

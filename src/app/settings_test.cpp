@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "app/app_settings.h"
+#include "app/app_state.h"
+#include "app/app_test_support.h"
 #include "fileio/safe_file.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/program_path.h"
 
 namespace {
 
@@ -97,6 +103,36 @@ TEST_F(SettingsFile, AFailedWriteKeepsTheOldFile) {
     Settings read;
     ReadSettings(path, read);
     EXPECT_EQ(read.windowWidth, 1111);
+}
+
+// An installed program's folder takes no files: its settings go to the
+// user's own folder and come back from there. A folder that does take them
+// keeps config.txt beside the program, for portable use.
+TEST(SettingsLocation, AProgramFolderThatTakesNoFilesSendsThemToTheUsersFolder) {
+    namespace fs = std::filesystem;
+    platform::fake::Reset();
+    ResetAppState();
+    const fs::path root = fs::path(::testing::TempDir()) / "orvella-settings-location";
+    fs::remove_all(root);
+    const fs::path user = root / "config-home" / "orvella", portable = root / "portable";
+    fs::create_directories(portable);
+    platform::fake::State().userSettingsFolder = user.string();
+    app.window.maximized = false;
+
+    SetProgramDirectory((root / "not-made" / "orvella").string());
+    app.window.width = 1234;
+    WriteSettingsAtExit();
+    EXPECT_TRUE(fs::exists(user / "config.txt"));
+    app.window.width = 640;
+    LocateProgramAndReadSettings();
+    EXPECT_EQ(app.window.width, 1234);
+
+    SetProgramDirectory((portable / "orvella").string());
+    WriteSettingsAtExit();
+    EXPECT_TRUE(fs::exists(portable / "config.txt"));
+
+    SetProgramDirectory(platform::ProgramFile());
+    fs::remove_all(root);
 }
 
 }  // namespace

@@ -86,6 +86,10 @@ bool ReadClipboardImage(std::vector<uint8_t>& dib);
 
 // Full path of the running program file; empty if it cannot be found whole.
 std::string ProgramFile();
+// This user's own folder for the program's settings (XDG_CONFIG_HOME/orvella,
+// or ~/.config/orvella; %APPDATA%\Orvella on Windows), for when the program's
+// folder takes no files. Not created here; empty when the system names none.
+std::string UserSettingsFolder();
 int ProcessorCount();
 uint32_t Milliseconds();
 void SleepMilliseconds(int ms);  // 0 yields the processor

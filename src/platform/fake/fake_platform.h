@@ -35,6 +35,7 @@ struct Recorder {
     bool windowCreationFails = false;
     std::deque<DialogAnswer> dialogAnswers;    // file dialogs; cancelled once empty
     std::vector<uint8_t> clipboardDib;         // empty: no image on the clipboard
+    std::string userSettingsFolder;            // empty: the system names none
 
     std::vector<Question> questions;
     std::vector<Question> errors;

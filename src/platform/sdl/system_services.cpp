@@ -1,6 +1,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +21,14 @@ std::string ProgramFile() {
         if (buffer.size() >= (1u << 20)) return std::string();
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string UserSettingsFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return std::string(config) + "/orvella";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.config/orvella";
+    return std::string();
 }
 
 int ProcessorCount() {

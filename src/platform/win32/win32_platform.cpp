@@ -60,6 +60,13 @@ std::string ProgramFile() {
     });
 }
 
+std::string UserSettingsFolder() {
+    const std::string appData = ReadWholeText([](char* buffer, size_t size) -> size_t {
+        return GetEnvironmentVariableA("APPDATA", buffer, DWORD(size));
+    });
+    return appData.empty() ? std::string() : appData + "\\Orvella";
+}
+
 int ProcessorCount() {
     SYSTEM_INFO info;
     GetSystemInfo(&info);
