@@ -61,6 +61,14 @@ bool LoadDocument(const std::string& path) {
     DocumentWillChange();
     if (!LoadImage(app.document, path)) return false;
     app.documentPath = path;
+    if (app.document.damagedFile) {
+        // What could be read is shown, unnamed: a save must not replace the
+        // original (which other tools may still recover more from) unasked.
+        app.documentPath.clear();
+        app.document.modified = true;
+        platform::ShowError("Error", "The file is damaged: parts of the picture are missing.\n"
+                                     "It opens as a new image, so the file is not replaced unless you choose it.");
+    }
     UpdateWindowTitle();
     DocumentReplaced();
     return true;

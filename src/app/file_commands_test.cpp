@@ -10,6 +10,8 @@
 #include "app/app_state.h"
 #include "app/app_test_support.h"
 #include "app/commands.h"
+#include "fileio/image_file.h"
+#include "fileio/test_images.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/document_test_support.h"
@@ -103,6 +105,31 @@ TEST_F(FileCommandsTest, ADamagedFileIsAnUnknownFormatAndChangesNothing) {
     ASSERT_EQ(os.errors.size(), 1u);
     EXPECT_EQ(os.errors[0].text, "Unknown file format");
     EXPECT_TRUE(app.documentPath.empty());
+}
+
+// A JPEG with part of its data lost opens for what can be seen, unnamed and
+// said to be damaged, so a Ctrl+S cannot quietly replace the original.
+TEST_F(FileCommandsTest, ADamagedJpegOpensUnnamedAndSaysSo) {
+    doctest::PaintLayer(app.document, 0, 5);
+    ASSERT_TRUE(SaveImage(app.document, File("photo.jpg")));
+    std::ifstream in(File("photo.jpg"), std::ios::binary);
+    const std::vector<uint8_t> damaged =
+        samples::JpegWithDataLost(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_FALSE(damaged.empty());
+    ASSERT_TRUE(samples::WriteFileBytes(File("photo.jpg"), damaged));
+
+    Choose(File("photo.jpg"));
+    Run("open");
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_NE(os.errors[0].text.find("damaged"), std::string::npos) << os.errors[0].text;
+    EXPECT_EQ(app.document.width, 200) << "what could be read is shown";
+    EXPECT_TRUE(app.documentPath.empty());
+    EXPECT_TRUE(app.document.modified);
+    EXPECT_EQ(os.title, "Orvella 0.25 - New image *");
+
+    Run("save");  // asks for a name; cancelled
+    EXPECT_EQ(os.dialogs.size(), 2u);
+    EXPECT_EQ(samples::ReadFileBytes(File("photo.jpg")), damaged);
 }
 
 TEST_F(FileCommandsTest, SaveAsThenOpenRoundTripsAndNamesTheWindow) {

@@ -91,7 +91,7 @@ bool SaveFlatFile(Document& doc, const char* path, FlatWriter write) {
     return out.Commit();
 }
 
-bool LoadFlatFile(Document& doc, const char* path, FlatReader read) {
+bool LoadFlatFile(Document& doc, const char* path, const FlatReader& read) {
     std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file) return false;
     int w = 0, h = 0;

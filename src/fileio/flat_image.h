@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "image/document.h"
@@ -26,7 +27,7 @@ bool LoadFlatImage(Document& doc, int w, int h, const std::vector<uint32_t>& fla
 // pixels into an open file, a reader decodes one (refusing more than
 // maxPixels pixels).
 using FlatWriter = bool (*)(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat);
-using FlatReader = bool (*)(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels);
+using FlatReader = std::function<bool(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels)>;
 
 // One row between flat pixels and the 8-bit RGB triples the PNG and JPEG
 // codecs take and give; pixels read from RGB are opaque.
@@ -37,4 +38,4 @@ void FlatToRgbRow(const uint32_t* flat, uint8_t* rgb, int w);
 // save leaves the old file as it was.
 bool SaveFlatFile(Document& doc, const char* path, FlatWriter write);
 // Replaces doc by the picture in the file; doc is untouched on any failure.
-bool LoadFlatFile(Document& doc, const char* path, FlatReader read);
+bool LoadFlatFile(Document& doc, const char* path, const FlatReader& read);

@@ -21,6 +21,7 @@ struct JpegErrors {
     std::jmp_buf jump;
     void (*emitDefault)(j_common_ptr, int) = nullptr;
     bool truncated = false;
+    bool damaged = false;
 };
 
 JpegErrors& ErrorsOf(j_common_ptr info) { return *reinterpret_cast<JpegErrors*>(info->err); }
@@ -39,10 +40,15 @@ void OnJpegMessage(j_common_ptr info) {
 }
 
 // The library pads a file that ends early with grey and calls it a warning;
-// here that is a failed load, like any other damaged file.
+// here that is a failed load. Its other warnings are about corrupt data it
+// decoded around (a block lost or garbled): the picture shows, with parts
+// missing, and the caller must know.
 void OnJpegEmit(j_common_ptr info, int level) {
     JpegErrors& errors = ErrorsOf(info);
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) errors.truncated = true;
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        errors.truncated = true;
+    else if (level < 0)
+        errors.damaged = true;
     errors.emitDefault(info, level);
 }
 
@@ -58,6 +64,7 @@ struct DecodedRows {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> bytes;  // height rows of width x RGB
+    bool damaged = false;
 };
 
 bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
@@ -97,6 +104,7 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     const bool complete = info.output_scanline == info.output_height;
     if (complete) jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    out.damaged = errors.damaged;
     return complete && !errors.truncated;
 }
 
@@ -132,10 +140,11 @@ bool EncodeJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat
 
 }  // namespace
 
-bool ReadJpeg(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels) {
+bool ReadJpeg(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels, bool* damaged) {
     if (!file) return false;
     DecodedRows decoded;
     if (!DecodeJpeg(file, decoded, maxPixels)) return false;
+    if (damaged) *damaged = decoded.damaged;
     w = decoded.width;
     h = decoded.height;
     flat.resize(size_t(w) * size_t(h));
@@ -159,5 +168,10 @@ bool SaveImage_JPEG(Document& doc, const char* path) {
 
 bool LoadImage_JPEG(Document& doc, const char* path) {
     LogLine("LoadImage_JPEG()");
-    return LoadFlatFile(doc, path, ReadJpeg);
+    bool damaged = false;
+    const FlatReader read = [&damaged](std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat,
+                                       int64_t maxPixels) { return ReadJpeg(file, w, h, flat, maxPixels, &damaged); };
+    if (!LoadFlatFile(doc, path, read)) return false;
+    doc.damagedFile = damaged;
+    return true;
 }

@@ -145,4 +145,22 @@ TEST_F(JpegFileTest, UnconvertibleDamagedAndOversizedFilesFailAndLeaveTheDocumen
     }
 }
 
+// A stream with a stretch of its coded data lost decodes around the gap;
+// the document says so, so the program can keep the original safe.
+TEST_F(JpegFileTest, CorruptDataLoadsMarkedDamaged) {
+    std::vector<uint8_t> rgb(64 * 48 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i * 7 + i / 192);
+    const std::vector<uint8_t> good = samples::EncodeJpeg(64, 48, 3, rgb);
+    const std::vector<uint8_t> lost = samples::JpegWithDataLost(good);
+    ASSERT_FALSE(lost.empty());
+
+    ASSERT_TRUE(Load(good));
+    EXPECT_FALSE(doc.damagedFile);
+    ASSERT_TRUE(Load(lost));
+    EXPECT_TRUE(doc.damagedFile);
+    EXPECT_EQ(doc.width, 64);
+    ASSERT_TRUE(Load(good));
+    EXPECT_FALSE(doc.damagedFile) << "the next file starts clean";
+}
+
 }  // namespace

@@ -226,6 +226,20 @@ std::vector<uint8_t> EncodeDib(const DibPicture& picture) {
     return out;
 }
 
+std::vector<uint8_t> JpegWithDataLost(const std::vector<uint8_t>& bytes) {
+    size_t scan = 0;
+    for (size_t i = 0; i + 3 < bytes.size() && !scan; ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) scan = i;
+    if (!scan) return {};
+    const size_t dataStart = scan + 2 + (size_t(bytes[scan + 2]) << 8 | bytes[scan + 3]);
+    if (dataStart + 2 >= bytes.size()) return {};
+    const size_t third = (bytes.size() - 2 - dataStart) / 3;
+    if (third < 16) return {};
+    std::vector<uint8_t> lost(bytes.begin(), bytes.begin() + std::ptrdiff_t(dataStart + third));
+    lost.insert(lost.end(), bytes.end() - std::ptrdiff_t(third), bytes.end());
+    return lost;
+}
+
 void MakeAnimatedDocument(Document& doc, int w, int h, uint32_t seed) {
     std::mt19937 rng(seed);
     NewDocument(doc, w, h);

@@ -190,7 +190,7 @@ bool NewDocument(Document& doc, int w, int h) {
         step.images.assign(size_t(doc.tileCount), nullptr);
     }
     doc.undoPosition = 0;
-    doc.modified = doc.flatCopy = doc.layeredFile = false;
+    doc.modified = doc.flatCopy = doc.layeredFile = doc.damagedFile = false;
     doc.clipboardFilled = false;
     doc.strokeDrawn = false;
     return true;

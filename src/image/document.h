@@ -108,6 +108,7 @@ struct Document {
     bool modified = false;
     bool flatCopy = false;
     bool layeredFile = false;
+    bool damagedFile = false;  // read from a file only part of which could be decoded
     bool strokeDrawn = false;
 
     UndoStep undo[kUndoSteps];

@@ -24,6 +24,7 @@ void SwapDocuments(Document& a, Document& b) {
     swap(a.modified, b.modified);
     swap(a.flatCopy, b.flatCopy);
     swap(a.layeredFile, b.layeredFile);
+    swap(a.damagedFile, b.damagedFile);
     swap(a.strokeDrawn, b.strokeDrawn);
 
     swap(a.undo, b.undo);

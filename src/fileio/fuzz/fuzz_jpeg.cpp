@@ -1,5 +1,6 @@
 // The JPEG reader on arbitrary bytes.
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "fileio/fuzz/fuzz_flat_reader.h"
@@ -14,6 +15,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     std::vector<uint8_t> bytes(data, data + size);
-    FuzzFlatReader(bytes, ReadJpeg);
+    bool damaged = false;  // read too: corrupt data the decoder works around
+    FuzzFlatReader(bytes, [&damaged](std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t most) {
+        return ReadJpeg(file, w, h, flat, most, &damaged);
+    });
     return 0;
 }
