@@ -87,9 +87,15 @@ e2e_expect_pixel "reopened: the second stroke is gone" "$cx" $((cy + 100)) "$whi
 e2e_expect_pixel "reopened: the first stroke is back" "$cx" $((cy - 100)) "$black" 90
 e2e_expect_title "reopened" "Orvella 0.25 - sketch.tvl"
 
-# 3. Closing an unmodified document asks nothing and writes config.txt.
+# 3. Closing an unmodified document asks nothing, ends with code 0 and writes
+# config.txt.
 wmctrl -c Orvella || e2e_fail "wmctrl could not ask the window to close"
-e2e_wait_exit "$pid" 10 || { e2e_fail "the program still runs 10 s after the close request"; e2e_stop "$pid"; }
+if e2e_wait_exit "$pid" 10; then
+    [ "$E2E_EXIT_CODE" = 0 ] || e2e_fail "the program ended with code $E2E_EXIT_CODE after the close request, not 0"
+else
+    e2e_fail "the program still runs 10 s after the close request"
+    e2e_stop "$pid"
+fi
 if [ -f "$bin/config.txt" ]; then
     head -n 1 "$bin/config.txt" | grep -qx "version 2" || e2e_fail "config.txt does not start with \"version 2\""
     [ "$(wc -l <"$bin/config.txt")" -eq 12 ] || e2e_fail "config.txt has $(wc -l <"$bin/config.txt") lines, not 12"
