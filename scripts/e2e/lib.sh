@@ -566,6 +566,11 @@ e2e_expect_pixel_unchanged() {
     e2e_expect_pixel "$1" "$2" "$3" "$4" "$5" 0
 }
 
+# e2e_dark R G B: every channel below 200, as the middle of a black stroke of
+# the default soft brush shows over white. How dark exactly depends on how
+# many dabs the stroke got, which depends on how fast the program ran.
+e2e_dark() { (($1 < 200 && $2 < 200 && $3 < 200)); }
+
 # e2e_expect_pixel_where STEP X Y TEST WHAT: waits (E2E_PIXEL_WAIT seconds,
 # default 5) until the command "TEST R G B" accepts the screen pixel; WHAT
 # says what was expected when it never does.
