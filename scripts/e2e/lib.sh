@@ -524,6 +524,53 @@ e2e_expect_region() {
     return 1
 }
 
+# e2e_wait_passes [SECONDS]: returns once the program has drawn two passes
+# after all the input sent so far, so that a change that input makes is on
+# screen: the pointer hovers over the "Filters" menu title (the menu bar lies
+# over everything) until the title shows highlighted, then goes back to where
+# it was until the title shows plain again. Needs wx and wy; 1 on timeout
+# (SECONDS each way, default 10).
+e2e_wait_passes() {
+    local X Y SCREEN WINDOW state title="50x11+$((wx + 405))+$((wy + 3))" n="" end
+    eval "$(xdotool getmouselocation --shell)"
+    e2e_shot pass-plain "$title" || return 1
+    for state in highlighted plain; do
+        if [ "$state" = highlighted ]; then xdotool mousemove $((wx + 430)) $((wy + 8)); else xdotool mousemove "$X" "$Y"; fi
+        end=$((SECONDS + ${1:-10}))
+        while :; do
+            sleep 0.1
+            e2e_shot pass-now "$title" && n=$(e2e_differing pass-now pass-plain)
+            if [ -n "$n" ]; then
+                [ "$state" = highlighted ] && [ "$n" -gt 0 ] && break
+                [ "$state" = plain ] && [ "$n" -eq 0 ] && break
+            fi
+            if [ $SECONDS -ge $end ]; then
+                echo "e2e: the \"Filters\" title never showed $state (${n:-?} pixels differ from plain)" >&2
+                return 1
+            fi
+        done
+    done
+}
+
+# e2e_expect_unchanged STEP REFERENCE [ALLOWED] [FUZZ%]: once the program has
+# drawn the passes after the input sent so far (e2e_wait_passes), the region
+# must be the reference: one comparison, no waiting for it to turn so.
+e2e_expect_unchanged() {
+    e2e_wait_passes || { "${E2E_FAIL:-e2e_fail}" "$1: the program drew no further passes"; return 1; }
+    E2E_PIXEL_WAIT=0 e2e_expect_region "$1" "$2" same "${3:-0}" "${4:-0}"
+}
+
+# e2e_expect_pixel_unchanged STEP X Y "R G B" TOLERANCE: as e2e_expect_unchanged, for one pixel.
+e2e_expect_pixel_unchanged() {
+    e2e_wait_passes || { "${E2E_FAIL:-e2e_fail}" "$1: the program drew no further passes"; return 1; }
+    e2e_expect_pixel "$1" "$2" "$3" "$4" "$5" 0
+}
+
+# e2e_dark R G B: every channel below 200, as the middle of a black stroke of
+# the default soft brush shows over white. How dark exactly depends on how
+# many dabs the stroke got, which depends on how fast the program ran.
+e2e_dark() { (($1 < 200 && $2 < 200 && $3 < 200)); }
+
 # e2e_expect_pixel_where STEP X Y TEST WHAT: waits (E2E_PIXEL_WAIT seconds,
 # default 5) until the command "TEST R G B" accepts the screen pixel; WHAT
 # says what was expected when it never does.

@@ -3,7 +3,7 @@
 # events and checked on screenshots: the new white canvas is measured by its
 # edges on the grey background while Numpad + and the wheel zoom it about the
 # window centre, Numpad * brings it home, Space+drag scrolls it and F mirrors
-# it about the window centre.
+# it about the window centre, with a mark painted on it.
 # Usage: view-native.sh PROGRAM
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -69,6 +69,30 @@ wait_canvas() {
         [ $SECONDS -ge $end ] && return 1
         sleep 0.2
     done
+}
+
+# expect_mark STEP X Y dark|white: waits (5 s) until the darkest pixel of the
+# 9 x 9 box around (X,Y) is dark (every channel below 200: the soft brush's
+# thin stroke) or white (every channel 250 or more). The box allows for the
+# stroke's width and the pixel a reflection may shift it by.
+expect_mark() {
+    local end=$((SECONDS + 5)) darkest=""
+    while :; do
+        if e2e_screenshot "$shot"; then
+            darkest=$(convert "$shot" -crop "9x9+$(($2 - 4))+$(($3 - 4))" +repage -alpha off -colorspace gray \
+                -depth 8 -format '%[fx:int(255*minima+0.5)]' info: 2>/dev/null)
+            if [ -n "$darkest" ]; then
+                [ "$4" = dark ] && [ "$darkest" -lt 200 ] && break
+                [ "$4" = white ] && [ "$darkest" -ge 250 ] && break
+            fi
+        fi
+        if [ $SECONDS -ge $end ]; then
+            e2e_fail "$1: expected the box around ($2,$3) to be $4, its darkest pixel is ${darkest:-?}"
+            return 1
+        fi
+        sleep 0.2
+    done
+    echo "$1: the box around ($2,$3) is $4 (darkest $darkest)"
 }
 
 seen() {
@@ -148,8 +172,13 @@ wait_canvas 5 "$el" "$er" "$et" "$eb" 2 ||
     e2e_fail "Numpad *: expected the canvas back at 100 % and centred, edges $el $er $et $eb (+-2); seen $(seen)"
 echo "Numpad *: $(seen)"
 
-# 5. Space + left drag by (+100, +50) scrolls the canvas by as much at 100 %.
+# 5. A mark in the shape of an L lying on its back (a bar with a leg down at
+# its right end), clear of the row and column measured; then Space + left
+# drag by (+100, +50) scrolls the canvas by as much at 100 %.
 home_left=$left home_right=$right home_top=$top home_bottom=$bottom
+e2e_stroke $((cx + 150)) $((cy - 200)) $((cx + 300)) $((cy - 200)) $((cx + 300)) $((cy - 120))
+xdotool mousemove $((cx - 700)) $((cy + 300))
+expect_mark "the mark's leg" $((cx + 300)) $((cy - 150)) dark
 sx=$((cx - 300)) sy=$((cy - 200))
 xdotool mousemove "$sx" "$sy"
 sleep 0.2
@@ -168,13 +197,24 @@ sleep 0.1
 xdotool keyup space
 if wait_canvas 5 $((home_left + 100)) $((home_right + 100)) $((home_top + 50)) $((home_bottom + 50)) 2; then
     echo "Space+drag: $(seen)"
-    # F mirrors about the window centre: each edge goes to the reflection of the other.
+    # Scrolled with the canvas, the leg stands at x + 400 from y - 150 to - 70.
+    xdotool mousemove $((cx - 700)) $((cy + 300))
+    expect_mark "scrolled: the mark's leg" $((cx + 400)) $((cy - 100)) dark
+    expect_mark "scrolled: no leg at the bar's other end" $((cx + 250)) $((cy - 100)) white
+    # F mirrors about the window centre: each edge goes to the reflection of
+    # the other, and the mark with them: its bar runs from x - 400 to - 250,
+    # its leg now at the left end. A canvas merely moved to the mirrored place
+    # would show the leg at the right end.
     scrolled_left=$left scrolled_right=$right
     e2e_tap f
     ml=$((2 * cx - scrolled_right)) mr=$((2 * cx - scrolled_left))
     wait_canvas 5 "$ml" "$mr" "$top" "$bottom" 2 ||
         e2e_fail "F: expected the scrolled canvas mirrored about the window centre x $cx, edges left $ml right $mr (+-2), top and bottom unchanged; seen $(seen)"
     echo "F: $(seen)"
+    xdotool mousemove $((cx - 700)) $((cy + 300))
+    expect_mark "F: the mark's bar" $((cx - 325)) $((cy - 150)) dark
+    expect_mark "F: the mark's leg, reflected" $((cx - 400)) $((cy - 100)) dark
+    expect_mark "F: no leg at the bar's right end" $((cx - 250)) $((cy - 100)) white
     # Numpad * brings the scrolled and mirrored view home as well.
     e2e_tap KP_Multiply
     sleep 1.5
@@ -185,8 +225,16 @@ else
     e2e_fail "Space+drag by (+100,+50): expected the canvas moved to edges $((home_left + 100)) $((home_right + 100)) $((home_top + 50)) $((home_bottom + 50)) (+-2); seen $(seen)"
 fi
 
-# 6. A close request ends the unmodified program with exit code 0.
+# 6. A close request, with the discarding of the mark confirmed, ends the
+# program with exit code 0.
 wmctrl -c Orvella || e2e_fail "wmctrl could not ask the window to close"
+if e2e_wait_window_name "Confirm quit" 10; then
+    wmctrl -a "Confirm quit" >/dev/null 2>&1
+    sleep 0.3
+    xdotool key Return
+else
+    e2e_fail "closing with the mark painted asked no \"Confirm quit\" question"
+fi
 if e2e_wait_exit "$pid" 10; then
     [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "the program exited with code $E2E_EXIT_CODE after the close request, not 0"
 else

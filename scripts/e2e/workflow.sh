@@ -17,7 +17,8 @@
 #   8. the middle layer's opacity lowered with its slider: the faded red
 #      multiplies the grey stroke
 #   9. Ctrl+Z takes a stroke away; painting goes on afterwards
-#  10. the "Color profile" menu switches the profile
+#  10. the "Color profile" menu switches the profile: the document keeps its
+#      look, except where layers blend
 #  11. Settings > Animation; the top layer's "animate" toggle; "Add" frames
 #      with their own durations and marks; the arrow keys step through them
 #  12. "Export full" writes one numbered file per time step
@@ -78,7 +79,7 @@ red="255 0 0"
 grey="128 128 128"
 current_row="255 204 178"  # the current layer's row box
 panel_grey="229 229 229"   # the animation panel's face
-profile_row=0              # "Linear RGB" in the "Color profile" menu
+profile_row=4              # "Neon" in the "Color profile" menu
 
 # ---- Steps ----
 
@@ -374,8 +375,8 @@ rest
 e2e_expect_pixel "filled inside" "$cx" $((cy + 50)) "$red" 3
 e2e_expect_pixel "filled in the far corner" $((left + 15)) $((top + 15)) "$red" 3
 e2e_expect_pixel "the fill covers the bottom stroke" "$solid_x" $((cy - 100)) "$red" 3
-e2e_expect_pixel "nothing outside" "$cx" $((bottom + 40)) "$white" 2
-e2e_expect_pixel "nothing left of the outline" $((left - 20)) "$cy" "$white" 2
+e2e_expect_pixel_unchanged "nothing outside" "$cx" $((bottom + 40)) "$white" 2
+e2e_expect_pixel "nothing left of the outline" $((left - 20)) "$cy" "$white" 2 0
 
 step "6 pick white with Alt+click"
 e2e_with_keys alt e2e_click "$cx" $((bottom + 60))
@@ -424,12 +425,36 @@ e2e_expect_pixel "painted again" $((cx - 100)) $((cy + 70)) "$white" 2
 expect_faded_fill "no stroke where the undone one was" $((cx - 100)) $((cy + 100))
 
 step "10 switch the colour profile"
+# The switch re-encodes every layer into the new profile's working values, so
+# each layer alone looks as before; blending happens on working values, so
+# where layers blend the look changes. On the grey stroke under the faded red
+# Multiply layer, red shows the grey alone (grey times full red, mixed with
+# grey) and green the grey times the faded layer's share of it: with the
+# profile's curve p (x^e, e sliding from a dark to a bright exponent weighted
+# by x^1.4), green shows p^-1(p(grey) k), k = 1 - opacity. The start's
+# profile, "Rich", has the exponents 0.85 and 1.3, "Neon" 0.6 and 3.
+blend_x=$((cx - 100))
+e2e_wait_passes || fail "the program drew no further passes"
+e2e_screenshot "$E2E_TMP/profile-before.png"
+read -r grey_shown green_shown _ <<<"$(e2e_pixel "$E2E_TMP/profile-before.png" "$blend_x" "$grey_y")"
+green_expected=$(awk -v g="$grey_shown" -v m="$green_shown" '
+    function p(x, d, b) { return x ^ (d + (b - d) * x ^ 1.4) }
+    function shown(w, d, b,   lo, hi, x, i) {
+        lo = 0; hi = 1
+        for (i = 0; i < 60; i++) { x = (lo + hi) / 2; if (p(x, d, b) < w) lo = x; else hi = x }
+        return x
+    }
+    BEGIN { k = p(m / 255, 0.85, 1.3) / p(g / 255, 0.85, 1.3); printf "%d\n", shown(p(g / 255, 0.6, 3) * k, 0.6, 3) * 255 + 0.5 }')
+echo "before the switch: grey $grey_shown under the faded red shows green $green_shown; expected after: $green_expected"
 e2e_shot profile-before "250x15+$((wx + 134))+$((wy + 1))"
 profile_menu "$profile_row"
 e2e_shot profile-after "250x15+$((wx + 134))+$((wy + 1))"
 [ "$(e2e_differing profile-before profile-after)" -gt 0 ] || fail "the \"Color profile\" title still names the old profile"
 e2e_expect_pixel "black stays black" "$left" "$cy" "$black" 3
 e2e_expect_pixel "white stays white" $((cx - 100)) $((cy + 70)) "$white" 2
+reencoded() { (($1 >= grey_shown - 1 && $1 <= grey_shown + 1 && $2 >= green_expected - 3 && $2 <= green_expected + 3 && $3 == $2)); }
+e2e_expect_pixel_where "the grey keeps its look, its blend with the faded red changes" "$blend_x" "$grey_y" reencoded \
+    "to show red $grey_shown (+-1), green and blue $green_expected (+-3)"
 expect_faded_fill "the faded fill" "$cx" "$cy"
 
 step "11 animation"
