@@ -29,13 +29,14 @@ bool Overlaps(const LayerTile& tile, const PixelImage& dab, int left, int top) {
 // mask + (((dab + 1) * (ceiling - mask)) >> 16) while below the ceiling. The
 // product is split into 16-bit halves (dab * room, then + room with its
 // carry) and the test against the ceiling is a zero room, so the loop has no
-// branch and runs on 16-bit lanes.
+// branch and runs on 16-bit lanes. Both products are unsigned 32-bit: as int,
+// 16-bit values promote to a product that can overflow.
 void RaiseRow(uint16_t* mask, const uint16_t* dab, int n, uint16_t ceiling) {
     for (int i = 0; i < n; ++i) {
         const uint16_t v = mask[i];
         const uint16_t room = v < ceiling ? uint16_t(ceiling - v) : uint16_t(0);
         const uint16_t high = uint16_t((uint32_t(dab[i]) * room) >> 16);
-        const uint16_t low = uint16_t(dab[i] * room);
+        const uint16_t low = uint16_t(uint32_t(dab[i]) * room);
         const uint16_t carry = uint16_t(low + room) < low;
         mask[i] = uint16_t(v + high + carry);
     }
