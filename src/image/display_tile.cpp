@@ -49,6 +49,22 @@ inline uint8_t DitheredByte(int32_t inverse, uint8_t quarter) {
     return uint8_t(std::min(v, 255));
 }
 
+// What a tile without any pixels holds (an empty animation frame of the
+// bottom layer with nothing above): transparent black, shown as a tile of
+// zero samples would be.
+void ShowTransparentBlack(uint8_t* rgba) {
+    uint8_t shown[3][kDitherRows];
+    for (int c = 0; c < 3; ++c)
+        for (int q = 0; q < kDitherRows; ++q) shown[c][q] = DitheredByte(InverseTable(c)[0], uint8_t(q));
+    for (size_t i = 0; i < kTilePixels; ++i) {
+        const uint8_t q = columnQuarters[i];
+        rgba[4 * i + 0] = shown[0][q];
+        rgba[4 * i + 1] = shown[1][q];
+        rgba[4 * i + 2] = shown[2][q];
+        rgba[4 * i + 3] = 255;
+    }
+}
+
 }  // namespace
 
 const uint8_t* DitherTable() { return ditherTable.data(); }
@@ -74,7 +90,12 @@ void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba) {
 bool RenderTile(LayerTile& stack) {
     if (!StackDirty(&stack)) return false;
     const PixelImage* image = CompositeTile(stack);
-    if (image && stack.texturePixels) ConvertTileToDisplay(*image, stack.texturePixels);
+    if (stack.texturePixels) {
+        if (image && !image->IsEmpty())
+            ConvertTileToDisplay(*image, stack.texturePixels);
+        else
+            ShowTransparentBlack(stack.texturePixels);
+    }
     stack.uploadPending = true;
     for (LayerTile* t = &stack; t; t = t->next) t->dirty = false;
     return true;
