@@ -124,6 +124,8 @@ void ApplyOpacity(PixelImage& image, int opacity) {
 
 void SetStrokePreview(StrokePreview preview) { strokePreview = preview; }
 
+StrokePreview InstalledStrokePreview() { return strokePreview; }
+
 namespace {
 
 bool HasPixels(const PixelImage* image) { return image && !image->IsEmpty(); }

@@ -23,11 +23,12 @@ struct WorkerSlot {
     bool started = false;
 };
 
-// One pass hands its dirty stacks to every compositing thread through a
-// shared ticket counter: each thread takes the next untaken stack until none
-// is left, so a thread that wakes late or is preempted only means the others
-// take more. Workers sleep on `wake` between passes and the main thread on
-// `finished` once it has run out of stacks; nobody spins.
+// One pass hands its items (the dirty stacks of a render, the tiles of a
+// commit) to every compositing thread through a shared ticket counter: each
+// thread takes the next untaken item until none is left, so a thread that
+// wakes late or is preempted only means the others take more. Workers sleep
+// on `wake` between passes and the calling thread on `finished` once it has
+// run out of items; nobody spins.
 struct Pass {
     std::mutex mutex;
     std::condition_variable wake;
@@ -37,9 +38,10 @@ struct Pass {
     bool open = false;        // workers may join the current pass
     int busy = 0;             // workers inside the current pass
     bool quit = false;
-    // Set under the mutex before a pass opens and read only by the threads
-    // inside it.
-    std::vector<LayerTile*> stacks;
+    // Set before a pass opens and read only by the threads inside it.
+    size_t count = 0;
+    ParallelJob job = nullptr;
+    void* context = nullptr;
     std::atomic<size_t> nextTicket{0};
 };
 
@@ -59,15 +61,20 @@ bool SpawnStdThread(std::thread& thread, std::function<void()> body, int, int& e
 
 ThreadSpawner spawner = SpawnStdThread;
 
-// Composites stacks from the shared counter until none is left.
-void TakeStacks() {
-    const size_t count = pass.stacks.size();
+// Runs the pass's job on items from the shared counter until none is left.
+void TakeItems() {
     for (;;) {
-        const size_t t = pass.nextTicket.fetch_add(1, std::memory_order_relaxed);
-        if (t >= count) return;
-        RenderTile(*pass.stacks[t]);
+        const size_t i = pass.nextTicket.fetch_add(1, std::memory_order_relaxed);
+        if (i >= pass.count) return;
+        pass.job(int(i), pass.context);
     }
 }
+
+// The dirty stacks of the current render; only the main thread changes it,
+// between passes.
+std::vector<LayerTile*> dirtyStacks;
+
+void RenderDirtyStack(int i, void*) { RenderTile(*dirtyStacks[size_t(i)]); }
 
 void WorkerLoop(WorkerSlot* slot) {
     LogText("Thread waking up, ptr=%X, index=%i\n", unsigned(uintptr_t(slot)), slot->index);
@@ -79,7 +86,7 @@ void WorkerLoop(WorkerSlot* slot) {
         seen = pass.generation;
         ++pass.busy;
         lock.unlock();
-        TakeStacks();
+        TakeItems();
         lock.lock();
         // Leaving under the mutex publishes this worker's display buffers to
         // the main thread, which waits for busy to reach 0 under it.
@@ -138,30 +145,25 @@ int StartWorkers(int n) {
     return started + 1;
 }
 
-void RenderDirtyTiles(Document& doc) {
-    pass.stacks.clear();
-    for (LayerTile* stack : doc.stacks)
-        if (StackDirty(stack)) pass.stacks.push_back(stack);
-    if (pass.stacks.empty()) {
-        idleCount.fetch_add(1, std::memory_order_relaxed);
-        return;
-    }
-    if (idleCount.load(std::memory_order_relaxed) > 0) idleCount.store(0, std::memory_order_relaxed);
-
-    // One stack needs no helpers: waking one costs more than it saves.
-    if (!AnyWorker() || pass.stacks.size() == 1) {
-        for (LayerTile* stack : pass.stacks) RenderTile(*stack);
+void RunOnCompositingThreads(int count, ParallelJob job, void* context) {
+    if (count <= 0 || !job) return;
+    // One item needs no helpers: waking one costs more than it saves.
+    if (!AnyWorker() || count == 1) {
+        for (int i = 0; i < count; ++i) job(i, context);
         return;
     }
     SetScratchLookup(true);
     {
         std::lock_guard<std::mutex> lock(pass.mutex);
+        pass.count = size_t(count);
+        pass.job = job;
+        pass.context = context;
         pass.nextTicket.store(0, std::memory_order_relaxed);
         ++pass.generation;
         pass.open = true;
     }
     pass.wake.notify_all();
-    TakeStacks();
+    TakeItems();
     {
         std::unique_lock<std::mutex> lock(pass.mutex);
         // A worker that has not joined yet has nothing left to take.
@@ -169,6 +171,18 @@ void RenderDirtyTiles(Document& doc) {
         pass.finished.wait(lock, [] { return pass.busy == 0; });
     }
     SetScratchLookup(false);
+}
+
+void RenderDirtyTiles(Document& doc) {
+    dirtyStacks.clear();
+    for (LayerTile* stack : doc.stacks)
+        if (StackDirty(stack)) dirtyStacks.push_back(stack);
+    if (dirtyStacks.empty()) {
+        idleCount.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    if (idleCount.load(std::memory_order_relaxed) > 0) idleCount.store(0, std::memory_order_relaxed);
+    RunOnCompositingThreads(int(dirtyStacks.size()), RenderDirtyStack, nullptr);
 }
 
 void CloseWorkerThreads() {

@@ -16,6 +16,12 @@ int StartWorkers(int n);
 // thread and the workers, and returns when all are done; the document must
 // not change meanwhile. Idle workers sleep until a pass wakes them.
 void RenderDirtyTiles(Document& doc);
+// Runs job(i, context) for i = 0..count - 1 on the compositing threads, the
+// caller included, and returns when every call is done; calls for different
+// i may run at once, each with its thread's scratch. For work between passes
+// that splits into independent tiles (a stroke's commit, undo copies).
+using ParallelJob = void (*)(int i, void* context);
+void RunOnCompositingThreads(int count, ParallelJob job, void* context);
 // Stops and joins every worker.
 void CloseWorkerThreads();
 
