@@ -49,12 +49,35 @@ void Write16(ChannelBuffer& plane, const uint16_t* samples, size_t n) {
     }
 }
 
+const uint16_t* Samples16(const ChannelBuffer& plane) {
+    return plane.depth == 16 ? static_cast<const ChannelBuffer16&>(plane).samples : nullptr;
+}
+
+// The common case of three 16-bit colour planes everywhere: blended in one
+// pass. False (nothing done) for any other layout.
+bool BlendColours16(int mode, PixelImage& out, const PixelImage& below, const PixelImage& top,
+                    const uint16_t* alpha, int topOpacity) {
+    if (out.channelCount != 4) return false;
+    uint16_t* o[3];
+    const uint16_t* b[3];
+    const uint16_t* t[3];
+    for (int c = 0; c < 3; ++c) {
+        o[c] = const_cast<uint16_t*>(Samples16(out.Channel(c)));
+        b[c] = Samples16(below.Channel(c));
+        t[c] = Samples16(top.Channel(c));
+        if (!o[c] || !b[c] || !t[c]) return false;
+    }
+    blend::BlendColourPlanes(mode, o, b, t, alpha, Widen(topOpacity), Samples(out));
+    return true;
+}
+
 // Colour channels of top over below, weighted by alphaSource's alpha.
 void BlendColours(int mode, PixelImage& out, const PixelImage& below, const PixelImage& top,
                   const PixelImage& alphaSource, int topOpacity) {
     const size_t n = Samples(out);
     const uint16_t* alpha = Read16(alphaSource.Alpha());
     if (!alpha) return;
+    if (BlendColours16(mode, out, below, top, alpha, topOpacity)) return;
     for (int c = 0; c < out.channelCount - 1; ++c) {
         const uint16_t* b = Read16(below.Channel(c));
         const uint16_t* t = Read16(top.Channel(c));
