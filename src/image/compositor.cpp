@@ -153,6 +153,27 @@ namespace {
 
 bool HasPixels(const PixelImage* image) { return image && !image->IsEmpty(); }
 
+// Whether every alpha sample is 0, looking at blocks so that a layer with
+// any coverage is told after its first few samples.
+bool FullyTransparent(const PixelImage& image) {
+    const ChannelBuffer& plane = image.Alpha();
+    if (plane.depth != 16) return false;
+    const uint16_t* a = static_cast<const ChannelBuffer16&>(plane).samples;
+    const size_t n = Samples(image);
+    constexpr size_t kBlock = 64;
+    for (size_t start = 0; start < n; start += kBlock) {
+        const size_t end = std::min(n, start + kBlock);
+        uint16_t any = 0;
+        for (size_t i = start; i < end; ++i) any |= a[i];
+        if (any) return false;
+    }
+    return true;
+}
+
+// Coverage 0 leaves the colour below exactly as it is in these modes (not
+// in Multiply and Screen, whose fixed-point products move it by one).
+bool NothingCoveredKeepsBelow(int mode) { return mode == kBlendNormal || mode == kBlendDarken || mode == kBlendLighten; }
+
 // Lays the neighbouring frames of an animated tile under img at a quarter of
 // the layer's opacity. Returns the new img, or null when nothing was shown.
 PixelImage* OnionSkin(const LayerTile& tile, PixelImage* img, bool visible) {
@@ -195,6 +216,11 @@ PixelImage* CompositeTile(LayerTile& stack) {
         if (!visible) continue;
         if (t->strokeActive && strokePreview) {
             if (PixelImage* preview = strokePreview(*t, *img, *ScratchImage())) img = preview;
+        }
+        // A layer tile painted and then erased everywhere adds nothing.
+        if (result && NothingCoveredKeepsBelow(t->blendMode) && FullyTransparent(*img)) {
+            belowOpacity = t->opacity;
+            continue;
         }
         if (result) {
             PixelImage* out = ScratchImage();
