@@ -1,8 +1,8 @@
 // Compositing a whole 4096 x 4096 document of 8 layers (every blend mode,
 // partial alpha, every tile dirty) into display tiles, in document megapixels
-// per second: once with one worker per processor and once with a single
-// worker, whose ratio is the thread scaling. BM_Memcpy in this executable is
-// the memory-copy floor.
+// per second: once with one compositing thread per processor and once with
+// the calling thread alone, whose ratio is the thread scaling. BM_Memcpy in
+// this executable is the memory-copy floor.
 
 #include <benchmark/benchmark.h>
 

@@ -26,7 +26,22 @@ void ByteSink::F32(float v) {
 
 void ByteSink::Bytes(const void* data, size_t size) {
     const auto* bytes = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < size; ++i) U8(bytes[i]);
+    while (size > 0) {
+        if (used_ == buffer_.size()) Flush();
+        const size_t n = std::min(size, buffer_.size() - used_);
+        std::memcpy(buffer_.data() + used_, bytes, n);
+        used_ += n;
+        bytes += n;
+        size -= n;
+    }
+}
+
+uint8_t* ByteSink::Claim(size_t size) {
+    if (buffer_.size() - used_ < size) {
+        Flush();
+        if (buffer_.size() < size) buffer_.resize(size);
+    }
+    return buffer_.data() + used_;
 }
 
 void ByteSink::Flush() {

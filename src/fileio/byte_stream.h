@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <vector>
 
-// Little-endian byte writer over a C stream or a memory buffer. Values are
-// written byte by byte, never as structs, so the layout does not depend on
-// the compiler. The first failed write sticks: later writes do nothing and
+// Little-endian byte writer over a C stream or a memory buffer, buffered.
+// Values are stored byte by byte, never as structs, so the layout does not
+// depend on the compiler. The first failed write sticks: later writes do nothing and
 // Finish reports it.
 class ByteSink {
 public:
@@ -26,6 +26,10 @@ public:
     void I32(int32_t v);
     void F32(float v);
     void Bytes(const void* data, size_t size);
+    // Room for size bytes to be written in place: the caller fills some of
+    // them and hands the count to Commit before any other write.
+    uint8_t* Claim(size_t size);
+    void Commit(size_t size) { used_ += size; }
 
     // Hands the buffered bytes on; true if every write so far succeeded.
     bool Finish();

@@ -112,6 +112,62 @@ TEST(TvlFileRle, AlternatingValuesFormFullLiteralsWithEmptyRuns) {
     EXPECT_EQ(back, samples);
 }
 
+// The coder one sample at a time, as a state machine: the reference the
+// coder that scans spans must match byte for byte.
+std::vector<uint8_t> ReferenceCode(const std::vector<uint16_t>& samples) {
+    Coded out(int(samples.size()));
+    std::vector<uint16_t> literal;
+    int n = 0;
+    bool inRun = false;
+    uint16_t previous = 0;
+    for (size_t j = 0; j < samples.size(); ++j) {
+        const uint16_t v = samples[j];
+        if (!inRun) {
+            literal.push_back(v);
+            ++n;
+            if ((j > 0 && n > 2 && v == previous) || n == 255) {
+                out.Literal(literal);
+                literal.clear();
+                n = 0;
+                inRun = true;
+            }
+        } else if (++n, v != previous || n == 255) {
+            out.Run(n - 1);
+            literal.assign(1, v);
+            n = 1;
+            inRun = false;
+        }
+        previous = v;
+    }
+    if (n > 0) {
+        if (inRun)
+            out.Run(n);
+        else
+            out.Literal(literal);
+    }
+    return out.bytes;
+}
+
+TEST(TvlFileRle, CodingMatchesTheSampleBySampleReference) {
+    std::mt19937 rng(23);
+    std::vector<std::vector<uint16_t>> planes;
+    for (int shape = 0; shape < 40; ++shape) {
+        // Runs of random lengths (some past a chunk) of few values, so that
+        // literals, repeats inside literals and chunk limits all occur.
+        const size_t size = shape < 4 ? size_t(shape) : shape % 3 ? kPlane : 1 + rng() % 2000;
+        const int longest = 1 + int(rng() % 600);
+        const int values = 1 + int(rng() % 5);
+        std::vector<uint16_t> p;
+        while (p.size() < size) {
+            const size_t n = 1 + rng() % size_t(longest);
+            const uint16_t v = uint16_t(rng() % values * 16383);
+            for (size_t k = 0; k < n && p.size() < size; ++k) p.push_back(v);
+        }
+        planes.push_back(p);
+    }
+    for (size_t i = 0; i < planes.size(); ++i) EXPECT_EQ(Encode(planes[i]), ReferenceCode(planes[i])) << "plane " << i;
+}
+
 TEST(TvlFileRle, PlanesOfEveryShapeRoundTrip) {
     std::mt19937 rng(17);
     std::vector<std::vector<uint16_t>> planes;

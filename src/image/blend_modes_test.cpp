@@ -76,6 +76,40 @@ TEST(BlendModes, RowLoopsMayWriteOverTheirInputs) {
     }
 }
 
+// The three-plane loop against the scalar formulas, over lengths around its
+// block size, with the output written over below or over top.
+TEST(BlendModes, ColourPlanesAtOnceMatchTheScalarFormulas) {
+    std::mt19937 rng(99);
+    const uint16_t edges[] = {0, 1, 255, 256, 32768, 65280, 65534, 65535};
+    for (size_t n : {size_t(1), size_t(37), blend::kCoverageBlock, blend::kCoverageBlock + 9, size_t(128 * 128)}) {
+        for (int mode = 0; mode < kModes; ++mode) {
+            for (int where = 0; where < 3; ++where) {  // separate output, over below, over top
+                const int opacity = int(rng() % 256);
+                std::vector<uint16_t> planes[9], alpha(n);
+                for (auto& v : planes) v.resize(n);
+                for (auto* v : {&planes[0], &planes[1], &planes[2], &planes[3], &planes[4], &planes[5], &alpha})
+                    for (auto& x : *v) x = rng() % 4 == 0 ? edges[rng() % 8] : uint16_t(rng());
+                const std::vector<uint16_t> below[3] = {planes[0], planes[1], planes[2]};
+                const std::vector<uint16_t> top[3] = {planes[3], planes[4], planes[5]};
+                uint16_t* o[3];
+                const uint16_t* b[3];
+                const uint16_t* t[3];
+                for (int c = 0; c < 3; ++c) {
+                    b[c] = planes[c].data();
+                    t[c] = planes[3 + c].data();
+                    o[c] = where == 0 ? planes[6 + c].data() : where == 1 ? planes[c].data() : planes[3 + c].data();
+                }
+                blend::BlendColourPlanes(mode, o, b, t, alpha.data(), uint16_t(opacity * 257), n);
+                for (int c = 0; c < 3; ++c)
+                    for (size_t i = 0; i < n; ++i)
+                        ASSERT_EQ(o[c][i], blendref::Mode(mode, below[c][i], top[c][i],
+                                                          blendref::Coverage(alpha[i], opacity)))
+                            << "n " << n << " mode " << mode << " output " << where << " plane " << c << " at " << i;
+            }
+        }
+    }
+}
+
 TEST(BlendModes, AnUnknownModeWritesNothing) {
     std::vector<uint16_t> below(8, 100), top(8, 200), alpha(8, 65535), out(8, 7);
     blend::BlendPlane(5, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);

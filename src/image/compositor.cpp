@@ -49,12 +49,35 @@ void Write16(ChannelBuffer& plane, const uint16_t* samples, size_t n) {
     }
 }
 
+const uint16_t* Samples16(const ChannelBuffer& plane) {
+    return plane.depth == 16 ? static_cast<const ChannelBuffer16&>(plane).samples : nullptr;
+}
+
+// The common case of three 16-bit colour planes everywhere: blended in one
+// pass. False (nothing done) for any other layout.
+bool BlendColours16(int mode, PixelImage& out, const PixelImage& below, const PixelImage& top,
+                    const uint16_t* alpha, int topOpacity) {
+    if (out.channelCount != 4) return false;
+    uint16_t* o[3];
+    const uint16_t* b[3];
+    const uint16_t* t[3];
+    for (int c = 0; c < 3; ++c) {
+        o[c] = const_cast<uint16_t*>(Samples16(out.Channel(c)));
+        b[c] = Samples16(below.Channel(c));
+        t[c] = Samples16(top.Channel(c));
+        if (!o[c] || !b[c] || !t[c]) return false;
+    }
+    blend::BlendColourPlanes(mode, o, b, t, alpha, Widen(topOpacity), Samples(out));
+    return true;
+}
+
 // Colour channels of top over below, weighted by alphaSource's alpha.
 void BlendColours(int mode, PixelImage& out, const PixelImage& below, const PixelImage& top,
                   const PixelImage& alphaSource, int topOpacity) {
     const size_t n = Samples(out);
     const uint16_t* alpha = Read16(alphaSource.Alpha());
     if (!alpha) return;
+    if (BlendColours16(mode, out, below, top, alpha, topOpacity)) return;
     for (int c = 0; c < out.channelCount - 1; ++c) {
         const uint16_t* b = Read16(below.Channel(c));
         const uint16_t* t = Read16(top.Channel(c));
@@ -124,9 +147,32 @@ void ApplyOpacity(PixelImage& image, int opacity) {
 
 void SetStrokePreview(StrokePreview preview) { strokePreview = preview; }
 
+StrokePreview InstalledStrokePreview() { return strokePreview; }
+
 namespace {
 
 bool HasPixels(const PixelImage* image) { return image && !image->IsEmpty(); }
+
+// Whether every alpha sample is 0, looking at blocks so that a layer with
+// any coverage is told after its first few samples.
+bool FullyTransparent(const PixelImage& image) {
+    const ChannelBuffer& plane = image.Alpha();
+    if (plane.depth != 16) return false;
+    const uint16_t* a = static_cast<const ChannelBuffer16&>(plane).samples;
+    const size_t n = Samples(image);
+    constexpr size_t kBlock = 64;
+    for (size_t start = 0; start < n; start += kBlock) {
+        const size_t end = std::min(n, start + kBlock);
+        uint16_t any = 0;
+        for (size_t i = start; i < end; ++i) any |= a[i];
+        if (any) return false;
+    }
+    return true;
+}
+
+// Coverage 0 leaves the colour below exactly as it is in these modes (not
+// in Multiply and Screen, whose fixed-point products move it by one).
+bool NothingCoveredKeepsBelow(int mode) { return mode == kBlendNormal || mode == kBlendDarken || mode == kBlendLighten; }
 
 // Lays the neighbouring frames of an animated tile under img at a quarter of
 // the layer's opacity. Returns the new img, or null when nothing was shown.
@@ -170,6 +216,11 @@ PixelImage* CompositeTile(LayerTile& stack) {
         if (!visible) continue;
         if (t->strokeActive && strokePreview) {
             if (PixelImage* preview = strokePreview(*t, *img, *ScratchImage())) img = preview;
+        }
+        // A layer tile painted and then erased everywhere adds nothing.
+        if (result && NothingCoveredKeepsBelow(t->blendMode) && FullyTransparent(*img)) {
+            belowOpacity = t->opacity;
+            continue;
         }
         if (result) {
             PixelImage* out = ScratchImage();

@@ -22,6 +22,7 @@ using StrokePreview = PixelImage* (*)(const LayerTile& tile, const PixelImage& s
 // The painting code installs its preview here; until then tiles with an
 // active stroke composite their pixels as they are.
 void SetStrokePreview(StrokePreview preview);
+StrokePreview InstalledStrokePreview();
 
 // The stack's layers composited bottom-up on the calling thread's scratch.
 // The result is a scratch image or a layer's own pixels, valid until the

@@ -80,6 +80,23 @@ TEST_F(CompositorTest, EveryModeOverEveryOpacityMatchesTheReferenceWalk) {
     ExpectMatchesReference(*CompositeTile(*stack));
 }
 
+// Layers painted and then erased everywhere: skipped where coverage 0 keeps
+// the colour below, still blended where it does not (Multiply and Screen
+// move it by one).
+TEST_F(CompositorTest, FullyTransparentLayersComposeLikeTheReferenceWalk) {
+    const int modes[] = {kBlendNormal, kBlendMultiply, kBlendScreen, kBlendDarken, kBlendLighten};
+    for (int layer = 1; layer < 6; ++layer) {
+        PaintLayer(doc, layer, 60 + uint32_t(layer));
+        LayerTileAt(stack, layer)->pixels->Alpha().Fill(0);
+        Set(layer, 255, modes[layer - 1]);
+    }
+    ExpectMatchesReference(*CompositeTile(*stack));
+    for (int layer : {2, 3}) Set(layer, 0, kBlendNormal);  // only the skipped modes are left
+    const PixelImage* shown = CompositeTile(*stack);
+    ExpectMatchesReference(*shown);
+    EXPECT_EQ(shown, stack->pixels);  // nothing above changed the bottom layer, so it is shown as it is
+}
+
 TEST_F(CompositorTest, AStackWithNothingVisibleAboveShowsTheBottomPixelsUnchanged) {
     PaintLayer(doc, 2, 3);
     Set(2, 255, kBlendNormal, true);

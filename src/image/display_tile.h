@@ -13,6 +13,7 @@ const uint8_t* DitherTable();
 void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba);
 
 // If any tile of the stack is dirty: composites it into the bottom tile's
-// display buffer, sets uploadPending and cleans every tile of the stack.
+// display buffer (transparent black where the stack holds no pixels at all),
+// sets uploadPending and cleans every tile of the stack.
 // Returns whether it did. Sending the buffer to the texture is the UI's part.
 bool RenderTile(LayerTile& stack);

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "image/animation.h"
 #include "image/document_test_support.h"
+#include "image/workers.h"
 
 using namespace doctest;
 
@@ -92,6 +94,33 @@ TEST_F(DisplayTileTest, RenderTileRunsOnlyForDirtyStacksAndCleansThem) {
     EXPECT_TRUE(RenderTile(stack));
     EXPECT_EQ(stack.texturePixels[0], expected[0]);
     EXPECT_FALSE(stack.next->dirty);
+}
+
+// A bottom layer whose current frame is empty, with nothing above it, holds
+// transparent black there; the tile must show that, not the frame before.
+TEST_F(DisplayTileTest, AnEmptyAnimationFrameOfTheOnlyLayerShowsTransparentBlack) {
+    ASSERT_TRUE(NewDocument(doc, 100, 100));
+    LayerTile& stack = *doc.stacks[0];
+    FillChannels(*stack.pixels, 60000, 30000, 9000, 65535);
+    EnterAnimation(doc);
+    ASSERT_TRUE(ToggleLayerAnimated(doc, 0));
+    RenderDirtyTiles(doc);
+    const std::vector<uint8_t> firstFrame = ReferenceDisplay(*stack.pixels);
+    ASSERT_TRUE(std::equal(firstFrame.begin(), firstFrame.end(), stack.texturePixels));
+
+    ASSERT_TRUE(AddFrame(doc));  // a new empty frame becomes the current one
+    ASSERT_TRUE(stack.pixels->IsEmpty());
+    stack.uploadPending = false;
+    RenderDirtyTiles(doc);
+    PixelImage transparentBlack(kTileSide, kTileSide, 4, 16);
+    FillChannels(transparentBlack, 0, 0, 0, 0);
+    const std::vector<uint8_t> expected = ReferenceDisplay(transparentBlack);
+    EXPECT_TRUE(stack.uploadPending);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), stack.texturePixels));
+
+    SetFrame(doc, 0);  // and back to the painted frame
+    RenderDirtyTiles(doc);
+    EXPECT_TRUE(std::equal(firstFrame.begin(), firstFrame.end(), stack.texturePixels));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "image/document.h"
 #include "image/pixel_image.h"
+#include "image/workers.h"
 
 namespace {
 
@@ -22,6 +23,11 @@ void Restore(const UndoStep& step) {
     for (int k = 0; k < step.count; ++k) ReplaceTilePixels(*step.tiles[size_t(k)], *step.images[size_t(k)]);
 }
 
+void CopyTile(int k, void* context) {
+    UndoStep& step = *static_cast<UndoStep*>(context);
+    step.images[size_t(k)] = CloneImage(*step.tiles[size_t(k)]->pixels);
+}
+
 }  // namespace
 
 void PushUndo(Document& doc, int layer, bool all) {
@@ -35,9 +41,10 @@ void PushUndo(Document& doc, int layer, bool all) {
         LayerTile* tile = LayerTileAt(stack, layer);
         if (!tile || !(tile->strokeActive || all)) continue;
         step.tiles[size_t(step.count)] = tile;
-        step.images[size_t(step.count)] = CloneImage(*tile->pixels);
         ++step.count;
     }
+    // The copies are independent: the compositing threads share them.
+    RunOnCompositingThreads(step.count, CopyTile, &step);
     doc.undoPosition = (doc.undoPosition + 1) % kUndoSteps;
 }
 

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "image/document.h"
 #include "image/pixel_image.h"
 #include "image/undo.h"
+#include "image/workers.h"
 #include "paint/brush_dab.h"
 #include "paint/layer_pixels.h"
 #include "paint/stroke_mask.h"
@@ -113,17 +115,33 @@ void StampEverywhere(Document& doc, int layer, const PixelImage& dab, int left, 
         }
 }
 
+struct Commit {
+    std::vector<LayerTile*> tiles;  // kept between strokes, so pen-up allocates nothing once warm
+    ColorRecord colour;
+    int paintMode = 0;
+};
+
+void CommitTile(int i, void* context) {
+    const Commit& commit = *static_cast<const Commit*>(context);
+    CommitStroke(*commit.tiles[size_t(i)], commit.colour, commit.paintMode);
+}
+
 void PenUp(StrokeState& state, const StrokeTarget& target) {
+    static Commit commit;
     Document& doc = target.doc;
     const int layer = CommitLayer(state, doc);
     state.count = 0;
     if (layer < 0) return;
     // The undo step keeps the pixels from before the stroke.
     PushUndo(doc, layer, false);
+    commit.tiles.clear();
     for (LayerTile* stack : doc.stacks) {
         LayerTile* tile = LayerTileAt(stack, layer);
-        if (tile && tile->strokeActive) CommitStroke(*tile, target.tool.paint, target.tool.PaintMode);
+        if (tile && tile->strokeActive) commit.tiles.push_back(tile);
     }
+    commit.colour = target.tool.paint;
+    commit.paintMode = target.tool.PaintMode;
+    RunOnCompositingThreads(int(commit.tiles.size()), CommitTile, &commit);
     doc.layers[layer].thumbnailDirty = true;
     doc.modified = true;
     doc.flatCopy = false;

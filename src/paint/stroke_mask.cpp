@@ -29,13 +29,14 @@ bool Overlaps(const LayerTile& tile, const PixelImage& dab, int left, int top) {
 // mask + (((dab + 1) * (ceiling - mask)) >> 16) while below the ceiling. The
 // product is split into 16-bit halves (dab * room, then + room with its
 // carry) and the test against the ceiling is a zero room, so the loop has no
-// branch and runs on 16-bit lanes.
+// branch and runs on 16-bit lanes. Both products are unsigned 32-bit: as int,
+// 16-bit values promote to a product that can overflow.
 void RaiseRow(uint16_t* mask, const uint16_t* dab, int n, uint16_t ceiling) {
     for (int i = 0; i < n; ++i) {
         const uint16_t v = mask[i];
         const uint16_t room = v < ceiling ? uint16_t(ceiling - v) : uint16_t(0);
         const uint16_t high = uint16_t((uint32_t(dab[i]) * room) >> 16);
-        const uint16_t low = uint16_t(dab[i] * room);
+        const uint16_t low = uint16_t(uint32_t(dab[i]) * room);
         const uint16_t carry = uint16_t(low + room) < low;
         mask[i] = uint16_t(v + high + carry);
     }
@@ -179,6 +180,23 @@ PixelImage* PreviewStroke(const LayerTile& tile, const PixelImage& source, Pixel
                                                                                                     : nullptr;
 }
 
+bool SamePaint(const ColorRecord& a, const ColorRecord& b) {
+    for (int i = 0; i < 4; ++i)
+        if (a.value[i] != b.value[i]) return false;
+    return true;
+}
+
+// Whether the tile's stack on screen already shows what committing the
+// stroke with colour and mode leaves: it was composited after the last dab
+// (the tile is clean) through the preview, which painted the tile's own
+// pixels with the same paint. Over an onion skin the preview paints the
+// blend of the frames instead, so there it differs.
+bool PreviewShowsCommit(const LayerTile& tile, const ColorRecord& colour, int paintMode) {
+    if (tile.dirty || InstalledStrokePreview() != &PreviewStroke) return false;
+    if (tile.animated && tile.onionSkin && tile.frameCount > 1) return false;
+    return SamePaint(colour, previewColour) && (paintMode < 2) == (previewMode < 2);
+}
+
 }  // namespace
 
 void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling) {
@@ -202,11 +220,12 @@ void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colo
 
 void CommitStroke(LayerTile& tile, const ColorRecord& colour, int paintMode) {
     if (!tile.strokeActive) return;
+    const bool alreadyShown = PreviewShowsCommit(tile, colour, paintMode);
     EnsurePixels(tile);
     if (tile.strokeMask && tile.pixels)
         PaintStroke(*tile.pixels, *tile.pixels, colour, *tile.strokeMask, tile.lock, paintMode < 2);
     tile.strokeActive = false;
-    tile.dirty = true;
+    if (!alreadyShown) tile.dirty = true;
 }
 
 void SetStrokePaint(const ColorRecord& colour, int paintMode) {

@@ -24,7 +24,10 @@ void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colo
                  bool lock, bool paintsColour);
 
 // Applies an active stroke to the tile's own pixels with colour and the paint
-// mode (0 brush, 1 bottom-layer eraser, 2 layer eraser) and ends it.
+// mode (0 brush, 1 bottom-layer eraser, 2 layer eraser) and ends it. The tile
+// becomes dirty unless the display already shows the result: the preview,
+// installed and painting the same paint, composited it after the last dab.
+// Tiles of one stroke may be committed on several threads at once.
 void CommitStroke(LayerTile& tile, const ColorRecord& colour, int paintMode);
 
 // The colour and mode the compositor's preview of an active stroke paints

@@ -143,6 +143,12 @@ TEST_F(StrokeMaskTest, CeilingBoundsWhatADabCanRaiseTheMaskTo) {
         {0, 0, 65535, 0},              // an empty sample adds nothing
         {0, 32767, 65535, 32767},      //
         {0, 65535, 65536, 65535},      // out-of-range ceilings are the full one, not 0
+        // Products of two large 16-bit values, past the int range.
+        {0, 65534, 65535, 65534},      //
+        {1, 65535, 65535, 65535},      //
+        {10000, 40000, 65535, 43896},  //
+        {2, 50000, 65000, 49592},      //
+        {0, 65535, 65534, 65534},      //
     };
     tile->strokeActive = true;  // keeps the prepared mask
     for (const auto& c : cases) {
