@@ -239,6 +239,7 @@ bool RemoveLayer(Document& doc, int i) {
         below->next = gone->next;
         gone->next = nullptr;
         delete gone;
+        below->dirty = true;
     }
     for (int k = i; k < doc.layerCount - 1; ++k) doc.layers[k] = doc.layers[k + 1];
     doc.layers[doc.layerCount - 1] = LayerInfo();
