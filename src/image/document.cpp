@@ -183,6 +183,8 @@ bool NewDocument(Document& doc, int w, int h) {
     doc.layerCount = 0;
     doc.currentLayer = 0;
     AddLayer(doc, -1);
+    // The canvas's tiles take its flags: the bottom layer is always locked.
+    ApplyLayerInfo(doc, 0);
 
     for (UndoStep& step : doc.undo) {
         step.count = 0;

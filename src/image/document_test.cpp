@@ -334,6 +334,9 @@ TEST_F(MergeTest, IsRefusedWhenEitherLayerIsAnimated) {
 
 TEST_F(DocumentTest, TheBottomLayerIsAlwaysLockedAndNeverHidden) {
     ASSERT_TRUE(NewDocument(doc, 200, 200));
+    // From the start: every way to a new document goes through NewDocument.
+    for (LayerTile* stack : doc.stacks) EXPECT_TRUE(stack->lock);
+    EXPECT_FALSE(doc.layers[0].lockTransparency);
     ASSERT_TRUE(AddLayer(doc, 0));
     for (int i = 0; i < 2; ++i) {
         doc.layers[i].lockTransparency = false;
