@@ -13,7 +13,7 @@
 #  2. with Wine's own Wintab (no tablet), no Wintab at all, or a context that
 #     will not open, it logs why and runs on the mouse.
 # The program logs what it receives because orvella.log lies beside it.
-# Usage: tablet-wine.sh PROGRAM.exe Wintab32.dll
+# Usage: tablet-wine.sh PROGRAM.exe Wintab32.dll (the DLL built from tests/wintab_test_dll)
 # Uses the Wine prefix in WINEPREFIX when set; otherwise makes a throwaway one.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)

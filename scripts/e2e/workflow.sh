@@ -27,7 +27,7 @@
 #  15. a start with the file on the command line shows the same canvas
 # Every failure names its step.
 # Usage: workflow.sh native PROGRAM
-#        workflow.sh wine PROGRAM.exe Wintab32.dll
+#        workflow.sh wine PROGRAM.exe Wintab32.dll   (the DLL built from tests/wintab_test_dll)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"

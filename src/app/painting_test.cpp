@@ -2,12 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "app/app_state.h"
 #include "app/app_test_support.h"
+#include "app/commands.h"
+#include "app/file_commands.h"
 #include "app/main_loop.h"
+#include "fileio/jpeg_file.h"
+#include "fileio/png_file.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
+#include "image/compositor.h"
 #include "image/document_test_support.h"
+#include "paint/brush_dab.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_tablet.h"
@@ -135,5 +149,148 @@ TEST_F(PaintingTest, AltClickTakesTheColourUnderThePointer) {
     // Picking never paints.
     EXPECT_EQ(app.stroke.count, 0);
 }
+
+// Every way to a new document, as the program takes it: each leaves a
+// 200 x 150 white canvas, so the fixture's view still maps the window.
+struct DocumentSource {
+    const char* name;
+    void (*make)(const std::string& dir);
+};
+
+std::vector<uint32_t> WhiteImage() { return std::vector<uint32_t>(200 * 150, 0xFFFFFFFFu); }
+
+void OpenWrittenFile(const std::string& path, FlatWriter write) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(write(file, 200, 150, WhiteImage()));
+    std::fclose(file);
+    fake::State().dialogAnswers.push_back(fake::DialogAnswer{true, path});
+    PostCommand("open");
+    ASSERT_TRUE(DispatchCommands());
+}
+
+const DocumentSource kDocumentSources[] = {
+    {"NewCommand",
+     [](const std::string&) {
+         app.newCanvasWidth = 200;
+         app.newCanvasHeight = 150;
+         PostCommand("new");
+         ASSERT_TRUE(DispatchCommands());
+     }},
+    {"PngFile", [](const std::string& dir) { OpenWrittenFile(dir + "/white.png", WritePng); }},
+    {"JpegFile", [](const std::string& dir) { OpenWrittenFile(dir + "/white.jpg", WriteJpeg); }},
+    {"ClipboardBitmap",
+     [](const std::string&) {
+         // A 32-bit bitmap as the system clipboard holds it: a 40-byte
+         // header, then white rows.
+         std::vector<uint8_t> dib(40 + 200 * 150 * 4, 255);
+         const uint32_t header[] = {40, 200, 150};
+         for (int k = 0; k < 3; ++k)
+             for (int i = 0; i < 4; ++i) dib[size_t(4 * k + i)] = uint8_t(header[k] >> (8 * i));
+         const uint8_t rest[] = {1, 0, 32, 0, 0, 0, 0, 0};  // planes, bits, no compression
+         std::copy(std::begin(rest), std::end(rest), dib.begin() + 12);
+         std::fill(dib.begin() + 20, dib.begin() + 40, uint8_t(0));
+         fake::State().clipboardDib = dib;
+         ASSERT_TRUE(PasteImageFromClipboard(true));
+     }},
+};
+
+class BottomLayerTest : public PaintingTest, public ::testing::WithParamInterface<DocumentSource> {
+protected:
+    void SetUp() override {
+        PaintingTest::SetUp();
+        // Left over from earlier tests: an open dialog would hold the filter
+        // command back, a joystick would ease the mouse's pressure, and the
+        // last drawn frame's pointer over a panel would block the stroke
+        // (these passes draw no frame).
+        app.popups = PopupState();
+        app.filterDialog = FilterDialogState();
+        app.joystick = JoystickPressure();
+        app.pointerOverInterface = false;
+        ASSERT_FALSE(DialogHoldsDocument());
+        dir = std::filesystem::path(::testing::TempDir()) /
+              ("orvella-bottom-" + std::string(GetParam().name));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(dir);
+        PaintingTest::TearDown();
+    }
+    std::filesystem::path dir;
+};
+
+// The bottom layer is always locked: a stroke on it never changes its alpha.
+// That shows after a greyscale mask, which leaves the canvas black and nearly
+// transparent: painting it must blend colour by the stroke's coverage (soft
+// edges), in the preview while the stroke runs and in the committed pixels.
+TEST_P(BottomLayerTest, StrokesKeepItsAlphaAndStaySoftAfterAGreyscaleMask) {
+    GetParam().make(dir.string());
+    ASSERT_FALSE(HasFatalFailure());
+    Document& doc = app.document;
+    ASSERT_EQ(doc.width, 200);
+    ASSERT_EQ(doc.height, 150);
+    ASSERT_EQ(doc.layerCount, 1);
+    doc.currentLayer = 0;
+    PostCommand("filter 1");
+    ASSERT_TRUE(DispatchCommands());
+
+    std::vector<std::unique_ptr<PixelImage>> before;
+    for (LayerTile* stack : doc.stacks) before.emplace_back(CloneImage(*stack->pixels));
+    ASSERT_LT(doctest::At(*before[0], 3, 100, 75), 1000);  // the mask made the canvas see-through
+
+    app.brush.radius = 6;
+    app.brush.hardness = 0;
+    BuildBrushShape(*app.brushShape, app.brush.radius, app.brush.hardness);
+    app.tool.primary = DisplayColor(255, 255, 255, 255);
+    ColorRecord white = app.tool.primary;
+    FromDisplay(white);
+
+    // Locked painting: alpha as it was, colour moved toward the paint by the
+    // mask, floor((paint - v) * m / 65536). Returns the soft samples seen.
+    auto expectLockedStroke = [&](size_t t, const PixelImage& painted, const char* what) {
+        const PixelImage& old = *before[t];
+        const uint16_t* m = doctest::Samples(*doc.stacks[t]->strokeMask, 0);
+        int soft = 0, alphaChanged = 0, colourOff = 0;
+        int64_t worst = 0;
+        for (int i = 0; i < kTileSide * kTileSide; ++i) {
+            soft += m[i] > 0 && m[i] < 60000 ? 1 : 0;
+            alphaChanged += doctest::Samples(painted, 3)[i] != doctest::Samples(old, 3)[i] ? 1 : 0;
+            for (int c = 0; c < 3; ++c) {
+                const int64_t v = doctest::Samples(old, c)[i];
+                const int64_t expected = v + doctest::FloorDiv((white.value[c] - v) * m[i], 65536);
+                const int64_t off = std::abs(doctest::Samples(painted, c)[i] - expected);
+                colourOff += off != 0 ? 1 : 0;
+                worst = std::max(worst, off);
+            }
+        }
+        EXPECT_EQ(alphaChanged, 0) << what << " tile " << t << ": pixels whose alpha changed";
+        EXPECT_EQ(colourOff, 0) << what << " tile " << t << ": colour samples off the coverage blend, by up to "
+                                << worst;
+        return soft;
+    };
+
+    Pass(190, 150, false);
+    Pass(190, 150, true);
+    Pass(205, 150, true);
+    Pass(220, 152, true);
+    std::vector<size_t> painted;
+    for (size_t t = 0; t < doc.stacks.size(); ++t)
+        if (doc.stacks[t]->strokeActive) painted.push_back(t);
+    ASSERT_FALSE(painted.empty());
+    PrepareStrokePreview();
+    int soft = 0;
+    for (size_t t : painted) soft += expectLockedStroke(t, *CompositeTile(*doc.stacks[t]), "preview");
+    EXPECT_GT(soft, 100) << "the stroke has no soft edge to look at";
+
+    Pass(220, 152, false);
+    for (size_t t : painted) {
+        ASSERT_FALSE(doc.stacks[t]->strokeActive);
+        expectLockedStroke(t, *doc.stacks[t]->pixels, "committed");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, BottomLayerTest, ::testing::ValuesIn(kDocumentSources),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -95,6 +95,54 @@ TEST_P(EveryProfile, InverseTablesHaveNoHolesAndMapBackToTheLargestInput) {
     }
 }
 
+// Levels no input maps to are holes in the inverse tables. Each takes the
+// value of the nearest level to its left, except a run right after level 0
+// when level 0 maps back to 0 (the dark end): those take the nearest level to
+// their right, so that no level above black displays as black. The entries
+// below were worked out separately from the curves; filling from the right
+// first moves each of them by one.
+struct FilledEntry {
+    int profile, channel, entry, value;
+};
+
+TEST_F(ColorProfileTest, InverseHolesAreFilledFromTheLeftExceptNextToBlack) {
+    const FilledEntry pins[] = {
+        {1, 0, 385, 558},   {1, 1, 1057, 1121}, {1, 2, 1738, 1693},                      // Pale
+        {2, 0, 5, 1},       {2, 1, 275, 202},   {2, 2, 2045, 2045},                      // Rich
+        {3, 2, 10, 1},      {3, 0, 1628, 1760}, {3, 1, 2046, 2046},                      // Very rich
+        {4, 0, 31, 1},      {4, 1, 1493, 1815}, {4, 2, 2046, 2046},                      // Neon
+        {5, 0, 127, 1},     {5, 0, 631, 110},   {5, 0, 985, 354},   {5, 2, 676, 1201},   // Freeze
+        {5, 2, 1520, 1805}, {5, 1, 3, 1},                                                //
+        {6, 0, 1268, 1415}, {6, 0, 1795, 1868}, {6, 1, 22, 1},      {6, 1, 278, 98},     // Warm skin
+        {6, 2, 757, 370},
+    };
+    for (const FilledEntry& p : pins) {
+        Select(p.profile);
+        EXPECT_EQ(InverseTable(p.channel)[p.entry], p.value)
+            << BuiltinProfile(p.profile)->name << " channel " << p.channel << " entry " << p.entry;
+    }
+}
+
+TEST_P(EveryProfile, EveryInverseHoleTakesItsNeighbourByTheRule) {
+    Select(GetParam());
+    for (int c = 0; c < 3; ++c) {
+        const int32_t* f = ForwardTable(c);
+        std::vector<int> produced(kProfileTableSize, -1);
+        for (int i = 0; i < kProfileTableSize; ++i) produced[f[i]] = i;
+        produced[kProfileTableSize - 1] = kProfileTableSize - 1;
+        if (produced[0] < 0) produced[0] = 0;
+        const int32_t* inv = InverseTable(c);
+        for (int k = 1; k < kProfileTableSize - 1; ++k) {
+            if (produced[k] >= 0) continue;
+            int left = k - 1, right = k + 1;
+            while (produced[left] < 0) --left;
+            while (produced[right] < 0) ++right;
+            const int expected = produced[left] != 0 ? produced[left] : produced[right];
+            ASSERT_EQ(inv[k], expected) << "channel " << c << " entry " << k;
+        }
+    }
+}
+
 TEST_P(EveryProfile, DisplayValuesStayInRangeAndBlackStaysBlack) {
     Select(GetParam());
     ColorRecord black = DisplayColor(0, 0, 0, 0);

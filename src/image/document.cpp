@@ -183,6 +183,8 @@ bool NewDocument(Document& doc, int w, int h) {
     doc.layerCount = 0;
     doc.currentLayer = 0;
     AddLayer(doc, -1);
+    // The canvas's tiles take its flags: the bottom layer is always locked.
+    ApplyLayerInfo(doc, 0);
 
     for (UndoStep& step : doc.undo) {
         step.count = 0;
@@ -239,6 +241,7 @@ bool RemoveLayer(Document& doc, int i) {
         below->next = gone->next;
         gone->next = nullptr;
         delete gone;
+        below->dirty = true;
     }
     for (int k = i; k < doc.layerCount - 1; ++k) doc.layers[k] = doc.layers[k + 1];
     doc.layers[doc.layerCount - 1] = LayerInfo();

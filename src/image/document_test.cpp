@@ -9,7 +9,11 @@
 
 #include "image/animation.h"
 #include "image/color_record.h"
+#include "image/compositor.h"
+#include "image/display_tile.h"
 #include "image/document_test_support.h"
+#include "image/layer_clipboard.h"
+#include "image/workers.h"
 
 using namespace doctest;
 
@@ -330,6 +334,9 @@ TEST_F(MergeTest, IsRefusedWhenEitherLayerIsAnimated) {
 
 TEST_F(DocumentTest, TheBottomLayerIsAlwaysLockedAndNeverHidden) {
     ASSERT_TRUE(NewDocument(doc, 200, 200));
+    // From the start: every way to a new document goes through NewDocument.
+    for (LayerTile* stack : doc.stacks) EXPECT_TRUE(stack->lock);
+    EXPECT_FALSE(doc.layers[0].lockTransparency);
     ASSERT_TRUE(AddLayer(doc, 0));
     for (int i = 0; i < 2; ++i) {
         doc.layers[i].lockTransparency = false;
@@ -347,6 +354,72 @@ TEST_F(DocumentTest, TheBottomLayerIsAlwaysLockedAndNeverHidden) {
         EXPECT_EQ(stack->next->blendMode, kBlendScreen);
     }
 }
+
+// Every change to the layer stack must reach the screen on the next render:
+// the display buffers are rebuilt only for stacks with a dirty tile.
+struct StackChange {
+    const char* name;
+    bool (*change)(Document& doc);
+};
+
+class StackChangeTest : public DocumentTest, public ::testing::WithParamInterface<StackChange> {
+protected:
+    void SetUp() override {
+        DocumentTest::SetUp();
+        ASSERT_TRUE(NewDocument(doc, 300, 200));  // 3 x 2 tiles
+        ASSERT_TRUE(AddLayer(doc, 0));
+        ASSERT_TRUE(AddLayer(doc, 1));
+        PaintLayer(doc, 1, 21);
+        PaintLayer(doc, 2, 22);
+        doc.layers[2].opacity = 180;
+        ApplyLayerInfo(doc, 2);
+    }
+    // What each stack holds, composited afresh, against what it shows.
+    void ExpectDisplayShowsTheDocument() {
+        std::vector<uint8_t> expected(size_t(kTileSide) * kTileSide * 4);
+        for (size_t t = 0; t < doc.stacks.size(); ++t) {
+            LayerTile* stack = doc.stacks[t];
+            ConvertTileToDisplay(*CompositeTile(*stack), expected.data());
+            EXPECT_EQ(std::memcmp(stack->texturePixels, expected.data(), expected.size()), 0) << "tile " << t;
+        }
+    }
+};
+
+TEST_P(StackChangeTest, ShowsOnTheNextRender) {
+    RenderDirtyTiles(doc);
+    for (const LayerTile* stack : doc.stacks) ASSERT_FALSE(StackDirty(stack));
+    ASSERT_TRUE(GetParam().change(doc));
+    RenderDirtyTiles(doc);
+    ExpectDisplayShowsTheDocument();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, StackChangeTest,
+    ::testing::Values(StackChange{"RemoveTheTopLayer", [](Document& d) { return RemoveLayer(d, 2); }},
+                      StackChange{"RemoveAMiddleLayer", [](Document& d) { return RemoveLayer(d, 1); }},
+                      StackChange{"MergeDown", [](Document& d) { return MergeLayerDown(d, 2); }},
+                      StackChange{"MoveDown", [](Document& d) { return MoveLayer(d, 2, 0); }},
+                      StackChange{"MoveUp", [](Document& d) { return MoveLayer(d, 1, 2); }},
+                      StackChange{"Hide",
+                                  [](Document& d) {
+                                      d.layers[2].hidden = true;
+                                      ApplyLayerInfo(d, 2);
+                                      return true;
+                                  }},
+                      StackChange{"ChangeBlendMode",
+                                  [](Document& d) {
+                                      d.layers[1].blendMode = kBlendDarken;
+                                      ApplyLayerInfo(d, 1);
+                                      return true;
+                                  }},
+                      StackChange{"PasteACopy",
+                                  [](Document& d) {
+                                      d.currentLayer = 1;
+                                      CopyLayerToClipboard(d);
+                                      return PasteLayerFromClipboard(d);
+                                  }}),
+    [](const ::testing::TestParamInfo<StackChange>& info) { return std::string(info.param.name); });
+
 
 TEST_F(DocumentTest, EnsurePixelsGivesTransparentWhiteAndReplaceCanEmptyAgain) {
     ASSERT_TRUE(NewDocument(doc, 10, 10));

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "image/compositor.h"
@@ -374,6 +377,223 @@ TEST_F(StrokeFrameTest, PenUpRendersTilesTheDisplayHasNotCaughtUpWith) {
     EXPECT_EQ(ActiveTiles(1), 0);
     EXPECT_GT(Rendered(), 0);
     ExpectDisplayShowsTheDocument();
+
+using Trail = std::map<std::pair<int, int>, int>;  // pixel -> mask value
+
+// The arithmetic of dab placement, observed dab by dab: the brush shape is
+// replaced by a single full sample at its centre, so with hardness 1 every
+// dab marks exactly the pixel under its centre (left = floor(x) - round(R))
+// with its ceiling, and the stroke mask records each dab's position and
+// pressure. A radius of 40 spaces the dabs round(40 / 2) = 20 tenths of a
+// pixel apart, so no two share a pixel.
+class DabTrailTest : public StrokeEngineTest {
+protected:
+    void SetUp() override {
+        StrokeEngineTest::SetUp();
+        brush.radius = 40;
+        brush.hardness = 1.0f;
+        brush.pressureSensitivity = true;
+        Rebuild();
+        const int side = shape->width;
+        shape->Channel(0).Fill(0);
+        Samples(*shape, 0)[(side / 2) * side + side / 2] = 65535;
+    }
+    void PenSample(float x, float y, float pressure) { Sample(x, y, true, pressure); }
+
+    // Every marked pixel of the stroke mask of layer 1.
+    Trail Marked() {
+        Trail marked;
+        for (int y = 0; y < doc.height; ++y)
+            for (int x = 0; x < doc.width; ++x)
+                if (const int m = MaskAt(x, y)) marked[{x, y}] = m;
+        return marked;
+    }
+};
+
+struct TrailDab {
+    int x, y, ceiling;
+};
+
+Trail TrailOf(const std::vector<TrailDab>& dabs) {
+    Trail trail;
+    for (const TrailDab& d : dabs)
+        if (d.ceiling > 0) trail[{d.x, d.y}] = std::max(trail[{d.x, d.y}], d.ceiling);
+    return trail;
+}
+
+TEST_F(DabTrailTest, AStraightSegmentRampsThePressureOverEvenlySpacedDabs) {
+    // A 32-pixel segment is 320 tenths: steps of 20 / 320 = 1/16 along it,
+    // one dab every 2 pixels, the pressure going from 0 (the first sample's)
+    // to 1 as t: ceiling round(k / 16 * 65535).
+    PenSample(100, 100, 0);
+    PenSample(132, 100, 1);
+    const int ceilings[16] = {0,     4096,  8192,  12288, 16384, 20480, 24576, 28672,
+                              32768, 36863, 40959, 45055, 49151, 53247, 57343, 61439};
+    std::vector<TrailDab> expected;
+    for (int k = 0; k < 16; ++k) expected.push_back({100 + 2 * k, 100, ceilings[k]});
+    EXPECT_EQ(Marked(), TrailOf(expected));
+}
+
+TEST_F(DabTrailTest, ANegativeTabletPressureIsFullPressure) {
+    // A pen whose pressure is not known yet paints at the pressure scale,
+    // whatever the sample says: both samples have pressure 0.75, so there is
+    // no ramp and every dab, the segment's first included, has 0.75.
+    brush.pressureScale = 0.75f;
+    in.tabletInProximity = true;
+    in.tabletPressure = -1;
+    PenSample(100, 100, 0.2f);
+    PenSample(132, 100, 0.3f);
+    std::vector<TrailDab> expected;
+    for (int k = 0; k < 16; ++k) expected.push_back({100 + 2 * k, 100, 49151});  // round(0.75 * 65535)
+    EXPECT_EQ(Marked(), TrailOf(expected));
+}
+
+// An independent model of the dab placement along one sample's segment,
+// written from the rules: the path (a straight line, or from the third
+// sample on the cubic through the corner, evaluated with 1024 Bernstein
+// weight sets), spacing T = max(5, round(R / 2)) tenths, steps of T / M
+// corrected by 1.1 while a dab would land closer than T / 1.15 and by 1 / 1.1
+// while it would land farther than 1.15 T (until both retry counts pass 5;
+// each placed dab forgives one of each), and the pressure ramp.
+struct ModelPoint {
+    float x, y;
+};
+
+ModelPoint Mix(ModelPoint a, ModelPoint b, float t) { return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}; }
+ModelPoint Middle(ModelPoint a, ModelPoint b) { return {(a.x + b.x) / 2, (a.y + b.y) / 2}; }
+float Tenths(ModelPoint a, ModelPoint b) {
+    const float dx = a.x - b.x, dy = a.y - b.y;
+    return std::sqrt(dx * dx + dy * dy) * 10.0f;
+}
+
+struct ModelStroke {
+    float radius = 40;
+    int count = 0;
+    ModelPoint p0{}, p1{};
+    float previousPressure = 0;
+    std::vector<TrailDab> dabs;
+
+    ModelPoint Bezier(const ModelPoint b[4], float t) const {
+        const int i = int(std::lround(std::clamp(t, 0.0f, 1.0f) * 1023.0f));
+        const float u = float(i) / 1023.0f, v = 1.0f - u;
+        const float w[4] = {v * v * v, 3 * u * v * v, 3 * u * u * v, u * u * u};
+        ModelPoint q{0, 0};
+        for (int k = 0; k < 4; ++k) q = {q.x + b[k].x * w[k], q.y + b[k].y * w[k]};
+        return q;
+    }
+
+    // One sample at document point p with mapped pressure pressure.
+    void Sample(ModelPoint p, float pressure) {
+        if (count == 0) p0 = p1 = p;
+        const float spacing = float(std::max(5L, std::lround(radius * 0.5f)));
+        int m = int(std::lround(Tenths(p, p1)));
+        if (m == 0 && count < 5) m = 1;
+        const bool curved = count >= 2;
+        const ModelPoint b[4] = {Middle(p0, p1), Mix(p0, p1, 0.85f), Mix(p, p1, 0.85f), Middle(p1, p)};
+        if (curved && m >= 2) {
+            m = int(std::lround(Tenths(b[3], b[0])));
+            if (m == 0 && count < 5) m = 1;
+        }
+        ModelPoint last = curved ? b[0] : p1;
+        float step = m > 0 ? spacing / float(m) : 1.0f, t = 0;
+        int tooClose = 0, tooFar = 0;
+        while (t < 1) {
+            const ModelPoint q = curved ? Bezier(b, t) : Mix(p1, p, t);
+            const float d = Tenths(q, last);
+            const bool retry = t > 0 && !(tooClose > 5 && tooFar > 5);
+            float retried = step;
+            if (retry && d < 0.86956525f * spacing) {
+                ++tooClose;
+                retried = step * 1.1f;
+            } else if (retry && d > 1.15f * spacing) {
+                ++tooFar;
+                retried = step * 0.9090909f;
+            }
+            if (retried != step) {
+                t = t - step + retried;
+                step = retried;
+                continue;
+            }
+            tooClose = std::max(0, tooClose - 1);
+            tooFar = std::max(0, tooFar - 1);
+            const float pt = previousPressure + (pressure - previousPressure) * t;
+            dabs.push_back({int(std::floor(q.x)), int(std::floor(q.y)), int(std::lround(pt * 65535.0f))});
+            t += step;
+            last = q;
+        }
+        previousPressure = pressure;
+        p0 = p1;
+        p1 = p;
+        ++count;
+    }
+};
+
+struct RecordedStroke {
+    const char* name;
+    std::vector<std::array<float, 3>> samples;  // window x, y, pen pressure
+};
+
+class RecordedStrokeTest : public DabTrailTest, public ::testing::WithParamInterface<RecordedStroke> {};
+
+TEST_P(RecordedStrokeTest, LaysTheDabsTheRulesGive) {
+    ModelStroke model;
+    for (const auto& s : GetParam().samples) {
+        PenSample(s[0], s[1], s[2]);
+        model.Sample({s[0] + 0.5f, s[1] + 0.5f}, std::min(1.0f, std::pow(1.2f * s[2], 2.5f)));
+    }
+    ASSERT_EQ(state.count, int(GetParam().samples.size()));
+    const Trail expected = TrailOf(model.dabs);
+    EXPECT_GE(expected.size(), 8u);
+    EXPECT_EQ(Marked(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strokes, RecordedStrokeTest,
+    ::testing::Values(
+        // A right-angle corner: the curve through it runs fast at its ends
+        // and slow in the middle, so steps are retried both ways.
+        RecordedStroke{"Corner", {{100, 100, 0}, {132, 100, 1}, {132, 132, 0.5f}, {100, 140, 0.8f}}},
+        // Doubling back: the curve turns on itself and the spacing retries
+        // run out.
+        RecordedStroke{"Hairpin", {{100, 100, 0.3f}, {160, 100, 1}, {101, 103, 0.6f}, {160, 106, 1}}},
+        // A long move, then a sharp turn back: many retries both ways, each
+        // placed dab forgiving one of each.
+        RecordedStroke{"SharpTurn", {{150, 150, 0.6f}, {152.75f, 207, 0.5f}, {124.25f, 167.25f, 0.5f}, {132, 173.75f, 0.6f}}},
+        // Short uneven moves, some shorter than the spacing, the last one a
+        // fifth of a pixel (a segment of 2 tenths takes the curve's length).
+        RecordedStroke{"Scribble",
+                       {{200, 150, 0.2f}, {201.3f, 150.4f, 0.5f}, {203, 152, 0.9f}, {207.5f, 151, 0.7f},
+                        {209, 146.2f, 1}, {206, 143, 0.4f}, {212.25f, 141.75f, 0.6f}, {212.45f, 141.75f, 0.8f}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StrokeEngineTest, TheCeilingFollowsThePressureOrTheSizeFraction) {
+    // A full square shape: every sample a dab covers is 65535, so the mask
+    // under a single click is the click's ceiling. Without pressure
+    // sensitivity a click paints at the pressure scale, 0.6 here.
+    struct Case {
+        float radius, hardness;
+        bool sizeControl;
+        uint16_t ceiling;
+    };
+    const Case cases[] = {
+        {1.25f, 0.5f, true, 49151},  // min(1, 0.6 * 1.25) = 0.75
+        {4, 0.5f, true, 65535},      // min(1, 0.6 * 4) = 1
+        {1.25f, 0.5f, false, 39321}, // 0.6
+        {1.25f, 1, true, 39321},     // a hard brush keeps the pressure
+    };
+    brush.pressureScale = 0.6f;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "radius " << c.radius << " hardness " << c.hardness << " size "
+                                        << c.sizeControl);
+        brush.radius = c.radius;
+        brush.hardness = c.hardness;
+        brush.pressureControlledSize = c.sizeControl;
+        Rebuild();
+        shape->Channel(0).Fill(65535);
+        Sample(60, 40, true);
+        EXPECT_EQ(MaskAt(60, 40), c.ceiling);
+        Sample(60, 40, false);
+    }
 }
 
 TEST(StrokeEngine, BezierWeightsSumToOneAndHitTheEnds) {

@@ -174,10 +174,14 @@ bool PaintStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colo
     return true;
 }
 
+// The bottom layer never changes its alpha, whatever its tile's flag says.
+bool PaintsLocked(const LayerTile& tile) { return tile.lock || tile.bottom; }
+
 PixelImage* PreviewStroke(const LayerTile& tile, const PixelImage& source, PixelImage& scratch) {
     if (!tile.strokeMask) return nullptr;
-    return PaintStroke(scratch, source, previewColour, *tile.strokeMask, tile.lock, previewMode < 2) ? &scratch
-                                                                                                    : nullptr;
+    return PaintStroke(scratch, source, previewColour, *tile.strokeMask, PaintsLocked(tile), previewMode < 2)
+               ? &scratch
+               : nullptr;
 }
 
 bool SamePaint(const ColorRecord& a, const ColorRecord& b) {
@@ -223,7 +227,7 @@ void CommitStroke(LayerTile& tile, const ColorRecord& colour, int paintMode) {
     const bool alreadyShown = PreviewShowsCommit(tile, colour, paintMode);
     EnsurePixels(tile);
     if (tile.strokeMask && tile.pixels)
-        PaintStroke(*tile.pixels, *tile.pixels, colour, *tile.strokeMask, tile.lock, paintMode < 2);
+        PaintStroke(*tile.pixels, *tile.pixels, colour, *tile.strokeMask, PaintsLocked(tile), paintMode < 2);
     tile.strokeActive = false;
     if (!alreadyShown) tile.dirty = true;
 }

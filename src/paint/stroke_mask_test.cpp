@@ -245,6 +245,34 @@ TEST_F(StrokeMaskApplyTest, EveryLockAndModeMatchesTheReferenceIntoAnotherImageA
     }
 }
 
+// A bottom tile paints as locked even before its layer's flags reach it (a
+// tile fresh from InitLayerTile has its lock flag off): the preview and the
+// commit keep its alpha and blend colour by the mask alone.
+TEST_F(StrokeMaskApplyTest, TheBottomLayerPaintsLockedWhateverItsLockFlag) {
+    LayerTile bottom;
+    InitLayerTile(bottom, true);
+    bottom.x1 = bottom.y1 = kSide;
+    ASSERT_FALSE(bottom.lock);
+    doctest::RandomiseWithEdges(*bottom.pixels, 14);
+    Image dab(new PixelImage(100, 90, 1, 16));
+    doctest::Randomise(*dab, 15);
+    StampDab(bottom, *dab, 10, 20, 65535);
+    ASSERT_TRUE(bottom.strokeActive);
+    mask->CopyFrom(*bottom.strokeMask);
+    const Image before(CloneImage(*bottom.pixels));
+
+    InstallStrokePreview();
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
+        SetStrokePaint(colour, mode);
+        ExpectReference(*before, *CompositeTile(bottom), true, true);
+    }
+    SetStrokePreview(nullptr);
+
+    CommitStroke(bottom, colour, 1);
+    ExpectReference(*before, *bottom.pixels, true, true);
+}
+
 TEST_F(StrokeMaskApplyTest, LockedLayerEraserChangesNothing) {
     Image before(CloneImage(*src));
     ApplyStroke(*src, *src, DisplayColor(255, 255, 255, 0), *mask, true, false);
