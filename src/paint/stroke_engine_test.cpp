@@ -293,91 +293,6 @@ TEST_F(StrokeEngineTest, LineAvoidanceShrinksTheBrushNearLineArtAbove) {
     EXPECT_LT(state.effectiveRadius, 15.0f);
 }
 
-// Frames as the main loop runs them, with the compositing threads: a sample,
-// the preview's paint, the render of dirty tiles.
-class StrokeFrameTest : public StrokeEngineTest {
-protected:
-    static constexpr int kThreads = 3;
-    int ScratchThreads() const override { return kThreads; }
-    void SetUp() override {
-        StrokeEngineTest::SetUp();
-        PaintLayer(doc, 1, 5);  // random pixels, partly transparent
-        InstallStrokePreview();
-        ASSERT_EQ(StartWorkers(kThreads), kThreads);
-        tool.primary = tool.paint = DisplayColor(30, 140, 220, 255);
-        RenderDirtyTiles(doc);
-    }
-    void TearDown() override {
-        CloseWorkerThreads();
-        SetStrokePreview(nullptr);
-        StrokeEngineTest::TearDown();
-    }
-    void Frame() {
-        SetStrokePaint(tool.paint, tool.PaintMode);
-        for (LayerTile* stack : doc.stacks) stack->uploadPending = false;
-        RenderDirtyTiles(doc);
-    }
-    int Rendered() {
-        int n = 0;
-        for (LayerTile* stack : doc.stacks) n += stack->uploadPending ? 1 : 0;
-        return n;
-    }
-    // Every tile's display compared with a fresh render of the whole document.
-    void ExpectDisplayShowsTheDocument() {
-        std::vector<std::vector<uint8_t>> shown;
-        const size_t bytes = size_t(kTileSide) * kTileSide * 4;
-        for (LayerTile* stack : doc.stacks) shown.emplace_back(stack->texturePixels, stack->texturePixels + bytes);
-        MarkAllDirty(doc);
-        RenderDirtyTiles(doc);
-        for (size_t t = 0; t < doc.stacks.size(); ++t)
-            EXPECT_TRUE(std::equal(shown[t].begin(), shown[t].end(), doc.stacks[t]->texturePixels)) << "tile " << t;
-    }
-    // A stroke across the top row of tiles, drawn frame by frame; returns
-    // the copies of the layer before it.
-    std::vector<std::unique_ptr<PixelImage>> DrawStroke() {
-        std::vector<std::unique_ptr<PixelImage>> before;
-        for (LayerTile* stack : doc.stacks) before.emplace_back(CloneImage(*LayerTileAt(stack, 1)->pixels));
-        for (int i = 0; i < 10; ++i) {
-            Sample(40.0f + 45.0f * float(i), 60.0f + float(i % 3), true);
-            Frame();
-        }
-        return before;
-    }
-};
-
-TEST_F(StrokeFrameTest, PenUpRendersNothingThePreviewAlreadyShowed) {
-    const auto before = DrawStroke();
-    const int touched = ActiveTiles(1);
-    ASSERT_GE(touched, 4);
-    const int undoPosition = doc.undoPosition;
-
-    Sample(490, 62, false);
-    Frame();
-    EXPECT_EQ(ActiveTiles(1), 0);
-    EXPECT_EQ(Rendered(), 0);  // the composite of every tile is what the preview showed
-    EXPECT_TRUE(doc.layers[1].thumbnailDirty);
-    EXPECT_EQ(doc.undo[undoPosition].count, touched);
-    ExpectDisplayShowsTheDocument();
-
-    // The undo copies, made on several threads, hold the layer from before.
-    Undo(doc);
-    for (size_t t = 0; t < doc.stacks.size(); ++t)
-        EXPECT_TRUE(SameSamples(*LayerTileAt(doc.stacks[t], 1)->pixels, *before[t])) << "tile " << t;
-    Frame();
-    ExpectDisplayShowsTheDocument();
-}
-
-TEST_F(StrokeFrameTest, PenUpRendersTilesTheDisplayHasNotCaughtUpWith) {
-    DrawStroke();
-    // A dab and the pen-up in one frame (several pen packets between two
-    // frames): the display never showed that dab.
-    Sample(495, 64, true);
-    Sample(495, 64, false);
-    Frame();
-    EXPECT_EQ(ActiveTiles(1), 0);
-    EXPECT_GT(Rendered(), 0);
-    ExpectDisplayShowsTheDocument();
-
 using Trail = std::map<std::pair<int, int>, int>;  // pixel -> mask value
 
 // The arithmetic of dab placement, observed dab by dab: the brush shape is
@@ -594,6 +509,92 @@ TEST_F(StrokeEngineTest, TheCeilingFollowsThePressureOrTheSizeFraction) {
         EXPECT_EQ(MaskAt(60, 40), c.ceiling);
         Sample(60, 40, false);
     }
+}
+
+// Frames as the main loop runs them, with the compositing threads: a sample,
+// the preview's paint, the render of dirty tiles.
+class StrokeFrameTest : public StrokeEngineTest {
+protected:
+    static constexpr int kThreads = 3;
+    int ScratchThreads() const override { return kThreads; }
+    void SetUp() override {
+        StrokeEngineTest::SetUp();
+        PaintLayer(doc, 1, 5);  // random pixels, partly transparent
+        InstallStrokePreview();
+        ASSERT_EQ(StartWorkers(kThreads), kThreads);
+        tool.primary = tool.paint = DisplayColor(30, 140, 220, 255);
+        RenderDirtyTiles(doc);
+    }
+    void TearDown() override {
+        CloseWorkerThreads();
+        SetStrokePreview(nullptr);
+        StrokeEngineTest::TearDown();
+    }
+    void Frame() {
+        SetStrokePaint(tool.paint, tool.PaintMode);
+        for (LayerTile* stack : doc.stacks) stack->uploadPending = false;
+        RenderDirtyTiles(doc);
+    }
+    int Rendered() {
+        int n = 0;
+        for (LayerTile* stack : doc.stacks) n += stack->uploadPending ? 1 : 0;
+        return n;
+    }
+    // Every tile's display compared with a fresh render of the whole document.
+    void ExpectDisplayShowsTheDocument() {
+        std::vector<std::vector<uint8_t>> shown;
+        const size_t bytes = size_t(kTileSide) * kTileSide * 4;
+        for (LayerTile* stack : doc.stacks) shown.emplace_back(stack->texturePixels, stack->texturePixels + bytes);
+        MarkAllDirty(doc);
+        RenderDirtyTiles(doc);
+        for (size_t t = 0; t < doc.stacks.size(); ++t)
+            EXPECT_TRUE(std::equal(shown[t].begin(), shown[t].end(), doc.stacks[t]->texturePixels)) << "tile " << t;
+    }
+    // A stroke across the top row of tiles, drawn frame by frame; returns
+    // the copies of the layer before it.
+    std::vector<std::unique_ptr<PixelImage>> DrawStroke() {
+        std::vector<std::unique_ptr<PixelImage>> before;
+        for (LayerTile* stack : doc.stacks) before.emplace_back(CloneImage(*LayerTileAt(stack, 1)->pixels));
+        for (int i = 0; i < 10; ++i) {
+            Sample(40.0f + 45.0f * float(i), 60.0f + float(i % 3), true);
+            Frame();
+        }
+        return before;
+    }
+};
+
+TEST_F(StrokeFrameTest, PenUpRendersNothingThePreviewAlreadyShowed) {
+    const auto before = DrawStroke();
+    const int touched = ActiveTiles(1);
+    ASSERT_GE(touched, 4);
+    const int undoPosition = doc.undoPosition;
+
+    Sample(490, 62, false);
+    Frame();
+    EXPECT_EQ(ActiveTiles(1), 0);
+    EXPECT_EQ(Rendered(), 0);  // the composite of every tile is what the preview showed
+    EXPECT_TRUE(doc.layers[1].thumbnailDirty);
+    EXPECT_EQ(doc.undo[undoPosition].count, touched);
+    ExpectDisplayShowsTheDocument();
+
+    // The undo copies, made on several threads, hold the layer from before.
+    Undo(doc);
+    for (size_t t = 0; t < doc.stacks.size(); ++t)
+        EXPECT_TRUE(SameSamples(*LayerTileAt(doc.stacks[t], 1)->pixels, *before[t])) << "tile " << t;
+    Frame();
+    ExpectDisplayShowsTheDocument();
+}
+
+TEST_F(StrokeFrameTest, PenUpRendersTilesTheDisplayHasNotCaughtUpWith) {
+    DrawStroke();
+    // A dab and the pen-up in one frame (several pen packets between two
+    // frames): the display never showed that dab.
+    Sample(495, 64, true);
+    Sample(495, 64, false);
+    Frame();
+    EXPECT_EQ(ActiveTiles(1), 0);
+    EXPECT_GT(Rendered(), 0);
+    ExpectDisplayShowsTheDocument();
 }
 
 TEST(StrokeEngine, BezierWeightsSumToOneAndHitTheEnds) {
