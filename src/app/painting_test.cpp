@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/app_state.h"
 #include "app/app_test_support.h"
+#include "app/joystick_pressure.h"
 #include "app/main_loop.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
@@ -62,6 +66,18 @@ protected:
         app.window.mouseX = x;
         app.window.mouseY = y;
         app.window.leftButton = left;
+        ASSERT_TRUE(UpdateFrame());
+    }
+    // A pass as the main loop runs it, up to the drawing (whose panels
+    // would cover this small window): the window's events, through the
+    // platform as the backends deliver them, then the frame's input.
+    void FramePass(int x, int y, bool left) {
+        fake::State().onPump = [x, y, left](WindowState& w) {
+            w.mouseX = x;
+            w.mouseY = y;
+            w.leftButton = left;
+        };
+        PumpEvents();
         ASSERT_TRUE(UpdateFrame());
     }
     uint16_t Alpha(int layer, int x, int y) {
@@ -134,6 +150,59 @@ TEST_F(PaintingTest, AltClickTakesTheColourUnderThePointer) {
     EXPECT_EQ(app.tool.primary.value[1], 0);
     // Picking never paints.
     EXPECT_EQ(app.stroke.count, 0);
+}
+
+// The mouse's pressure comes from a joystick axis eased to 0.5; every mouse
+// button-down marks the tablet's reading unknown even with no pen about,
+// and that must not turn the stroke into a full-pressure one.
+class JoystickPressureStroke : public PaintingTest {
+protected:
+    void SetUp() override {
+        PaintingTest::SetUp();
+        app.brush.pressureSensitivity = true;
+        fake::Input().axes = {0.0f};
+        StartJoystickPressure(app.joystick, 1);
+        SetJoystickPressureOn(app.joystick, true);
+        fake::Input().axes = {1.0f};  // pressed all the way once: the axis is chosen
+        FramePass(200, 150, false);
+        fake::Input().axes = {0.5f};
+        for (int i = 0; i < 60; ++i) FramePass(200, 150, false);
+        ASSERT_NEAR(app.joystick.mousePressure, 0.5f, 1e-5f);
+    }
+    void TearDown() override {
+        app.joystick = JoystickPressure();
+        PaintingTest::TearDown();
+    }
+    // A mouse stroke along window row y; the highest alpha it left on the
+    // document row under it.
+    uint16_t Stroke(int y) {
+        for (int x = 180; x <= 220; x += 4) FramePass(x, y, true);
+        FramePass(220, y, false);
+        uint16_t highest = 0;
+        for (int x = 85; x <= 115; ++x) highest = std::max(highest, Alpha(1, x, y - 75));
+        return highest;
+    }
+    // The stroke's curve: min(scale, (1.2 scale p)^2.5) at p = 0.5 and scale 1.
+    const float expected = std::pow(0.6f, 2.5f);
+};
+
+TEST_F(JoystickPressureStroke, TheStrokeCeilingFollowsThePressureCurve) {
+    const uint16_t eased = Stroke(150);
+    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(fake::Tablet().pressure, 0.0f);  // the button-up cleared the reading again
+    // The same stroke at full pressure: the masks rise in proportion to the
+    // ceiling, so the two strokes' alphas stand as their ceilings do.
+    SetJoystickPressureOn(app.joystick, false);
+    const uint16_t full = Stroke(170);
+    ASSERT_GT(full, 10000);
+    EXPECT_NEAR(double(eased) / full, expected, 0.01);
+}
+
+TEST_F(JoystickPressureStroke, PressureControlledSizeFollowsThePressureCurve) {
+    app.brush.pressureControlledSize = true;
+    for (int x = 180; x <= 220; x += 4) FramePass(x, 150, true);
+    EXPECT_EQ(fake::Tablet().pressure, -1.0f);  // the button-down marked the reading unknown
+    EXPECT_NEAR(app.stroke.effectiveRadius, app.brush.radius * expected, 1e-4f);
 }
 
 }  // namespace

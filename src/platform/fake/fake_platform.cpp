@@ -1,5 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
+#include "platform/fake/fake_tablet.h"
+
 namespace platform {
 namespace fake {
 
@@ -32,7 +34,9 @@ void DestroyMainWindow() {
 
 void PumpEvents() {
     ++State().pumps;
-    if (State().onPump && State().window) State().onPump(*State().window);
+    if (!State().window) return;
+    if (State().onPump) State().onPump(*State().window);
+    fake::FollowMouseButtons(State().window->leftButton, State().window->rightButton);
 }
 
 bool WindowIsMaximized() { return State().window && State().window->maximized; }
