@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Painting with the native program, driven with real mouse and key events and
 # checked on screenshots: a mouse stroke paints the primary colour, Ctrl+click
-# flood-fills the canvas, Ctrl+Z undoes the fill and then the stroke, and an
+# flood-fills the canvas, Ctrl+Z undoes the fill and then the stroke (also
+# when pressed and released within one pass of the main loop), and an
 # Alt+click picks the colour under the pointer (a stroke in the picked white
 # leaves the white canvas white).
 # Usage: paint-native.sh PROGRAM
@@ -53,7 +54,14 @@ e2e_expect_pixel "the stroke stays" "$cx" $((cy - 100)) "$black" 90
 e2e_with_keys ctrl e2e_tap z
 e2e_expect_pixel "undo the stroke" "$cx" $((cy - 100)) "$white" 2
 
-# 4. Alt+click on the white canvas picks white; a stroke in it leaves no mark.
+# 4. Ctrl+Z pressed and released within one pass of the main loop (no delay
+# between the key events) still undoes the stroke.
+stroke $((cy - 100))
+e2e_expect_pixel "stroke again" "$cx" $((cy - 100)) "$black" 90
+xdotool key --delay 0 ctrl+z
+e2e_expect_pixel "undo by a quick tap" "$cx" $((cy - 100)) "$white" 2
+
+# 5. Alt+click on the white canvas picks white; a stroke in it leaves no mark.
 e2e_with_keys alt e2e_click $((cx + 300)) $((cy + 200))
 rest
 stroke $((cy + 50))

@@ -1,9 +1,11 @@
 // The keyboard and up to four game controllers on SDL2. SDL keeps both
 // states itself as events arrive, so everything is read on the main thread
-// once a pass, with no poll thread.
+// once a pass, with no poll thread; an event watch keeps the key presses in
+// between, so that a key pressed and released within one pass still counts.
 #include <SDL.h>
 
 #include "platform/input.h"
+#include "platform/key_latch.h"
 #include "platform/log.h"
 #include "platform/sdl/keyboard_map.h"
 #include "platform/sdl/main_window.h"
@@ -28,6 +30,7 @@ struct Joystick {
 struct StickInput {
     bool joystickSystemStarted = false;
     uint8_t keyStates[kKeyCodeCount] = {};
+    KeyLatch latch;
     bool keyboardEnabled = true;
     Joystick joysticks[kMaxJoysticks];
     int joystickCount = 0;
@@ -63,6 +66,13 @@ void OpenJoysticks(StickInput& in) {
     LogLine("A total of %i joysticks were found", in.joystickCount);
 }
 
+// Runs as SDL queues each event, on the thread pumping them (the main one).
+int WatchKeys(void* context, SDL_Event* event) {
+    if (event->type == SDL_KEYDOWN && !event->key.repeat)
+        static_cast<StickInput*>(context)->latch.Press(sdl::KeyCodeFromScancode(event->key.keysym.scancode));
+    return 0;
+}
+
 void ReadJoystick(Joystick& joystick) {
     // A controller pulled out keeps its last readings, as a failed read does on Windows.
     if (!SDL_JoystickGetAttached(joystick.device)) return;
@@ -77,6 +87,7 @@ StickInput* CreateStickInput() {
     LogLine("Init StickInput");
     auto* in = new StickInput;
     in->keyboardEnabled = true;
+    SDL_AddEventWatch(WatchKeys, in);
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
         LogLine("Error - failed to start the joystick system: %s", SDL_GetError());
         return in;
@@ -93,6 +104,7 @@ StickInput* CreateStickInput() {
 void DestroyStickInput(StickInput* in) {
     if (!in) return;
     LogLine("Destroy StickInput");
+    SDL_DelEventWatch(WatchKeys, in);
     for (int i = 0; i < in->joystickCount; ++i) SDL_JoystickClose(in->joysticks[i].device);
     if (in->joystickSystemStarted) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     delete in;
@@ -104,7 +116,12 @@ void PollInput(StickInput* in) {
     int numKeys = 0;
     const Uint8* sdlKeys = SDL_GetKeyboardState(&numKeys);
     SDL_Window* window = sdl::MainWindow();
-    sdl::SnapshotKeys(sdlKeys, numKeys, window && SDL_GetKeyboardFocus() == window, in->keyStates);
+    const bool focus = window && SDL_GetKeyboardFocus() == window;
+    sdl::SnapshotKeys(sdlKeys, numKeys, focus, in->keyStates);
+    if (focus)
+        in->latch.MarkHeld(in->keyStates);
+    else
+        in->latch.Clear();
 
     if (in->joystickCount == 0) return;
     SDL_JoystickUpdate();
