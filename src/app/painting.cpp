@@ -86,8 +86,20 @@ void PickOnAlt() {
     if (!app.ctrlHeld) app.tool.primary = app.pick.edited;
 }
 
+// While the pen is near, its own samples run the stroke. A pen's last
+// sample can come before its button is seen to go up, and X reports no pen
+// leaving: without this a quick lift could leave the stroke uncommitted (no
+// undo step) until the pen came back.
+void CommitReleasedPenStroke() {
+    const platform::WindowState& w = app.window;
+    if (app.stroke.count > 0 && !w.leftButton && !w.rightButton) EndStroke(app.stroke, Target());
+}
+
 void MouseSample() {
-    if (platform::PenInProximity()) return;
+    if (platform::PenInProximity()) {
+        CommitReleasedPenStroke();
+        return;
+    }
     int dx = 0, dy = 0;
     platform::ClientToDesktopOffset(dx, dy);
     const platform::WindowState& w = app.window;

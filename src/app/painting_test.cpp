@@ -120,6 +120,23 @@ TEST_F(PaintingTest, PenSamplesLandWhereThePenPoints) {
     EXPECT_FLOAT_EQ(app.stroke.p1.y, 85.5f);
 }
 
+// The pen's last sample can arrive while its button still reads held, and
+// nothing tells that the pen has left: the pass after the button went up
+// commits the stroke all the same.
+TEST_F(PaintingTest, APenStrokeCommitsOnThePassAfterItsButtonWentUp) {
+    fake::Tablet().inProximity = true;
+    fake::Tablet().pressure = 1.0f;
+    FramePass(200, 150, true);
+    ASSERT_TRUE(fake::SendPenSample(200 + 4, 150 + 27, 1.0f));
+    ASSERT_TRUE(fake::SendPenSample(210 + 4, 150 + 27, 1.0f));
+    ASSERT_GT(app.stroke.count, 0);
+    FramePass(210, 150, false);
+    EXPECT_EQ(app.stroke.count, 0);
+    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_GT(Alpha(1, 105, 75), 20000);
+    EXPECT_TRUE(fake::Tablet().inProximity);  // no sign of the pen leaving was needed
+}
+
 TEST_F(PaintingTest, ControlClickFillsOnceWithTheWaitCursor) {
     fake::Hold({kKeyLeftCtrl});
     Pass(200, 150, false);
