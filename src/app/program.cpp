@@ -38,6 +38,8 @@ int RunProgram(const std::string& commandLine) {
     LogLine("CreateGLWindow()");
     if (!platform::CreateMainWindow("Orvella", w, 32)) return 0;
     w.mouseX = -1;
+    // Nobody can be asked about a window the system took away.
+    platform::SetWindowLostHandler(WriteSettingsAtExit);
 
     // Without a tablet the program runs on the mouse alone.
     LogLine("TabletInit()");

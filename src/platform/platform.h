@@ -47,6 +47,14 @@ void DestroyMainWindow();
 
 // Handles every pending event without blocking.
 void PumpEvents();
+
+// Called at most once, on the thread that noticed, when the system takes the
+// window away with no close request the program could answer (on X11 the
+// connection to the display is cut, as xkill does). The program writes what
+// it keeps at exit; the backend then ends the process with exit code 0.
+// Windows always asks with a close message first and never calls it.
+using WindowLostHandler = void (*)();
+void SetWindowLostHandler(WindowLostHandler handler);
 bool WindowIsMaximized();
 void SwapBuffers();
 void SetWindowTitle(const char* title);

@@ -39,6 +39,8 @@ void PumpEvents() {
     fake::FollowMouseButtons(State().window->leftButton, State().window->rightButton);
 }
 
+void SetWindowLostHandler(WindowLostHandler handler) { State().windowLostHandler = handler; }
+
 bool WindowIsMaximized() { return State().window && State().window->maximized; }
 void SwapBuffers() { ++State().swaps; }
 void SetWindowTitle(const char* title) { State().title = title; }

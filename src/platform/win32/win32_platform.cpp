@@ -29,6 +29,10 @@ void PumpEvents() {
     }
 }
 
+// Another program can only ask a Win32 window to close (WM_CLOSE), which
+// the window procedure answers as usual.
+void SetWindowLostHandler(WindowLostHandler) {}
+
 bool WindowIsMaximized() { return MainWindow() && IsZoomed(MainWindow()); }
 
 void SwapBuffers() {
