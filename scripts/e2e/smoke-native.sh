@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Smoke test of the native program: it opens its window on a private X
-# display, draws the new white canvas centred on the grey clear colour, and
+# display with the icon from beside the program, draws the new white canvas
+# centred on the grey clear colour, and
 # quits without a question when the window manager asks it to close an
 # unmodified document; when another program takes its window away (xkill) it
 # ends with exit code 0 and its settings written.
@@ -11,7 +12,7 @@ set -u
 program=${1:-}
 [ -n "$program" ] || e2e_abort "usage: $0 PROGRAM"
 [ -x "$program" ] || e2e_abort "$program is not an executable file"
-e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert
+e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo xprop import convert python3
 
 e2e_init
 e2e_start_display || e2e_abort "could not start a private X display"
@@ -53,6 +54,9 @@ if geometry=$(e2e_window_geometry "$win"); then
 else
     e2e_fail "could not read the geometry of window $win"
 fi
+
+# The program was started from another directory: the icon comes from beside it.
+why=$(e2e_icon_matches "$win" "$E2E_TMP/bin/icon-16.ico" 2>&1) || e2e_fail "$why"
 
 boxes=$(e2e_new_window_names "$E2E_TMP/windows.before" '^Orvella')
 [ -z "$boxes" ] || e2e_fail "unexpected windows after start-up: $boxes"
