@@ -84,6 +84,18 @@ bool AttachGLContext() {
     return wglMakeCurrent(deviceContext, glContext) != FALSE;
 }
 
+// Frames should not wait for the vertical retrace; the extension that lets us
+// choose is there on most drivers, and its function only with a current context.
+void TurnOffVerticalSync() {
+    using SwapIntervalProc = BOOL(WINAPI*)(int);
+    const auto setInterval = reinterpret_cast<SwapIntervalProc>(
+        reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+    if (setInterval && setInterval(0))
+        LogLine("CreateGLWindow: swap interval 0");
+    else
+        LogLine("CreateGLWindow: swap interval left to the driver");
+}
+
 void TrackMouseLeave(HWND window) {
     TRACKMOUSEEVENT track{};
     track.cbSize = sizeof track;
@@ -242,6 +254,7 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
         pixelFormatFilled = true;
     }
     if (!AttachGLContext()) return FailCreation();
+    TurnOffVerticalSync();
 
     ShowWindow(mainWindow, SW_SHOW);
     SetForegroundWindow(mainWindow);
