@@ -5,7 +5,8 @@
 #     with the icon from beside the program, draws the new white canvas in the
 #     middle and the clear colour around it up to the window's corner, logs its window's life, and quits with exit
 #     code 0 and no question when the window manager asks an unmodified
-#     document to close;
+#     document to close; minimised from maximized and then closed, it keeps
+#     the maximized state and the restored placement in config.txt;
 #  2. on a display without OpenGL it says "Could not create window" in a box
 #     titled ERROR, leaves no window behind, and ends once the box is answered.
 # Usage: smoke-wine.sh PROGRAM.exe   (icon-16.ico must lie beside it)
@@ -116,6 +117,35 @@ else
     e2e_stop "$pid"
 fi
 [ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$run"
+
+# --- 1b. Minimised from maximized, then closed --------------------------------
+# The settings keep the window maximized and the placement it comes back to
+# when restored (950 x 650 at 0, 0 without earlier settings), not the
+# maximized rectangle.
+failures_before=$E2E_FAILURES
+run=$E2E_TMP/minimised
+stage "$run" || e2e_abort "could not copy the program into $run"
+e2e_start_program "$run/program.out" "$run/cwd" wine "$run/bin/$(basename "$program")"
+pid=$E2E_LAST_PID
+if win=$(e2e_wait_window '^Orvella' 60); then
+    sleep 1
+    xdotool windowminimize --sync "$win" || e2e_fail "xdotool could not minimise the window"
+    sleep 1
+    wmctrl -c Orvella || e2e_fail "wmctrl could not ask the minimised window to close"
+    if e2e_wait_exit "$pid" 15; then
+        config=$run/bin/config.txt
+        for line in "window_maximized 1" "window_width 950" "window_height 650" "window_x 0" "window_y 0"; do
+            tr -d '\r' <"$config" 2>/dev/null | grep -qx "$line" ||
+                e2e_fail "closed while minimised from maximized, config.txt lacks \"$line\": $(tr -d '\r' <"$config" 2>/dev/null | grep '^window' | tr '\n' ' ')"
+        done
+    else
+        e2e_fail "the minimised program still runs 15 s after the close request"
+        e2e_stop "$pid"
+    fi
+else
+    e2e_fail "no window titled Orvella... appeared within 60 s for the minimise check"
+fi
+[ "$E2E_FAILURES" -eq "$failures_before" ] || e2e_show_output "$run"
 
 # --- 2. No OpenGL on the display --------------------------------------------
 failures_before=$E2E_FAILURES

@@ -53,7 +53,7 @@ int RunProgram(const std::string& commandLine) {
     }
     LogLine("leave message loop ------------ USAGE END");
 
-    w.maximized = platform::WindowIsMaximized();
+    platform::StoreFinalPlacement();
     ShutdownApplication();
     platform::TabletClose();
     platform::DestroyMainWindow();

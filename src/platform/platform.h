@@ -55,7 +55,11 @@ void PumpEvents();
 // Windows always asks with a close message first and never calls it.
 using WindowLostHandler = void (*)();
 void SetWindowLostHandler(WindowLostHandler handler);
-bool WindowIsMaximized();
+// At the end of the program: the placement to keep for the next start goes
+// into the window state: whether the window is maximized. A minimised window
+// counts as what it comes back as and, where the system keeps it, takes the
+// outer position and client size it has when restored.
+void StoreFinalPlacement();
 void SwapBuffers();
 void SetWindowTitle(const char* title);
 

@@ -173,7 +173,9 @@ void PumpEvents() {
     }
 }
 
-bool WindowIsMaximized() { return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED); }
+void StoreFinalPlacement() {
+    if (state) state->maximized = window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED);
+}
 
 void SwapBuffers() {
     if (window) SDL_GL_SwapWindow(window);
