@@ -93,10 +93,9 @@ bool SelectEvents(Window window) {
 void DevicesChanged(const XIHierarchyEvent& event) {
     const int relevant = XISlaveAdded | XISlaveRemoved | XIDeviceEnabled | XIDeviceDisabled;
     if (!(event.flags & relevant)) return;
-    const size_t before = pens.size();
     FindPens();
     if (!SelectEvents(penWindow)) LogLine("pen: cannot watch the tablet");
-    if (pens.size() != before) LogLine("pen: %i tablet devices after a device change", int(pens.size()));
+    LogLine("pen: devices changed, %i tablet devices", int(pens.size()));
 }
 
 // Devices coming and going are announced on the root window.
