@@ -3,8 +3,10 @@
 # boxes: Ctrl+S on a new document asks for a name and saves a layered file,
 # the title names it; a later change is dropped by Ctrl+O of the same file
 # after the "Confirm open image" question; closing writes config.txt; a
-# second start with the file on the command line shows the saved picture;
-# switching the colour profile keeps the look of a flat save.
+# second start with the file on the command line shows the saved picture,
+# also under a name holding double quotes; a named file that is missing or
+# damaged gets the "Error" box the open command shows; switching the colour
+# profile keeps the look of a flat save.
 # Usage: files-native.sh PROGRAM
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -112,7 +114,35 @@ e2e_expect_title "command line" "Orvella 0.25 - sketch.tvl"
 e2e_expect_pixel_where "command line: the stroke" "$cx" $((cy - 100)) e2e_dark "darker than 200 in every channel"
 e2e_expect_pixel "command line: no second stroke" "$cx" $((cy + 100)) "$white" 2
 
-# 5. Switching the colour profile re-encodes the document into the new
+# close_program: asks the unmodified document's window to close and waits.
+close_program() {
+    wmctrl -c Orvella || e2e_fail "wmctrl could not ask the window to close"
+    e2e_wait_exit "$pid" 10 || { e2e_fail "the program still runs 10 s after the close request"; e2e_stop "$pid"; }
+}
+
+# 5. A name holding double quotes comes through whole.
+close_program
+quoted=$E2E_TMP/art/'"quoted" sketch.tvl'
+cp "$art" "$quoted"
+start_program "$quoted"
+rest
+e2e_expect_title "quoted name" 'Orvella 0.25 - "quoted" sketch.tvl'
+e2e_expect_pixel_where "quoted name: the stroke" "$cx" $((cy - 100)) e2e_dark "darker than 200 in every channel"
+
+# 6. A file that cannot be opened gets the open command's error box, and the
+# program goes on with a new document.
+close_program
+printf 'not a picture' >"$E2E_TMP/art/damaged.png"
+for name in missing.tvl damaged.png; do
+    start_program "$E2E_TMP/art/$name"
+    answer_box "Error"
+    e2e_expect_title "$name on the command line" "Orvella 0.25 - New image"
+    close_program
+done
+
+start_program "$art"
+rest
+# 7. Switching the colour profile re-encodes the document into the new
 # profile's working values, so that it looks the same: a flat PNG saved
 # before the switch and one saved after it agree within one level per
 # channel. The soft stroke's edges hold the mid greys whose stored values the

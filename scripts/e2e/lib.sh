@@ -238,6 +238,29 @@ e2e_wait_pixel() {
     return 1
 }
 
+# e2e_icon_matches WINDOW ICOFILE: the window manager's icon of WINDOW holds the .ico's pixels exactly.
+e2e_icon_matches() {
+    xprop -id "$1" -notype 32c _NET_WM_ICON 2>/dev/null | python3 -c '
+import re, struct, sys
+text = sys.stdin.read()
+if "=" not in text:
+    sys.exit("the window has no icon")
+shown = [int(v) for v in re.findall(r"\d+", text.split("=", 1)[1])]
+data = open(sys.argv[1], "rb").read()
+_, _, _, width, height = struct.unpack_from("<HHHBB", data, 0)
+offset = struct.unpack_from("<I", data, 18)[0]
+header = struct.unpack_from("<I", data, offset)[0]
+want = []
+for y in range(height):
+    row = offset + header + (height - 1 - y) * width * 4  # the .ico stores rows bottom up
+    for x in range(width):
+        b, g, r, a = data[row + 4 * x : row + 4 * x + 4]
+        want.append(a << 24 | r << 16 | g << 8 | b)
+if shown[:2] != [width, height] or shown[2 : 2 + width * height] != want:
+    sys.exit("the window shows another icon (%s) than %s" % ("x".join(map(str, shown[:2])), sys.argv[1]))
+' "$2"
+}
+
 # e2e_stage_program PROGRAM DIR: copies the program and the data files the program keeps beside itself into DIR; prints the copy's path.
 e2e_stage_program() {
     local src=$1 dir=$2 f

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Painting with the native program, driven with real mouse and key events and
 # checked on screenshots: a mouse stroke paints the primary colour, Ctrl+click
-# flood-fills the canvas, Ctrl+Z undoes the fill and then the stroke, and an
+# flood-fills the canvas, Ctrl+Z undoes the fill and then the stroke (also
+# when pressed and released within one pass of the main loop), and an
 # Alt+click on a dark stroke, with white as the primary colour, picks the
 # stroke's colour: the swatch shows it and a stroke in it darkens the canvas.
 # Usage: paint-native.sh PROGRAM
@@ -53,7 +54,14 @@ e2e_expect_pixel_where "the stroke stays" "$cx" $((cy - 100)) e2e_dark "darker t
 e2e_with_keys ctrl e2e_tap z
 e2e_expect_pixel "undo the stroke" "$cx" $((cy - 100)) "$white" 2
 
-# 4. Alt+click picks the colour under the pointer: with white as the primary
+# 4. Ctrl+Z pressed and released within one pass of the main loop (no delay
+# between the key events) still undoes the stroke.
+stroke $((cy - 100))
+e2e_expect_pixel_where "stroke again" "$cx" $((cy - 100)) e2e_dark "darker than 200 in every channel"
+xdotool key --delay 0 ctrl+z
+e2e_expect_pixel "undo by a quick tap" "$cx" $((cy - 100)) "$white" 2
+
+# 5. Alt+click picks the colour under the pointer: with white as the primary
 # colour (X swaps the foreground and background swatches), Alt+click on the
 # middle of a dark stroke makes its colour the foreground, and a stroke across
 # the white canvas paints with it.

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Smoke test of the native program: it opens its window on a private X
-# display, draws the new white canvas centred on the grey clear colour, and
+# display with the icon from beside the program, draws the new white canvas
+# centred on the grey clear colour, and
 # quits without a question when the window manager asks it to close an
-# unmodified document.
+# unmodified document; when another program takes its window away (xkill) it
+# ends with exit code 0 and its settings written.
 # Usage: smoke-native.sh PROGRAM
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -10,7 +12,7 @@ set -u
 program=${1:-}
 [ -n "$program" ] || e2e_abort "usage: $0 PROGRAM"
 [ -x "$program" ] || e2e_abort "$program is not an executable file"
-e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo import convert
+e2e_require_tools Xvfb openbox wmctrl xdotool xwininfo xprop import convert python3
 
 e2e_init
 e2e_start_display || e2e_abort "could not start a private X display"
@@ -53,6 +55,9 @@ else
     e2e_fail "could not read the geometry of window $win"
 fi
 
+# The program was started from another directory: the icon comes from beside it.
+why=$(e2e_icon_matches "$win" "$E2E_TMP/bin/icon-16.ico" 2>&1) || e2e_fail "$why"
+
 boxes=$(e2e_new_window_names "$E2E_TMP/windows.before" '^Orvella')
 [ -z "$boxes" ] || e2e_fail "unexpected windows after start-up: $boxes"
 
@@ -66,6 +71,23 @@ else
     else
         e2e_fail "the program still runs 10 s after the close request"
     fi
+fi
+
+# Another program takes the window away (as xkill does): the program ends as
+# after a close request nobody can answer, keeping its settings, not with an abort.
+rm -f "$E2E_TMP/bin/config.txt"
+e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
+pid=$E2E_LAST_PID
+if win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
+    xdotool windowkill "$win" || e2e_fail "xdotool could not kill the window's connection"
+    if e2e_wait_exit "$pid" 10; then
+        [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "after its window was taken away the program exited with code $E2E_EXIT_CODE, not 0"
+        [ -s "$E2E_TMP/bin/config.txt" ] || e2e_fail "after its window was taken away the program wrote no config.txt"
+    else
+        e2e_fail "the program still runs 10 s after its window was taken away"
+    fi
+else
+    e2e_fail "no window titled Orvella... appeared within 20 s on the second start"
 fi
 
 [ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$E2E_TMP"

@@ -74,6 +74,18 @@ bool LoadDocument(const std::string& path) {
     return true;
 }
 
+bool LoadDocumentOrSayWhy(const std::string& path) {
+    if (!Readable(path)) {
+        platform::ShowError("Error", "File not found");
+        return false;
+    }
+    if (!LoadDocument(path)) {
+        platform::ShowError("Error", "Unknown file format");
+        return false;
+    }
+    return true;
+}
+
 void OpenOrRevert(bool revert) {
     Document& doc = app.document;
     if (revert && app.documentPath.empty()) return;
@@ -87,14 +99,7 @@ void OpenOrRevert(bool revert) {
         if (!platform::OpenFileDialog(platform::kFilesOpen, app.dialogNames[platform::kFilesOpen])) return;
         path = app.dialogNames[platform::kFilesOpen];
     }
-    if (!Readable(path)) {
-        platform::ShowError("Error", "File not found");
-        return;
-    }
-    if (!LoadDocument(path)) {
-        platform::ShowError("Error", "Unknown file format");
-        return;
-    }
+    if (!LoadDocumentOrSayWhy(path)) return;
     if (!revert) ResetView(app.view, doc.width, doc.height);
 }
 

@@ -18,7 +18,7 @@ StrokeTarget Target() {
     return StrokeTarget{app.document, *app.brushShape, *app.dabBuffer, app.brush, app.tool};
 }
 
-void OnPenSample(const platform::PenSample& sample) { StrokeSampleAt(sample.x, sample.y, sample.pressure); }
+void OnPenSample(const platform::PenSample& sample) { StrokeSampleAt(sample.x, sample.y, sample.pressure, true); }
 
 bool CurrentLayerInvisible() {
     const Document& doc = app.document;
@@ -91,12 +91,24 @@ void PickOnAlt() {
     if (!app.ctrlHeld) app.tool.primary = app.pick.edited;
 }
 
+// While the pen is near, its own samples run the stroke. A pen's last
+// sample can come before its button is seen to go up, and X reports no pen
+// leaving: without this a quick lift could leave the stroke uncommitted (no
+// undo step) until the pen came back.
+void CommitReleasedPenStroke() {
+    const platform::WindowState& w = app.window;
+    if (app.stroke.count > 0 && !w.leftButton && !w.rightButton) EndStroke(app.stroke, Target());
+}
+
 void MouseSample() {
-    if (platform::PenInProximity()) return;
+    if (platform::PenInProximity()) {
+        CommitReleasedPenStroke();
+        return;
+    }
     int dx = 0, dy = 0;
     platform::ClientToDesktopOffset(dx, dy);
     const platform::WindowState& w = app.window;
-    StrokeSampleAt(float(w.mouseX + w.x + dx), float(w.mouseY + w.y + dy), app.joystick.mousePressure);
+    StrokeSampleAt(float(w.mouseX + w.x + dx), float(w.mouseY + w.y + dy), app.joystick.mousePressure, false);
 }
 
 }  // namespace
@@ -116,7 +128,7 @@ void ShutdownPainting() {
     app.brushShape = app.dabBuffer = nullptr;
 }
 
-void StrokeSampleAt(float screenX, float screenY, float pressure) {
+void StrokeSampleAt(float screenX, float screenY, float pressure, bool fromPen) {
     if (!app.brushShape) return;
     const platform::WindowState& w = app.window;
     int dx = 0, dy = 0;
@@ -140,7 +152,8 @@ void StrokeSampleAt(float screenX, float screenY, float pressure) {
     in.blocked = app.pointerOverInterface || CurrentLayerInvisible();
     in.tabletInProximity = platform::PenInProximity();
     in.tabletEraser = platform::PenEraserInUse();
-    in.tabletPressure = platform::TabletPressure();
+    // Every mouse button-down marks the tablet's reading unknown, pen or not.
+    if (fromPen || in.tabletInProximity) in.tabletPressure = platform::TabletPressure();
     in.windowWidth = w.width;
     in.windowHeight = w.height;
     in.zoom = app.view.zoomFactor;

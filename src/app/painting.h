@@ -8,8 +8,11 @@
 void InitPainting();
 void ShutdownPainting();
 
-// One stroke sample at a desktop position with pressure 0..1.
-void StrokeSampleAt(float screenX, float screenY, float pressure);
+// One stroke sample at a desktop position with pressure 0..1. The tablet's
+// reading (a negative one: full pressure until the pen reports) applies only
+// to a sample from the pen or while the pen is in proximity; the mouse
+// alone keeps its own pressure, which the joystick may supply.
+void StrokeSampleAt(float screenX, float screenY, float pressure, bool fromPen);
 
 // The pass's share of the painting tools, in the frame's order: flood fill,
 // colour picking, the paint colour and effective radius, the mouse sample.

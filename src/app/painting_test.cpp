@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "app/app_test_support.h"
 #include "app/commands.h"
 #include "app/file_commands.h"
+#include "app/joystick_pressure.h"
 #include "app/main_loop.h"
 #include "fileio/jpeg_file.h"
 #include "fileio/png_file.h"
@@ -78,6 +80,18 @@ protected:
         app.window.leftButton = left;
         ASSERT_TRUE(UpdateFrame());
     }
+    // A pass as the main loop runs it, up to the drawing (whose panels
+    // would cover this small window): the window's events, through the
+    // platform as the backends deliver them, then the frame's input.
+    void FramePass(int x, int y, bool left) {
+        fake::State().onPump = [x, y, left](WindowState& w) {
+            w.mouseX = x;
+            w.mouseY = y;
+            w.leftButton = left;
+        };
+        PumpEvents();
+        ASSERT_TRUE(UpdateFrame());
+    }
     uint16_t Alpha(int layer, int x, int y) {
         LayerTile* t = LayerTileAt(app.document.stacks[0], layer);
         return t->empty ? 0 : doctest::At(*t->pixels, 3, x - t->x0, y - t->y0);
@@ -116,6 +130,23 @@ TEST_F(PaintingTest, PenSamplesLandWhereThePenPoints) {
     EXPECT_EQ(app.stroke.count, 2);
     EXPECT_FLOAT_EQ(app.stroke.p1.x, 100.5f);
     EXPECT_FLOAT_EQ(app.stroke.p1.y, 85.5f);
+}
+
+// The pen's last sample can arrive while its button still reads held, and
+// nothing tells that the pen has left: the pass after the button went up
+// commits the stroke all the same.
+TEST_F(PaintingTest, APenStrokeCommitsOnThePassAfterItsButtonWentUp) {
+    fake::Tablet().inProximity = true;
+    fake::Tablet().pressure = 1.0f;
+    FramePass(200, 150, true);
+    ASSERT_TRUE(fake::SendPenSample(200 + 4, 150 + 27, 1.0f));
+    ASSERT_TRUE(fake::SendPenSample(210 + 4, 150 + 27, 1.0f));
+    ASSERT_GT(app.stroke.count, 0);
+    FramePass(210, 150, false);
+    EXPECT_EQ(app.stroke.count, 0);
+    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_GT(Alpha(1, 105, 75), 20000);
+    EXPECT_TRUE(fake::Tablet().inProximity);  // no sign of the pen leaving was needed
 }
 
 TEST_F(PaintingTest, ControlClickFillsOnceWithTheWaitCursor) {
@@ -292,5 +323,58 @@ TEST_P(BottomLayerTest, StrokesKeepItsAlphaAndStaySoftAfterAGreyscaleMask) {
 
 INSTANTIATE_TEST_SUITE_P(Sources, BottomLayerTest, ::testing::ValuesIn(kDocumentSources),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The mouse's pressure comes from a joystick axis eased to 0.5; every mouse
+// button-down marks the tablet's reading unknown even with no pen about,
+// and that must not turn the stroke into a full-pressure one.
+class JoystickPressureStroke : public PaintingTest {
+protected:
+    void SetUp() override {
+        PaintingTest::SetUp();
+        app.brush.pressureSensitivity = true;
+        fake::Input().axes = {0.0f};
+        StartJoystickPressure(app.joystick, 1);
+        SetJoystickPressureOn(app.joystick, true);
+        fake::Input().axes = {1.0f};  // pressed all the way once: the axis is chosen
+        FramePass(200, 150, false);
+        fake::Input().axes = {0.5f};
+        for (int i = 0; i < 60; ++i) FramePass(200, 150, false);
+        ASSERT_NEAR(app.joystick.mousePressure, 0.5f, 1e-5f);
+    }
+    void TearDown() override {
+        app.joystick = JoystickPressure();
+        PaintingTest::TearDown();
+    }
+    // A mouse stroke along window row y; the highest alpha it left on the
+    // document row under it.
+    uint16_t Stroke(int y) {
+        for (int x = 180; x <= 220; x += 4) FramePass(x, y, true);
+        FramePass(220, y, false);
+        uint16_t highest = 0;
+        for (int x = 85; x <= 115; ++x) highest = std::max(highest, Alpha(1, x, y - 75));
+        return highest;
+    }
+    // The stroke's curve: min(scale, (1.2 scale p)^2.5) at p = 0.5 and scale 1.
+    const float expected = std::pow(0.6f, 2.5f);
+};
+
+TEST_F(JoystickPressureStroke, TheStrokeCeilingFollowsThePressureCurve) {
+    const uint16_t eased = Stroke(150);
+    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(fake::Tablet().pressure, 0.0f);  // the button-up cleared the reading again
+    // The same stroke at full pressure: the masks rise in proportion to the
+    // ceiling, so the two strokes' alphas stand as their ceilings do.
+    SetJoystickPressureOn(app.joystick, false);
+    const uint16_t full = Stroke(170);
+    ASSERT_GT(full, 10000);
+    EXPECT_NEAR(double(eased) / full, expected, 0.01);
+}
+
+TEST_F(JoystickPressureStroke, PressureControlledSizeFollowsThePressureCurve) {
+    app.brush.pressureControlledSize = true;
+    for (int x = 180; x <= 220; x += 4) FramePass(x, 150, true);
+    EXPECT_EQ(fake::Tablet().pressure, -1.0f);  // the button-down marked the reading unknown
+    EXPECT_NEAR(app.stroke.effectiveRadius, app.brush.radius * expected, 1e-4f);
+}
 
 }  // namespace

@@ -38,6 +38,8 @@ int RunProgram(const std::string& commandLine) {
     LogLine("CreateGLWindow()");
     if (!platform::CreateMainWindow("Orvella", w, 32)) return 0;
     w.mouseX = -1;
+    // Nobody can be asked about a window the system took away.
+    platform::SetWindowLostHandler(WriteSettingsAtExit);
 
     // Without a tablet the program runs on the mouse alone.
     LogLine("TabletInit()");
@@ -51,7 +53,7 @@ int RunProgram(const std::string& commandLine) {
     }
     LogLine("leave message loop ------------ USAGE END");
 
-    w.maximized = platform::WindowIsMaximized();
+    platform::StoreFinalPlacement();
     ShutdownApplication();
     platform::TabletClose();
     platform::DestroyMainWindow();

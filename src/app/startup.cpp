@@ -56,8 +56,8 @@ void ravInit(const std::string& commandLine) {
     LoadFont(kSmallFont, ProgramPath("fontsmall.tga").c_str());
 
     app.startupFile = CommandLineFile(commandLine);
-    // A file that cannot be loaded is logged; the new document stays.
-    if (!app.startupFile.empty()) LoadDocument(app.startupFile);
+    // A file that cannot be loaded is reported; the new document stays.
+    if (!app.startupFile.empty()) LoadDocumentOrSayWhy(app.startupFile);
     UpdateWindowTitle();
 }
 

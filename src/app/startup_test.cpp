@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include "app/app_state.h"
 #include "app/app_test_support.h"
 #include "app/program.h"
@@ -52,6 +55,39 @@ TEST(RunProgram, StartsMaximizedAtTheDefaultPlacementAndEndsOnClose) {
     EXPECT_FALSE(os.windowOpen);
     EXPECT_TRUE(os.questions.empty());
 }
+
+// A file named at start-up that cannot be opened gets the open command's
+// message; the program goes on with a new document.
+struct StartupFileCase {
+    const char* name;
+    const char* contents;  // null: no such file
+    const char* error;
+};
+
+class StartupFile : public ::testing::TestWithParam<StartupFileCase> {};
+
+TEST_P(StartupFile, ThatCannotBeOpenedIsReported) {
+    const StartupFileCase& c = GetParam();
+    const std::string path = ::testing::TempDir() + "orvella_startup_" + c.name + ".png";
+    std::remove(path.c_str());
+    if (c.contents) std::ofstream(path, std::ios::binary) << c.contents;
+    platform::fake::Reset();
+    ResetAppState();
+    auto& os = platform::fake::State();
+    os.onPump = [](platform::WindowState& w) { w.closeRequested = true; };
+    EXPECT_EQ(RunProgram(path), 0);
+    std::remove(path.c_str());
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].title, "Error");
+    EXPECT_EQ(os.errors[0].text, c.error);
+    EXPECT_EQ(os.title, "Orvella 0.25 - New image");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StartupFile,
+                         ::testing::Values(StartupFileCase{"Missing", nullptr, "File not found"},
+                                           StartupFileCase{"Damaged", "\x89PNG\r\n\x1a\nnot really", "Unknown file format"},
+                                           StartupFileCase{"Empty", "", "Unknown file format"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunProgram, ReturnsTheExitCodeOfTheQuitMessage) {
     platform::fake::Reset();

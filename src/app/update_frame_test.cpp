@@ -396,6 +396,30 @@ TEST_F(UpdateFrameTest, AColourProfileChangeMarksTheDocumentModified) {
     EXPECT_TRUE(doc.modified);
 }
 
+// Under load a whole key press can fall between two passes: the snapshot
+// never sees the key held, yet the press must count, once.
+TEST_F(UpdateFrameTest, KeysPressedAndReleasedBetweenPassesCountOnce) {
+    MakeUpperLayerCurrent();
+    doctest::PaintLayer(doc, 1, 7);
+    const std::unique_ptr<PixelImage> before(CloneImage(*LayerTileAt(doc.stacks[0], 1)->pixels));
+    PushUndo(doc, 1, true);
+    doctest::PaintLayer(doc, 1, 99);
+
+    fake::Tap({kKeyLeftCtrl, kKeyZ});
+    ASSERT_TRUE(UpdateFrame());
+    EXPECT_TRUE(doctest::SameSamples(*LayerTileAt(doc.stacks[0], 1)->pixels, *before));
+
+    // Ctrl held throughout, S tapped between passes, twice.
+    Hold({kKeyLeftCtrl});
+    for (int tap = 0; tap < 2; ++tap) {
+        fake::Tap({kKeyS});
+        ASSERT_TRUE(UpdateFrame());
+        EXPECT_EQ(TakeCommand(), "save") << "tap " << tap;
+        ASSERT_TRUE(UpdateFrame());
+        EXPECT_EQ(TakeCommand(), "") << "tap " << tap;
+    }
+}
+
 TEST_F(UpdateFrameTest, AnOpenDialogHoldsTheDocumentAgainstShortcuts) {
     MakeUpperLayerCurrent();
     PushUndo(doc, 1, true);

@@ -1,7 +1,9 @@
 // The keyboard and up to four game controllers through DirectInput 8. A poll
 // thread asks the controllers for fresh data every 10 ms, since polling can be
 // slow; the main thread copies the keyboard state every pass and the
-// controllers' states whenever a poll has completed.
+// controllers' states whenever a poll has completed. The keyboard also keeps
+// a buffer of its key events, so that a key pressed and released between two
+// passes still shows held for one.
 #define DIRECTINPUT_VERSION 0x0800
 #include "input/dinput.h"
 
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "input/dinput_joystick.h"
+#include "platform/key_latch.h"
 #include "platform/log.h"
 #include "platform/win32/gl_window.h"
 
@@ -40,6 +43,7 @@ struct StickInput {
 
     IDirectInputDevice8A* keyboard = nullptr;
     uint8_t keyStates[kKeyCodeCount] = {};
+    KeyLatch latch;
     bool keyboardEnabled = true;
 
     input::JoystickRecord records[input::kMaxJoysticks];
@@ -57,6 +61,9 @@ struct StickInput {
 namespace {
 
 using platform::StickInput;
+
+// Key events kept between two passes; far more than a typist makes in one.
+constexpr DWORD kKeyEventBuffer = 64;
 
 input::AxisKind KindOf(const GUID& type) {
     if (IsEqualGUID(type, GUID_XAxis)) return input::AxisKind::kX;
@@ -126,6 +133,23 @@ void CreateKeyboard(StickInput& in) {
     // the focus, and a failed read leaves every key not held.
     in.keyboard->SetCooperativeLevel(in.window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
     in.keyboard->SetDataFormat(&c_dfDIKeyboard);
+    DIPROPDWORD buffer{};
+    buffer.diph.dwSize = sizeof buffer;
+    buffer.diph.dwHeaderSize = sizeof buffer.diph;
+    buffer.diph.dwHow = DIPH_DEVICE;
+    buffer.dwData = kKeyEventBuffer;
+    if (FAILED(in.keyboard->SetProperty(DIPROP_BUFFERSIZE, &buffer.diph)))
+        LogLine("Error - failed to set the keyboard buffer");
+}
+
+// Latches the key-downs buffered since the last pass. A buffer that overflowed
+// still hands over the events it kept.
+void ReadKeyPresses(StickInput& in) {
+    DIDEVICEOBJECTDATA events[kKeyEventBuffer];
+    DWORD count = kKeyEventBuffer;
+    if (FAILED(in.keyboard->GetDeviceData(sizeof events[0], events, &count, 0))) return;
+    for (DWORD i = 0; i < count; ++i)
+        if (events[i].dwData & 0x80) in.latch.Press(int(events[i].dwOfs));
 }
 
 void PollJoysticks(StickInput* in) {
@@ -140,9 +164,14 @@ void PollJoysticks(StickInput* in) {
 }
 
 void ReadKeyboard(StickInput& in) {
-    if (in.keyboard && SUCCEEDED(in.keyboard->GetDeviceState(sizeof in.keyStates, in.keyStates))) return;
+    if (in.keyboard && SUCCEEDED(in.keyboard->GetDeviceState(sizeof in.keyStates, in.keyStates))) {
+        ReadKeyPresses(in);
+        in.latch.MarkHeld(in.keyStates);
+        return;
+    }
     if (in.keyboard) in.keyboard->Acquire();
     std::memset(in.keyStates, 0, sizeof in.keyStates);
+    in.latch.Clear();
 }
 
 void ReadJoystick(StickInput& in, int i) {

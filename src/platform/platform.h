@@ -47,7 +47,19 @@ void DestroyMainWindow();
 
 // Handles every pending event without blocking.
 void PumpEvents();
-bool WindowIsMaximized();
+
+// Called at most once, on the thread that noticed, when the system takes the
+// window away with no close request the program could answer (on X11 the
+// connection to the display is cut, as xkill does). The program writes what
+// it keeps at exit; the backend then ends the process with exit code 0.
+// Windows always asks with a close message first and never calls it.
+using WindowLostHandler = void (*)();
+void SetWindowLostHandler(WindowLostHandler handler);
+// At the end of the program: the placement to keep for the next start goes
+// into the window state: whether the window is maximized. A minimised window
+// counts as what it comes back as and, where the system keeps it, takes the
+// outer position and client size it has when restored.
+void StoreFinalPlacement();
 void SwapBuffers();
 void SetWindowTitle(const char* title);
 

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/key_latch.h"
+
 namespace platform {
 
 struct StickInput {
-    std::bitset<kKeyCodeCount> held;
+    uint8_t keyStates[kKeyCodeCount] = {};
+    KeyLatch latch;
     std::vector<float> axes;
     bool keyboardEnabled = true;
 };
@@ -20,11 +23,18 @@ InputScript& Input() {
 void ResetInput() { Input() = InputScript(); }
 
 void Hold(std::initializer_list<int> keyCodes) {
-    for (int code : keyCodes) Input().held.set(size_t(code));
+    for (int code : keyCodes) {
+        if (!Input().held.test(size_t(code))) Input().presses.push_back(code);
+        Input().held.set(size_t(code));
+    }
 }
 
 void Release(std::initializer_list<int> keyCodes) {
     for (int code : keyCodes) Input().held.reset(size_t(code));
+}
+
+void Tap(std::initializer_list<int> keyCodes) {
+    for (int code : keyCodes) Input().presses.push_back(code);
 }
 
 }  // namespace fake
@@ -47,7 +57,13 @@ void PollInput(StickInput* input) {
     ++Input().polls;
     if (Input().onPoll) Input().onPoll(Input());
     input->keyboardEnabled = true;
-    input->held = Input().held;
+    // The real keyboards hear every key-down as it happens, whenever the
+    // snapshot is taken.
+    for (int code : Input().presses) input->latch.Press(code);
+    Input().presses.clear();
+    for (int code = 0; code < kKeyCodeCount; ++code)
+        input->keyStates[code] = Input().held.test(size_t(code)) ? 0x80 : 0;
+    input->latch.MarkHeld(input->keyStates);
     input->axes = Input().axes;
     if (input->axes.size() > size_t(kMaxJoystickAxes)) input->axes.resize(size_t(kMaxJoystickAxes));
     for (float& value : input->axes) value = std::clamp(value, -1.0f, 1.0f);
@@ -55,7 +71,7 @@ void PollInput(StickInput* input) {
 
 bool KeyDown(const StickInput* input, int keyCode) {
     if (!input || !input->keyboardEnabled || keyCode < 0 || keyCode >= kKeyCodeCount) return false;
-    return input->held.test(size_t(keyCode));
+    return (input->keyStates[keyCode] & 0x80) != 0;
 }
 
 void IgnoreKeyboard(StickInput* input) {

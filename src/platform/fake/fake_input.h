@@ -13,6 +13,7 @@ namespace platform::fake {
 
 struct InputScript {
     std::bitset<kKeyCodeCount> held;  // by key code
+    std::vector<int> presses;         // key-down events since the last snapshot
     std::vector<float> axes;          // the first controller's axes; empty = no controller
     std::function<void(InputScript&)> onPoll;  // changes the script before each snapshot
 
@@ -27,5 +28,8 @@ void ResetInput();
 // Holds or releases keys by code, as a test would press them.
 void Hold(std::initializer_list<int> keyCodes);
 void Release(std::initializer_list<int> keyCodes);
+// Presses and releases keys before the next snapshot, as a quick typist
+// does between two passes: the snapshot never sees them held.
+void Tap(std::initializer_list<int> keyCodes);
 
 }  // namespace platform::fake

@@ -1,5 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
+#include "platform/fake/fake_tablet.h"
+
 namespace platform {
 namespace fake {
 
@@ -32,10 +34,15 @@ void DestroyMainWindow() {
 
 void PumpEvents() {
     ++State().pumps;
-    if (State().onPump && State().window) State().onPump(*State().window);
+    if (!State().window) return;
+    if (State().onPump) State().onPump(*State().window);
+    fake::FollowMouseButtons(State().window->leftButton, State().window->rightButton);
 }
 
-bool WindowIsMaximized() { return State().window && State().window->maximized; }
+void SetWindowLostHandler(WindowLostHandler handler) { State().windowLostHandler = handler; }
+
+// The scripted window state already holds what a test gave it.
+void StoreFinalPlacement() {}
 void SwapBuffers() { ++State().swaps; }
 void SetWindowTitle(const char* title) { State().title = title; }
 

@@ -47,6 +47,7 @@ struct Recorder {
     std::string title;
     uint32_t clock = 0;
     bool windowOpen = false;
+    WindowLostHandler windowLostHandler = nullptr;  // what the program installed
 };
 
 // The recorder behind every platform call; Reset starts a test afresh.

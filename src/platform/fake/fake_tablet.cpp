@@ -10,6 +10,16 @@ FakeTablet& Tablet() {
 
 void ResetTablet() { Tablet() = FakeTablet(); }
 
+void FollowMouseButtons(bool left, bool right) {
+    FakeTablet& t = Tablet();
+    if ((left && !t.leftWasDown) || (right && !t.rightWasDown)) {
+        if (t.pressure == 0) t.pressure = -1;
+    }
+    if ((!left && t.leftWasDown) || (!right && t.rightWasDown)) t.pressure = 0;
+    t.leftWasDown = left;
+    t.rightWasDown = right;
+}
+
 bool SendPenSample(float x, float y, float pressure) {
     if (!Tablet().open || !Tablet().handler) return false;
     PenSample sample;

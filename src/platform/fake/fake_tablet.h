@@ -14,11 +14,18 @@ struct FakeTablet {
     float pressure = 0;  // what TabletPressure returns, as the real ones: level / 255
     PenSampleHandler handler = nullptr;
     int inits = 0, closes = 0;
+    bool leftWasDown = false, rightWasDown = false;
 };
 
 // The tablet behind every tablet call; ResetTablet starts a test afresh.
 FakeTablet& Tablet();
 void ResetTablet();
+
+// The mouse buttons as the window's events left them: like both real
+// backends, a button going down makes a pressure of 0 "not known yet" (-1),
+// pen or no pen, and a button going up makes it 0. The fake platform calls
+// this after every pump.
+void FollowMouseButtons(bool left, bool right);
 
 // Hands a sample to the installed handler, as a packet would; false when no
 // handler is installed or the tablet is not open.

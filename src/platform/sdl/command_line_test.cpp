@@ -22,10 +22,12 @@ TEST_P(CommandLine, JoinsTheArgumentsSoTheFileNameComesThroughWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLine,
     ::testing::Values(CommandLineCase{{}, ""}, CommandLineCase{{"/home/a/cat.tvl"}, "/home/a/cat.tvl"},
-                      // Quoted, or the program would still take it whole, but a
-                      // name that itself begins with a quote would not survive.
-                      CommandLineCase{{"/home/a/my cat.png"}, "\"/home/a/my cat.png\""},
-                      CommandLineCase{{" leading.png"}, "\" leading.png\""},
+                      // The program takes an unquoted line whole, spaces and all.
+                      CommandLineCase{{"/home/a/my cat.png"}, "/home/a/my cat.png"},
+                      CommandLineCase{{" leading.png"}, " leading.png"},
+                      // Double quotes are part of the name, not quoting.
+                      CommandLineCase{{"/home/a/say \"cheese\".png"}, "/home/a/say \"cheese\".png"},
+                      CommandLineCase{{"\"quoted\" cat.png"}, "./\"quoted\" cat.png"},
                       // An unquoted name split by the shell is joined back.
                       CommandLineCase{{"my", "cat.png"}, "my cat.png"},
                       CommandLineCase{{"a b", "c"}, "a b c"}));

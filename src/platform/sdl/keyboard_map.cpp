@@ -1,5 +1,6 @@
 #include "platform/sdl/keyboard_map.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -101,6 +102,28 @@ float AxisFromSdl(Sint16 position) {
     const float value = float(position) / 32767.0f;
     return value < -1.0f ? -1.0f : value;
 }
+
+std::vector<AxisKind> AxisKindsFromEventCodes(const std::vector<int>& absoluteAxisCodes) {
+    // Linux's input codes: ABS_X .. ABS_RZ are 0 .. 5, the hats ABS_HAT0X ..
+    // ABS_HAT3Y are 0x10 .. 0x17.
+    constexpr int kFirstHat = 0x10, kLastHat = 0x17;
+    constexpr AxisKind kStickKinds[] = {AxisKind::kX,         AxisKind::kY,         AxisKind::kZ,
+                                        AxisKind::kRotationX, AxisKind::kRotationY, AxisKind::kRotationZ};
+    std::vector<int> codes = absoluteAxisCodes;
+    std::sort(codes.begin(), codes.end());
+    std::vector<AxisKind> kinds;
+    for (int code : codes) {
+        if (code >= kFirstHat && code <= kLastHat) continue;
+        kinds.push_back(code >= 0 && code < 6 ? kStickKinds[code] : AxisKind::kOther);
+    }
+    return kinds;
+}
+
+const ControllerAxis kControllerAxes[6] = {
+    {AxisKind::kX, SDL_CONTROLLER_AXIS_LEFTX},          {AxisKind::kY, SDL_CONTROLLER_AXIS_LEFTY},
+    {AxisKind::kZ, SDL_CONTROLLER_AXIS_TRIGGERLEFT},    {AxisKind::kRotationX, SDL_CONTROLLER_AXIS_RIGHTX},
+    {AxisKind::kRotationY, SDL_CONTROLLER_AXIS_RIGHTY}, {AxisKind::kRotationZ, SDL_CONTROLLER_AXIS_TRIGGERRIGHT},
+};
 
 }  // namespace sdl
 }  // namespace platform

@@ -143,5 +143,29 @@ TEST(AxisFromSdl, CoversMinusOneToOne) {
     for (const auto& c : cases) EXPECT_FLOAT_EQ(AxisFromSdl(c.position), c.value) << c.position;
 }
 
+// Linux's absolute axis codes, as an event device lists them.
+constexpr int kAbsX = 0x00, kAbsY = 0x01, kAbsZ = 0x02, kAbsRx = 0x03, kAbsRy = 0x04, kAbsRz = 0x05;
+constexpr int kAbsThrottle = 0x06, kAbsRudder = 0x07, kAbsHat0X = 0x10, kAbsHat0Y = 0x11, kAbsMisc = 0x28;
+
+TEST(AxisKindsFromEventCodes, NameEachOfSdlsAxesByWhatTheDeviceSaysItIs) {
+    using K = AxisKind;
+    const struct {
+        const char* device;
+        std::vector<int> codes;
+        std::vector<AxisKind> kinds;
+    } cases[] = {
+        // A throttle in the third place is no Z axis.
+        {"stick with throttle", {kAbsX, kAbsY, kAbsThrottle}, {K::kX, K::kY, K::kOther}},
+        // Hats are SDL's hats, not axes; the twist is the Z rotation.
+        {"flight stick", {kAbsX, kAbsY, kAbsRz, kAbsThrottle, kAbsHat0X, kAbsHat0Y}, {K::kX, K::kY, K::kRotationZ, K::kOther}},
+        {"gamepad", {kAbsX, kAbsY, kAbsZ, kAbsRx, kAbsRy, kAbsRz, kAbsHat0X, kAbsHat0Y},
+         {K::kX, K::kY, K::kZ, K::kRotationX, K::kRotationY, K::kRotationZ}},
+        {"everything", {kAbsMisc, kAbsRudder, kAbsThrottle, kAbsRz, kAbsRy, kAbsRx, kAbsZ, kAbsY, kAbsX},
+         {K::kX, K::kY, K::kZ, K::kRotationX, K::kRotationY, K::kRotationZ, K::kOther, K::kOther, K::kOther}},
+        {"no axes", {}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AxisKindsFromEventCodes(c.codes), c.kinds) << c.device;
+}
+
 }  // namespace
 }  // namespace platform::sdl

@@ -2,11 +2,17 @@
 // the window state.
 #include "platform/sdl/main_window.h"
 
+#include <fstream>
+#include <iterator>
+#include <vector>
+
 #include "app/program.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 #include "platform/sdl/cursors.h"
+#include "platform/program_path.h"
 #include "platform/sdl/event_translation.h"
+#include "platform/sdl/icon_file.h"
 #include "platform/sdl/message_boxes.h"
 
 namespace platform {
@@ -41,6 +47,23 @@ bool CreationFailed(const char* what) {
     DestroyMainWindow();
     sdl::ShowOkBox(SDL_MESSAGEBOX_WARNING, "ERROR", "Could not create window");
     return false;
+}
+
+// The window icon from beside the program; a window without one is no failure.
+void SetIcon() {
+    std::ifstream in(ProgramPath("icon-16.ico"), std::ios::binary);
+    const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    if (!sdl::DecodeIcon(file, width, height, rgba)) {
+        LogLine("CreateGLWindow: no window icon");
+        return;
+    }
+    SDL_Surface* icon =
+        SDL_CreateRGBSurfaceWithFormatFrom(rgba.data(), width, height, 32, width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!icon) return;
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
 }
 
 // Only what the event needs: the frame lookup is skipped for every other event.
@@ -88,6 +111,7 @@ bool CreateMainWindow(const char* title, WindowState& windowState, int colourBit
     if (windowState.maximized) flags |= SDL_WINDOW_MAXIMIZED;
     window = SDL_CreateWindow(title, windowState.x, windowState.y, windowState.width, windowState.height, flags);
     if (!window) return CreationFailed("create the window");
+    SetIcon();
 
     glContext = SDL_GL_CreateContext(window);
     if (!glContext) return CreationFailed("create the OpenGL context");
@@ -149,7 +173,9 @@ void PumpEvents() {
     }
 }
 
-bool WindowIsMaximized() { return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED); }
+void StoreFinalPlacement() {
+    if (state) state->maximized = window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED);
+}
 
 void SwapBuffers() {
     if (window) SDL_GL_SwapWindow(window);

@@ -31,7 +31,8 @@ bool AskOkCancel(const char* title, const char* text) {
     return chosen == kOk;
 }
 
-void ShowError(const char* title, const char* text) { sdl::ShowOkBox(SDL_MESSAGEBOX_ERROR, title, text); }
+// Errors carry the exclamation icon, as the questions do.
+void ShowError(const char* title, const char* text) { sdl::ShowOkBox(SDL_MESSAGEBOX_WARNING, title, text); }
 
 namespace sdl {
 

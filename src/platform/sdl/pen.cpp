@@ -2,8 +2,9 @@
 // display connection of our own: selecting XInput2 events on SDL's own
 // connection would take the core pointer events SDL lives on away from it.
 // The connection is read whenever SDL hands over an event, which the pen's
-// own pointer motion always brings along. Without X11 or without a tablet
-// nothing is opened and the mouse works alone.
+// own pointer motion always brings along. Without X11 nothing is opened and
+// the mouse works alone; without a tablet the connection stays open to hear
+// of one plugged in, or announced by libinput when its tool is first used.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -29,6 +30,7 @@ sdl::PenTracker tracker;
 PenSampleHandler sampleHandler = nullptr;
 SDL_threadID mainThread = 0;
 bool watching = false;
+Window penWindow = 0;  // the window whose pen events are selected
 
 // The diagnostic log (when switched on) shows every sample the tablet sends.
 void LogSample(const PenSample& sample) {
@@ -87,6 +89,23 @@ bool SelectEvents(Window window) {
     return XISelectEvents(display, window, masks.data(), int(masks.size())) == Success;
 }
 
+// The pointer devices changed: look for pens again and watch the new set.
+void DevicesChanged(const XIHierarchyEvent& event) {
+    const int relevant = XISlaveAdded | XISlaveRemoved | XIDeviceEnabled | XIDeviceDisabled;
+    if (!(event.flags & relevant)) return;
+    FindPens();
+    if (!SelectEvents(penWindow)) LogLine("pen: cannot watch the tablet");
+    LogLine("pen: devices changed, %i tablet devices", int(pens.size()));
+}
+
+// Devices coming and going are announced on the root window.
+bool SelectHierarchyEvents() {
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_HierarchyChanged);
+    XIEventMask mask{XIAllDevices, int(sizeof bits), bits};
+    return XISelectEvents(display, DefaultRootWindow(display), &mask, 1) == Success;
+}
+
 void HandleDeviceEvent(int type, const XIDeviceEvent& event) {
     const auto pen = pens.find(event.deviceid);
     if (pen == pens.end()) {
@@ -121,6 +140,8 @@ void DrainEvents() {
         if (!XGetEventData(display, &cookie)) continue;
         if (cookie.evtype == XI_Motion || cookie.evtype == XI_ButtonPress || cookie.evtype == XI_ButtonRelease)
             HandleDeviceEvent(cookie.evtype, *static_cast<XIDeviceEvent*>(cookie.data));
+        else if (cookie.evtype == XI_HierarchyChanged)
+            DevicesChanged(*static_cast<XIHierarchyEvent*>(cookie.data));
         XFreeEventData(display, &cookie);
     }
 }
@@ -153,6 +174,7 @@ void CloseDisplay() {
     if (display) XCloseDisplay(display);
     display = nullptr;
     pens.clear();
+    penWindow = 0;
 }
 
 }  // namespace
@@ -186,17 +208,17 @@ bool TabletInit() {
         return false;
     }
     FindPens();
-    if (pens.empty()) {
-        LogLine("pen: no tablet, mouse only");
-        CloseDisplay();
-        return false;
-    }
-    if (!SelectEvents(info.info.x11.window)) {
+    penWindow = info.info.x11.window;
+    if (!SelectEvents(penWindow) || !SelectHierarchyEvents()) {
         LogLine("pen: cannot watch the tablet, mouse only");
         CloseDisplay();
         return false;
     }
     XFlush(display);
+    if (pens.empty()) {
+        LogLine("pen: no tablet, mouse only until one appears");
+        return false;
+    }
     LogLine("pen: XInput2 tablet ready");
     return true;
 }

@@ -9,6 +9,7 @@
 namespace {
 
 const char kClassName[] = "ravel";
+const DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
 
 HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;
@@ -82,6 +83,18 @@ bool AttachGLContext() {
     glContext = wglCreateContext(deviceContext);
     if (!glContext) return false;
     return wglMakeCurrent(deviceContext, glContext) != FALSE;
+}
+
+// Frames should not wait for the vertical retrace; the extension that lets us
+// choose is there on most drivers, and its function only with a current context.
+void TurnOffVerticalSync() {
+    using SwapIntervalProc = BOOL(WINAPI*)(int);
+    const auto setInterval = reinterpret_cast<SwapIntervalProc>(
+        reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+    if (setInterval && setInterval(0))
+        LogLine("CreateGLWindow: swap interval 0");
+    else
+        LogLine("CreateGLWindow: swap interval left to the driver");
 }
 
 void TrackMouseLeave(HWND window) {
@@ -171,6 +184,18 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 void SetProgramInstance(HINSTANCE programInstance) { instance = programInstance; }
 
 HWND MainWindow() { return mainWindow; }
+
+FrameInsets CurrentFrameInsets() {
+    // The same sum that sized the window from its client area at creation.
+    RECT outer{0, 0, 0, 0};
+    AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, kExStyle);
+    FrameInsets frame;
+    frame.left = -outer.left;
+    frame.top = -outer.top;
+    frame.right = outer.right;
+    frame.bottom = outer.bottom;
+    return frame;
+}
 HDC MainDeviceContext() { return deviceContext; }
 platform::WindowState* CurrentWindowState() { return state; }
 
@@ -221,7 +246,7 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     LogLine("CreateGLWindow: register class");
     RegisterClassA(&windowClass);
 
-    const DWORD exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    const DWORD exStyle = kExStyle;
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     LogLine("CreateGLWindow: adjustwindowrect");
     AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, exStyle);
@@ -242,6 +267,7 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
         pixelFormatFilled = true;
     }
     if (!AttachGLContext()) return FailCreation();
+    TurnOffVerticalSync();
 
     ShowWindow(mainWindow, SW_SHOW);
     SetForegroundWindow(mainWindow);

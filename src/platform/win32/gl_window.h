@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/platform.h"
+#include "platform/win32/window_events.h"
 #include "ui/gl.h"
 
 // The program's one window with its OpenGL context, and the window procedure
@@ -27,3 +28,5 @@ HWND MainWindow();
 HDC MainDeviceContext();
 // The state the window procedure writes; null while there is no window.
 platform::WindowState* CurrentWindowState();
+// The frame the main window's styles put around its client area.
+FrameInsets CurrentFrameInsets();

@@ -3,6 +3,7 @@
 
 #include "platform/win32/gl_window.h"
 #include "platform/win32/whole_text.h"
+#include "platform/win32/window_events.h"
 
 namespace platform {
 
@@ -29,7 +30,31 @@ void PumpEvents() {
     }
 }
 
-bool WindowIsMaximized() { return MainWindow() && IsZoomed(MainWindow()); }
+// Another program can only ask a Win32 window to close (WM_CLOSE), which
+// the window procedure answers as usual.
+void SetWindowLostHandler(WindowLostHandler) {}
+
+void StoreFinalPlacement() {
+    WindowState* state = CurrentWindowState();
+    if (!MainWindow() || !state) return;
+    // A minimised window's own rectangle is parked off the desktop; the
+    // system keeps the one it comes back to apart.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(MainWindow(), &placement)) {
+        state->maximized = IsZoomed(MainWindow());
+        return;
+    }
+    RestoredPlacement restored;
+    restored.left = placement.rcNormalPosition.left;
+    restored.top = placement.rcNormalPosition.top;
+    restored.right = placement.rcNormalPosition.right;
+    restored.bottom = placement.rcNormalPosition.bottom;
+    restored.maximized = placement.showCmd == SW_SHOWMAXIMIZED;
+    restored.minimised = placement.showCmd == SW_SHOWMINIMIZED;
+    restored.restoresToMaximized = (placement.flags & WPF_RESTORETOMAXIMIZED) != 0;
+    StoreRestoredPlacement(*state, restored, CurrentFrameInsets());
+}
 
 void SwapBuffers() {
     if (MainDeviceContext()) ::SwapBuffers(MainDeviceContext());

@@ -1,5 +1,6 @@
 #include "platform/win32/window_events.h"
 
+#include <algorithm>
 #include <cmath>
 
 int ScaleToLogical(int clientPos, int clientSize, int logicalSize) {
@@ -18,6 +19,19 @@ bool StoreMovedPlacement(platform::WindowState& state, uint32_t packedClientPos,
     state.x = SignedLow16(packedClientPos) - frame.sizingFrameWidth;
     state.y = SignedHigh16(packedClientPos) - frame.sizingFrameHeight - frame.captionHeight;
     return true;
+}
+
+void StoreRestoredPlacement(platform::WindowState& state, const RestoredPlacement& placement,
+                            const FrameInsets& frame) {
+    if (!placement.minimised) {
+        state.maximized = placement.maximized;
+        return;
+    }
+    state.maximized = placement.restoresToMaximized;
+    state.x = placement.left;
+    state.y = placement.top;
+    state.width = std::max(1, placement.right - placement.left - frame.left - frame.right);
+    state.height = std::max(1, placement.bottom - placement.top - frame.top - frame.bottom);
 }
 
 bool StoreResizedClient(platform::WindowState& state, uint32_t packedClientSize, bool minimised) {

@@ -36,6 +36,27 @@ inline int UnsignedHigh16(uint32_t packed) { return int(packed >> 16); }
 bool StoreMovedPlacement(platform::WindowState& state, uint32_t packedClientPos, bool minimised,
                          const FrameMetrics& frame);
 
+// The frame around the client area, as the window's styles make it.
+struct FrameInsets {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// What the system keeps of a window's placement: the outer rectangle it has
+// when neither maximized nor minimised, and its present state.
+struct RestoredPlacement {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool maximized = false, minimised = false;
+    bool restoresToMaximized = false;  // minimised from maximized
+};
+
+// The placement to keep at the end. A window on the desktop keeps what its
+// move and size messages stored, and whether it is maximized. A minimised
+// one reports no placement of its own: it keeps the restored outer corner and
+// the client size inside the restored rectangle, and is maximized when it
+// will come back maximized.
+void StoreRestoredPlacement(platform::WindowState& state, const RestoredPlacement& placement,
+                            const FrameInsets& frame);
+
 // A size message: stores the packed client size as the logical size, unless
 // the window is minimised. Returns whether it stored, so the caller knows to
 // resize the drawing area.

@@ -87,4 +87,42 @@ TEST_F(PlacementMessages, AMinimisedWindowLeavesThePlacementAlone) {
     EXPECT_EQ(state.height, 650);
 }
 
+// What a closing window keeps for the next start. Minimised, it reports no
+// placement of its own: the system's restored rectangle (client size inside
+// the frame) and whether it comes back maximized are kept. Otherwise the
+// placement its messages stored stays.
+TEST(RestoredPlacement, IsKeptForAMinimisedWindowWithTheStateItComesBackIn) {
+    const FrameInsets frame{8, 31, 8, 8};
+    const struct {
+        const char* name;
+        bool maximized, minimised, restoresToMaximized;
+        bool keptMaximized, restoredPlacement;
+    } cases[] = {
+        {"normal", false, false, false, false, false},
+        {"maximized", true, false, false, true, false},
+        {"minimised from maximized", false, true, true, true, true},
+        {"minimised from normal", false, true, false, false, true},
+    };
+    for (const auto& c : cases) {
+        platform::WindowState state;
+        state.x = state.y = -8;  // what a maximized window reports of itself
+        state.width = 1920;
+        state.height = 1009;
+        RestoredPlacement placement;
+        placement.left = 120;
+        placement.top = 80;
+        placement.right = 120 + 8 + 950 + 8;
+        placement.bottom = 80 + 31 + 650 + 8;
+        placement.maximized = c.maximized;
+        placement.minimised = c.minimised;
+        placement.restoresToMaximized = c.restoresToMaximized;
+        StoreRestoredPlacement(state, placement, frame);
+        EXPECT_EQ(state.maximized, c.keptMaximized) << c.name;
+        EXPECT_EQ(state.x, c.restoredPlacement ? 120 : -8) << c.name;
+        EXPECT_EQ(state.y, c.restoredPlacement ? 80 : -8) << c.name;
+        EXPECT_EQ(state.width, c.restoredPlacement ? 950 : 1920) << c.name;
+        EXPECT_EQ(state.height, c.restoredPlacement ? 650 : 1009) << c.name;
+    }
+}
+
 }  // namespace
