@@ -16,6 +16,7 @@
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
 #include "image/workers.h"
+#include "bench_tiles.h"
 
 namespace {
 
@@ -26,34 +27,6 @@ constexpr int kPatterns = 16;
 int Processors() {
     const unsigned n = std::thread::hardware_concurrency();
     return n == 0 ? 1 : int(n);
-}
-
-uint32_t Next(uint32_t& s) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-}
-
-// Tile contents: random colour, alpha spread over the whole range with runs
-// of fully transparent and fully opaque pixels, as painted layers have.
-std::vector<PixelImage*> Patterns() {
-    std::vector<PixelImage*> patterns;
-    uint32_t s = 0x12345678u;
-    for (int p = 0; p < kPatterns; ++p) {
-        auto* image = new PixelImage(kTileSide, kTileSide, 4, 16);
-        for (int c = 0; c < 4; ++c) {
-            uint16_t* samples = static_cast<ChannelBuffer16&>(image->Channel(c)).samples;
-            for (int i = 0; i < kTileSide * kTileSide; ++i) {
-                const uint32_t r = Next(s);
-                uint16_t v = uint16_t(r);
-                if (c == 3) v = (r >> 20) % 4 == 0 ? 0 : (r >> 20) % 4 == 1 ? 65535 : v;
-                samples[i] = v;
-            }
-        }
-        patterns.push_back(image);
-    }
-    return patterns;
 }
 
 Document& BenchDocument() {
@@ -67,7 +40,7 @@ Document& BenchDocument() {
             d->layers[i].opacity = 255 - 20 * i;
             ApplyLayerInfo(*d, i);
         }
-        const std::vector<PixelImage*> patterns = Patterns();
+        const auto patterns = bench::RandomTiles(kPatterns, 0x12345678u);
         for (size_t t = 0; t < d->stacks.size(); ++t) {
             int layer = 0;
             for (LayerTile* tile = d->stacks[t]; tile; tile = tile->next, ++layer) {
@@ -75,7 +48,6 @@ Document& BenchDocument() {
                 tile->pixels->CopyFrom(*patterns[(t * 7 + size_t(layer) * 3) % kPatterns]);
             }
         }
-        for (PixelImage* p : patterns) delete p;
         return d;
     }();
     return *doc;

@@ -31,6 +31,7 @@
 #include "paint/brush_dab.h"
 #include "paint/stroke_engine.h"
 #include "paint/stroke_mask.h"
+#include "bench_tiles.h"
 
 namespace {
 
@@ -48,34 +49,6 @@ constexpr int kIdlePasses = 12;
 constexpr auto kIdleGap = std::chrono::milliseconds(16);
 constexpr size_t kTileSamples = size_t(kTileSide) * kTileSide;
 
-uint32_t Next(uint32_t& s) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-}
-
-// Random colour; alpha with runs of transparent and opaque pixels and the
-// rest spread over the range, as painted layers have.
-std::vector<std::unique_ptr<PixelImage>> Patterns() {
-    std::vector<std::unique_ptr<PixelImage>> patterns;
-    uint32_t s = 0x2468ace1u;
-    for (int p = 0; p < kPatterns; ++p) {
-        auto image = std::make_unique<PixelImage>(kTileSide, kTileSide, 4, 16);
-        for (int c = 0; c < 4; ++c) {
-            uint16_t* samples = static_cast<ChannelBuffer16&>(image->Channel(c)).samples;
-            for (size_t i = 0; i < kTileSamples; ++i) {
-                const uint32_t r = Next(s);
-                uint16_t v = uint16_t(r);
-                if (c == 3) v = (r >> 20) % 4 == 0 ? 0 : (r >> 20) % 4 == 1 ? 65535 : v;
-                samples[i] = v;
-            }
-        }
-        patterns.push_back(std::move(image));
-    }
-    return patterns;
-}
-
 Document& PassDocument() {
     static Document* doc = [] {
         SelectProfile(*BuiltinProfile(kDefaultProfileIndex));
@@ -88,7 +61,7 @@ Document& PassDocument() {
             d->layers[i].opacity = 200;
             ApplyLayerInfo(*d, i);
         }
-        const auto patterns = Patterns();
+        const auto patterns = bench::RandomTiles(kPatterns, 0x2468ace1u);
         for (size_t t = 0; t < d->stacks.size(); ++t) {
             int layer = 0;
             for (LayerTile* tile = d->stacks[t]; tile; tile = tile->next, ++layer) {

@@ -18,19 +18,13 @@
 #include "image/document.h"
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
+#include "bench_tiles.h"
 
 namespace {
 
 constexpr int kSide = 2048;
 constexpr int kLayers = 4;
 constexpr size_t kTileSamples = size_t(kTileSide) * kTileSide;
-
-uint32_t Next(uint32_t& s) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-}
 
 std::string BenchPath() { return "/tmp/orvella_tvl_bench_" + std::to_string(::getpid()) + ".tvl"; }
 
@@ -42,7 +36,7 @@ void Paint(PixelImage& image, uint32_t& s) {
         uint16_t run = 0;
         int left = 0;
         for (size_t i = 0; i < kTileSamples; ++i) {
-            const uint32_t r = Next(s);
+            const uint32_t r = bench::Next(s);
             if (c < 3) {
                 samples[i] = uint16_t(i * 3 + (r & 0xFF));
             } else {

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/app_state.h"
 #include "image/document.h"
+#include "ui/widgets.h"
 
 // Starts a test from a program that has not run yet.
 inline void ResetAppState() {
@@ -8,4 +9,16 @@ inline void ResetAppState() {
     app.document.modified = false;
     app.window = platform::WindowState();
     app.startupFile.clear();
+}
+
+// The interface's state as a program that has drawn no frame yet has it;
+// tests before this one ran the same program.
+inline void ResetInterfaceState() {
+    ui = UiState();
+    app.menuBar = MenuBarState();
+    app.layerPanel = LayerPanelState();
+    app.animationPanel = AnimationPanelState();
+    app.popups = PopupState();
+    app.filterDialog = FilterDialogState();
+    app.pendingCommand.clear();
 }

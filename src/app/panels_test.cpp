@@ -31,13 +31,7 @@ protected:
     void SetUp() override {
         platform::fake::Reset();
         ResetAppState();
-        ui = UiState();
-        app.menuBar = MenuBarState();
-        app.layerPanel = LayerPanelState();
-        app.animationPanel = AnimationPanelState();
-        app.popups = PopupState();
-        app.filterDialog = FilterDialogState();
-        app.pendingCommand.clear();
+        ResetInterfaceState();
         app.showTooltips = true;
         app.altHeld = app.shiftHeld = app.ctrlHeld = false;
         app.mergeRequested = app.colorSwapRequested = app.toolToggleRequested = false;

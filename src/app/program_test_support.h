@@ -80,13 +80,7 @@ private:
     // The interface state is the program's own; tests before this one ran
     // the same program.
     static void ForgetEarlierInterface() {
-        ui = UiState();
-        app.menuBar = MenuBarState();
-        app.layerPanel = LayerPanelState();
-        app.animationPanel = AnimationPanelState();
-        app.popups = PopupState();
-        app.filterDialog = FilterDialogState();
-        app.pendingCommand.clear();
+        ResetInterfaceState();
         app.newCanvasDialogRequested = false;
         app.newCanvasWidth = 1024;
         app.newCanvasHeight = 724;

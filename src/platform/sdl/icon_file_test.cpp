@@ -4,19 +4,15 @@
 
 #include <string>
 
+#include "platform/sdl/le_bytes_test_support.h"
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using sdltest::Bytes;
+using sdltest::Put16;
+using sdltest::Put32;
 using platform::sdl::DecodeIcon;
 
-void Put16(Bytes& b, size_t at, uint32_t v) {
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-}
-void Put32(Bytes& b, size_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
-}
 
 // A one-image .ico of a 2 x 2 picture, stored bottom row first as B, G, R, A,
 // then its AND mask (one 32-bit row of bits per picture row).
