@@ -9,6 +9,7 @@ inline void ResetAppState() {
     app.document.modified = false;
     app.window = platform::WindowState();
     app.startupFile.clear();
+    app.documentPath.clear();
 }
 
 // The interface's state as a program that has drawn no frame yet has it;
@@ -21,4 +22,5 @@ inline void ResetInterfaceState() {
     app.popups = PopupState();
     app.filterDialog = FilterDialogState();
     app.pendingCommand.clear();
+    app.keyboardShortcutsEnabled = true;  // no text field is being edited
 }

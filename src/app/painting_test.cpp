@@ -48,6 +48,13 @@ protected:
         app.pick = PickState();
         app.pickSessionOpen = app.leftWasDown = false;
         app.altHeld = app.ctrlHeld = app.shiftHeld = app.spaceHeld = app.clickTaken = false;
+        // Left over from earlier tests in the same program: an open popup or
+        // dialog, or the last drawn frame's pointer over a panel, would block
+        // the stroke (these passes draw no frame), and a joystick would ease
+        // the mouse's pressure.
+        ResetInterfaceState();
+        app.pointerOverInterface = false;
+        app.joystick = JoystickPressure();
         app.view = ViewState();
         SelectProfile(*BuiltinProfile(kDefaultProfileIndex));
         InitThreadScratch(1, kTileSide);
@@ -230,14 +237,6 @@ class BottomLayerTest : public PaintingTest, public ::testing::WithParamInterfac
 protected:
     void SetUp() override {
         PaintingTest::SetUp();
-        // Left over from earlier tests: an open dialog would hold the filter
-        // command back, a joystick would ease the mouse's pressure, and the
-        // last drawn frame's pointer over a panel would block the stroke
-        // (these passes draw no frame).
-        app.popups = PopupState();
-        app.filterDialog = FilterDialogState();
-        app.joystick = JoystickPressure();
-        app.pointerOverInterface = false;
         ASSERT_FALSE(DialogHoldsDocument());
         dir = std::filesystem::path(::testing::TempDir()) /
               ("orvella-bottom-" + std::string(GetParam().name));

@@ -21,9 +21,12 @@
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override { StartProgram(950, 650); }
+    // The program's state is global: what this test left open (a popup, a
+    // dialog, a panel under the pointer) must not meet the next test.
     void TearDown() override {
         ShutdownApplication();
         platform::DestroyMainWindow();
+        ForgetEarlierInterface();
     }
 
     void StartProgram(int windowWidth, int windowHeight) {
