@@ -76,9 +76,14 @@ fi
 # Another program takes the window away (as xkill does): the program ends as
 # after a close request nobody can answer, keeping its settings, not with an abort.
 rm -f "$E2E_TMP/bin/config.txt"
+: >"$E2E_TMP/bin/orvella.log"
 e2e_start_program "$E2E_TMP/program.out" "$E2E_TMP/cwd" "$staged"
 pid=$E2E_LAST_PID
 if win=$(e2e_wait_window '^Orvella' 20 "$pid"); then
+    # Taken away while the painter works, not while the window is still being
+    # set up (its GL context is made after it shows, slowly under ASan).
+    e2e_wait_log_line "$E2E_TMP/bin/orvella.log" "enter message loop ------------ USAGE START" 20 ||
+        e2e_fail "the program did not reach its main loop on the second start"
     xdotool windowkill "$win" || e2e_fail "xdotool could not kill the window's connection"
     if e2e_wait_exit "$pid" 10; then
         [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "after its window was taken away the program exited with code $E2E_EXIT_CODE, not 0"
