@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "ui/gl.h"
 #include "ui/text.h"
+#include "ui/ui_scale.h"
 #include "ui/widgets.h"
 
 namespace {
@@ -36,7 +37,10 @@ void OpenAltPopup(PopupState& p) {
     int dx = 0, dy = 0;
     platform::ClientToDesktopOffset(dx, dy);
     const int clientX = w.x + dx, clientY = w.y + dy;
-    const int screenX = w.mouseX + clientX, screenY = w.mouseY + clientY;
+    // The popup is placed in the interface's logical units.
+    const int scale = UiScale();
+    const int screenX = LogicalFromWindow(w.mouseX, scale) + clientX;
+    const int screenY = LogicalFromWindow(w.mouseY, scale) + clientY;
     const PopupOrigin origin = AltPopupOrigin(screenX, screenY, clientX, clientY);
     p.px = origin.px;
     p.py = origin.py;

@@ -13,6 +13,7 @@
 #include "image/profile_change.h"
 #include "platform/platform.h"
 #include "platform/program_path.h"
+#include "ui/ui_scale.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ Settings CurrentSettings() {
     const int profile = CurrentProfileIndex();
     s.colorProfile = profile < 0 ? kDefaultProfileIndex : profile;
     s.forceMouseCoordinates = app.forceMouseCoordinates;
+    s.uiScale = app.uiScaleSetting;
     return s;
 }
 
@@ -81,6 +83,8 @@ void ApplySettings(const Settings& s) {
     app.showHelp = s.showHelp;
     app.showTooltips = s.showTooltips;
     app.forceMouseCoordinates = s.forceMouseCoordinates;
+    app.uiScaleSetting = s.uiScale;
+    SetUiScale(ChosenUiScale(s.uiScale, platform::DisplayDpi()));
     // An index outside the table keeps the current profile; the document's
     // pixels are re-encoded into a new one.
     if (s.colorProfile >= 0 && s.colorProfile < kProfileCount && s.colorProfile != CurrentProfileIndex()) {

@@ -106,6 +106,9 @@ struct AppState {
     // The canvas view: overview, smoothing and what it remembers per frame.
     CanvasView canvas;
     bool showTooltips = true;
+    // The interface scale as config.txt keeps it: 0 until the painter
+    // chooses one, the display's default applying meanwhile.
+    int uiScaleSetting = 0;
 
     // The interface drawn over the canvas.
     MenuBarState menuBar;

@@ -13,6 +13,7 @@
 #include "ui/canvas_view.h"
 #include "ui/gl.h"
 #include "ui/tile_texture.h"
+#include "ui/ui_scale.h"
 #include "ui/widgets.h"
 
 void DrawAndShowFrame() {
@@ -53,10 +54,15 @@ void TakeInterfaceFlags() {
 }
 
 // The interface half of the frame, in drawing order: later surfaces lie over
-// earlier ones.
+// earlier ones. It is laid out in logical units: the projection and the
+// pointer the controls see are the one place the interface scale enters.
 void DrawInterface(const CanvasFrameResult& canvas) {
     const platform::WindowState& w = app.window;
-    BeginInterfaceFrame(w.mouseX, w.mouseY, w.leftButton, w.width, w.height);
+    const int scale = UiScale();
+    InterfaceProjection(w.width, w.height, scale);
+    glLineWidth(scale / 100.0f);
+    BeginInterfaceFrame(LogicalFromWindow(w.mouseX, scale), LogicalFromWindow(w.mouseY, scale), w.leftButton,
+                        LogicalSize(w.width, scale), LogicalSize(w.height, scale));
     app.drawingBlocked = false;
     if (canvas.tooltip) SetTooltip(canvas.tooltip);
     if (canvas.pointerOverInterface) ui.pointerOverInterface = true;
@@ -75,6 +81,7 @@ void DrawInterface(const CanvasFrameResult& canvas) {
     DrawCanvasHints();
     DrawTooltip();
     TakeInterfaceFlags();
+    glLineWidth(1);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include "app/app_settings.h"
 #include "app/program_test_support.h"
 #include "platform/input.h"
+#include "ui/ui_scale.h"
 
 namespace {
 
@@ -59,6 +61,66 @@ TEST_F(FrameDrawingTest, TheOverviewButtonIgnoresPressesOnTheMenuBar) {
         Click(c.buttonX, 5);
         EXPECT_EQ(app.canvas.overview.show, c.toggles);
     }
+}
+
+// The interface's scale follows the display's DPI when none was chosen; the
+// controls then answer to the window pixels they are drawn on.
+TEST_F(FrameDrawingTest, A144DpiDisplayLaysTheInterfaceOutAtOneAndAHalf) {
+    TearDown();
+    displayDpi = 144;
+    StartProgram(950, 650);
+    ASSERT_EQ(UiScale(), 150);
+    // The 17-unit menu bar covers window rows 0 to 24 (its edge is drawn at 25.25).
+    Pass(100, 24, false);
+    EXPECT_TRUE(ui.pointerOverTopBar);
+    EXPECT_EQ(ui.windowWidth, 633);
+    EXPECT_EQ(ui.windowHeight, 433);
+    Pass(100, 25, false);
+    EXPECT_FALSE(ui.pointerOverTopBar);
+    // Across, the File title ends and Settings begins at unit 45: window column 67.
+    Pass(66, 5, false);
+    EXPECT_STREQ(ui.tooltip, "File operations");
+    Pass(67, 5, false);
+    EXPECT_STREQ(ui.tooltip, "Configure various program settings");
+}
+
+TEST_F(FrameDrawingTest, TheSettingsRowChangesTheScaleAtOnce) {
+    TearDown();
+    displayDpi = 144;
+    StartProgram(950, 650);
+    // Press on Settings, drag to its third row (units 51 to 67 down: window
+    // rows 77 to 101) and release there.
+    Pass(100, 20, false);
+    Pass(100, 20, true);
+    Pass(100, 90, true);
+    Pass(100, 90, false);
+    EXPECT_EQ(UiScale(), 200);
+    EXPECT_EQ(CurrentSettings().uiScale, 200) << "kept as chosen";
+    // The very next pass lays out in 2-pixel units.
+    Pass(100, 33, false);
+    EXPECT_TRUE(ui.pointerOverTopBar);
+    Pass(100, 34, false);
+    EXPECT_FALSE(ui.pointerOverTopBar);
+    // A chosen scale outlasts the display's default.
+    Pass(100, 20, true);
+    Pass(100, 120, true);
+    Pass(100, 120, false);
+    EXPECT_EQ(UiScale(), 100);
+    EXPECT_EQ(CurrentSettings().uiScale, 100);
+}
+
+// The Alt popup is placed from the pointer in the interface's units.
+TEST_F(FrameDrawingTest, TheAltPopupOpensBesideTheScaledPointer) {
+    TearDown();
+    displayDpi = 144;
+    StartProgram(950, 650);
+    for (int k = 0; k < 4; ++k) Pass(600, 300, false);
+    platform::fake::Hold({platform::kKeyLeftAlt});
+    Pass(600, 300, false);
+    ASSERT_TRUE(app.popups.altOpen);
+    // The pointer is at unit (400, 200); the popup 150 left and 50 below.
+    EXPECT_EQ(app.popups.px, 250);
+    EXPECT_EQ(app.popups.py, 250);
 }
 
 }  // namespace

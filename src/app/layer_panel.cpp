@@ -9,6 +9,7 @@
 #include "image/document.h"
 #include "ui/gl.h"
 #include "ui/text.h"
+#include "ui/ui_scale.h"
 #include "ui/widgets.h"
 
 // ---- Geometry ----
@@ -563,7 +564,7 @@ void DrawLayerPanel() {
     SetGrey(0);
     OutlineRect(0, l.top, kLayerPanelWidth, l.visible);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(kClipX, ui.windowHeight - l.bottom, kClipWidth, l.visible);
+    InterfaceScissor(kClipX, l.bottom - l.visible, kClipWidth, l.visible, app.window.height, UiScale());
     DrawScrollBar(l, overThumb);
     for (int i = 0; i < doc.layerCount; ++i) {
         const int y = LayerRowTop(l, i, s.scroll);

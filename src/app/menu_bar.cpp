@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <string>
 
 #include "app/app_state.h"
@@ -7,6 +8,7 @@
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "ui/text.h"
+#include "ui/ui_scale.h"
 #include "ui/widgets.h"
 
 namespace {
@@ -33,26 +35,39 @@ enum { kFileMenu, kSettingsMenu, kProfileMenu, kFiltersMenu };
 
 const char* const kFileRows[] = {"New", "Open", "Save", "Save as...", "Exit"};
 const char* const kFileCommands[] = {"new-dimensions", "open", "save", "saveas", "exit"};
-const char* const kSettingsRows[] = {"Tooltips", "Animation"};
+const char* const kSettingsRows[] = {"Tooltips", "Animation", "Interface scale"};
+constexpr int kScaleRow = 2;
 const char* const kFilterRows[] = {"Invert", "Levels", "Transparency noise", "Blur", "Greyscale mask", "Lens flare"};
 enum { kInvertRow, kLevelsRow, kNoiseRow, kBlurRow, kGreyscaleRow, kLensFlareRow };
 
 int RowCount(int menu) {
     switch (menu) {
         case kFileMenu: return 5;
-        case kSettingsMenu: return 2;
+        case kSettingsMenu: return 3;
         case kProfileMenu: return kProfileCount;
         default: return 6;
     }
 }
 
+// The row names the scale in use; a click moves on to the next.
+const char* ScaleRowLabel() {
+    static char label[32];
+    std::snprintf(label, sizeof label, "%s %i%%", kSettingsRows[kScaleRow], UiScale());
+    return label;
+}
+
 const char* RowLabel(int menu, int row) {
     switch (menu) {
         case kFileMenu: return kFileRows[row];
-        case kSettingsMenu: return kSettingsRows[row];
+        case kSettingsMenu: return row == kScaleRow ? ScaleRowLabel() : kSettingsRows[row];
         case kProfileMenu: return BuiltinProfile(row)->name;
         default: return kFilterRows[row];
     }
+}
+
+void NextInterfaceScale() {
+    app.uiScaleSetting = NextUiScale(UiScale());
+    SetUiScale(app.uiScaleSetting);
 }
 
 void ToggleTooltips() {
@@ -82,6 +97,8 @@ void Act(int menu, int row) {
         case kSettingsMenu:
             if (row == 0)
                 ToggleTooltips();
+            else if (row == kScaleRow)
+                NextInterfaceScale();
             else if (doc.animationMode)
                 PostCommand("animexit");
             else

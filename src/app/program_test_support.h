@@ -33,6 +33,7 @@ protected:
         platform::fake::Reset();
         platform::fake::ResetInput();
         platform::fake::ResetTablet();
+        platform::fake::State().displayDpi = displayDpi;
         ResetAppState();
         ForgetEarlierDocument();
         ForgetEarlierInterface();
@@ -44,6 +45,9 @@ protected:
         // The help popup would lie over the window's lower right corner.
         app.showHelp = false;
     }
+
+    // What the display reports to the next StartProgram.
+    int displayDpi = 96;
 
     // One pass with the pointer at (x, y) and the left button down or up;
     // typed is the character the keyboard delivers during the pass, if any.

@@ -15,6 +15,7 @@ struct Settings {
     bool showTooltips = true;
     int colorProfile = 2;  // index into the built-in profiles
     bool forceMouseCoordinates = false;
+    int uiScale = 0;  // 100, 150 or 200 percent; 0: chosen from the display's DPI
 };
 
 constexpr int kSettingsVersion = 2;

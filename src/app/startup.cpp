@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <string>
+
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "app/file_commands.h"
@@ -49,11 +51,18 @@ void ravInit(const std::string& commandLine) {
     app.canvas = CanvasView();
     app.showHelp = app.showTooltips = true;
     app.forceMouseCoordinates = false;
+    app.uiScaleSetting = 0;  // the display's default until config.txt says otherwise
     app.keyboardShortcutsEnabled = true;
     ReadAllSettings();
     // Without its font files the program runs on, its texts taking no room.
     LoadFont(kNormalFont, ProgramPath("font.tga").c_str());
     LoadFont(kSmallFont, ProgramPath("fontsmall.tga").c_str());
+    // The larger interface scales' own fonts; without them a scale enlarges these.
+    for (int scale : {150, 200}) {
+        const std::string n = std::to_string(scale);
+        LoadFont(kNormalFont, ProgramPath("font" + n + ".tga").c_str(), scale);
+        LoadFont(kSmallFont, ProgramPath("fontsmall" + n + ".tga").c_str(), scale);
+    }
 
     app.startupFile = CommandLineFile(commandLine);
     // A file that cannot be loaded is reported; the new document stays.

@@ -103,6 +103,9 @@ std::string ProgramFile();
 // folder takes no files. Not created here; empty when the system names none.
 std::string UserSettingsFolder();
 int ProcessorCount();
+// The main display's dots per inch as the system's settings give it (96 is
+// 100 %); 96 when the system does not say.
+int DisplayDpi();
 uint32_t Milliseconds();
 void SleepMilliseconds(int ms);  // 0 yields the processor
 

@@ -19,8 +19,9 @@ bool Inked(const FontImage& image, int x, int y) {
     return p[1] != 0 && p[3] != 0;
 }
 
-bool ColumnInked(const FontImage& image, int x) {
-    for (int y = 0; y < image.height; ++y)
+// The cells lie in the strip's top rows, which are the last in file order.
+bool ColumnInked(const FontImage& image, int x, int cell) {
+    for (int y = image.height - cell; y < image.height; ++y)
         if (Inked(image, x, y)) return true;
     return false;
 }
@@ -63,15 +64,15 @@ bool DecodeFontImage(const uint8_t* data, size_t size, FontImage& image) {
     return true;
 }
 
-FontMetrics MeasureGlyphs(const FontImage& image) {
+FontMetrics MeasureGlyphs(const FontImage& image, int cell) {
+    if (cell <= 0 || cell > image.height) cell = image.height;
     FontMetrics m;
-    m.cell = image.height;
+    m.cell = cell;
     m.imageWidth = image.width;
-    const int cell = image.height;
     for (int k = 0; k < kFontGlyphs; ++k) {
         int first = -1, last = -1;
         for (int c = 0; c < cell; ++c) {
-            if (!ColumnInked(image, k * cell + c)) continue;
+            if (!ColumnInked(image, k * cell + c, cell)) continue;
             if (first < 0) first = c;
             last = c;
         }

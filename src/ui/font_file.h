@@ -17,7 +17,7 @@ struct FontImage {
 };
 
 struct FontMetrics {
-    int cell = 0;        // image height: every glyph cell is cell x cell pixels
+    int cell = 0;        // every glyph cell is cell x cell pixels, in the image's top rows
     int imageWidth = 0;  // the divisor for texture coordinates
     int left[kFontGlyphs] = {};
     int width[kFontGlyphs] = {};
@@ -32,7 +32,8 @@ bool DecodeFontImage(const uint8_t* data, size_t size, FontImage& image);
 // Proportional metrics: a glyph's inked columns (any pixel that is visible and
 // has green) give its left edge and width; an empty glyph is a quarter cell
 // wide. "1" takes the room of "0" so that numbers keep their width.
-FontMetrics MeasureGlyphs(const FontImage& image);
+// cell is the glyph cells' side (0: the image's height), at most the height.
+FontMetrics MeasureGlyphs(const FontImage& image, int cell = 0);
 
 // The glyph index of a character, or -1 when the fonts have none for it.
 // Six Latin-1 letters use the glyphs after 127: Å Ä Ö å ä ö.

@@ -174,6 +174,28 @@ TEST(FontFileTest, MeasuresInkedColumnsOnGreen) {
     EXPECT_EQ(m.width[0], 4) << "space";
 }
 
+// A scaled font's cells (24 pixels in a 32-pixel strip, say): glyphs follow
+// each other at the cell's pitch, in the strip's top rows, which come last in
+// the file; rows below the cells are not part of any glyph.
+TEST(FontFileTest, ASmallerCellLiesInTheStripsTopRows) {
+    Strip s(16, 2048);
+    const int cell = 12;
+    auto ink = [&](int glyph, int column, int fileRow) { s.pixels[fileRow * s.width + glyph * cell + column] = kWhite; };
+    ink(40, 2, 15);
+    ink(40, 7, 4);  // the cell's rows are file rows 4..15
+    ink(41, 3, 3);  // below the cells
+    FontImage image;
+    ASSERT_TRUE(Decode(s.Bytes(), image));
+    const FontMetrics m = MeasureGlyphs(image, cell);
+    EXPECT_EQ(m.cell, cell);
+    EXPECT_EQ(m.left[40], 2);
+    EXPECT_EQ(m.width[40], 7 - 2 + cell / 8);
+    EXPECT_EQ(m.width[41], cell / 4) << "empty";
+    EXPECT_EQ(m.width[0], cell / 4) << "space";
+    EXPECT_EQ(MeasureGlyphs(image, 0).cell, 16) << "0: the strip's height";
+    EXPECT_EQ(MeasureGlyphs(image, 20).cell, 16) << "no cell is taller than the strip";
+}
+
 TEST(FontFileTest, TransparentPixelsOfThirtyTwoBitFilesAreNotInk) {
     Strip s;
     s.depth = 32;
@@ -228,7 +250,12 @@ TEST(FontFileTest, WalkingSkipsCharactersWithoutGlyphs) {
 // The fonts the program ships: valid strips with a glyph in every cell that
 // stands for a printable character, and nothing in the others.
 TEST(ShippedFontsTest, EveryPrintableCharacterHasInk) {
-    for (const char* name : {"font.tga", "fontsmall.tga"}) {
+    const struct {
+        const char* name;
+        int cell;
+    } fonts[] = {{"font.tga", 16},    {"fontsmall.tga", 16},    {"font150.tga", 24},
+                 {"fontsmall150.tga", 24}, {"font200.tga", 32}, {"fontsmall200.tga", 32}};
+    for (const auto& [name, cell] : fonts) {
         const std::string path = std::string(ORVELLA_RESOURCES_DIR) + "/" + name;
         FILE* f = std::fopen(path.c_str(), "rb");
         ASSERT_TRUE(f) << path;
@@ -239,12 +266,19 @@ TEST(ShippedFontsTest, EveryPrintableCharacterHasInk) {
         FontImage image;
         ASSERT_TRUE(Decode(bytes, image)) << name;
         EXPECT_EQ(bytes[16], 24) << name;
+        ASSERT_GE(image.height, cell) << name;
+        ASSERT_GE(image.width, kFontGlyphs * cell) << name;
+        // The cells are the strip's top rows, the last in file order; below
+        // them nothing is inked.
+        const int firstRow = image.height - cell;
+        for (int y = 0; y < firstRow; ++y)
+            for (int x = 0; x < image.width; ++x) ASSERT_EQ(Texel(image, x, y)[3], 0) << name << " row " << y;
         for (int k = 0; k < kFontGlyphs; ++k) {
             const int code = k + 32;
             const bool printable = (code > 32 && code < 127) || (code >= 128 && code <= 133);
             bool inked = false;
-            for (int y = 0; y < image.height; ++y)
-                for (int x = 0; x < image.height; ++x) inked |= Texel(image, k * image.height + x, y)[3] != 0;
+            for (int y = firstRow; y < image.height; ++y)
+                for (int x = 0; x < cell; ++x) inked |= Texel(image, k * cell + x, y)[3] != 0;
             EXPECT_EQ(inked, printable) << name << " code " << code;
         }
     }

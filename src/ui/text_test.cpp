@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
+
+#include "ui/ui_scale.h"
 
 namespace {
 
@@ -80,6 +84,64 @@ TEST_F(TextTest, FormattedTextIsCutAt255Characters) {
 TEST_F(TextTest, SmallCaptionsFitTheirToggles) {
     for (const char* caption : {"Jy", "Av", "Bs", "Bi"}) EXPECT_LE(TextWidth(kSmallFont, caption), 13) << caption;
     EXPECT_LT(TextWidth(kSmallFont, "Multiply"), TextWidth(kNormalFont, "Multiply"));
+}
+
+// Every scale's fonts loaded, as the program loads them.
+class ScaledTextTest : public TextTest {
+protected:
+    void SetUp() override {
+        TextTest::SetUp();
+        for (const char* n : {"150", "200"}) {
+            ASSERT_TRUE(LoadFont(kNormalFont, Resource((std::string("font") + n + ".tga").c_str()).c_str(), std::stoi(n)));
+            ASSERT_TRUE(LoadFont(kSmallFont, Resource((std::string("fontsmall") + n + ".tga").c_str()).c_str(), std::stoi(n)));
+        }
+    }
+    void TearDown() override {
+        SetUiScale(100);
+        TextTest::TearDown();
+    }
+};
+
+const char* const kSamples[] = {"File", "Settings", "Color profile - Rich", "Interface scale 150%", "Multiply",
+                                "Layer 12", "0123456789", "WWW iii"};
+
+// A scale measures with its own font, in logical units: about the width the
+// 100 % font gives, but not that width for every text, as the 100 % glyphs
+// merely enlarged would give.
+TEST_F(ScaledTextTest, EachScaleMeasuresItsOwnGlyphsInLogicalUnits) {
+    for (int font : {kNormalFont, kSmallFont}) {
+        int unscaled[sizeof kSamples / sizeof kSamples[0]];
+        SetUiScale(100);
+        for (size_t k = 0; k < std::size(kSamples); ++k) unscaled[k] = TextWidth(font, kSamples[k]);
+        for (int scale : {150, 200}) {
+            SetUiScale(scale);
+            bool ownGlyphs = false;
+            for (size_t k = 0; k < std::size(kSamples); ++k) {
+                const int w = TextWidth(font, kSamples[k]);
+                EXPECT_NEAR(w, unscaled[k], std::max(2, unscaled[k] / 6)) << scale << "% font " << font << " " << kSamples[k];
+                ownGlyphs |= w != unscaled[k];
+            }
+            EXPECT_TRUE(ownGlyphs) << scale << "% font " << font;
+        }
+    }
+}
+
+TEST_F(ScaledTextTest, SmallCaptionsFitTheirTogglesAtEveryScale) {
+    for (int scale : kUiScales) {
+        SetUiScale(scale);
+        for (const char* caption : {"Jy", "Av", "Bs", "Bi"}) EXPECT_LE(TextWidth(kSmallFont, caption), 13) << scale << "% " << caption;
+    }
+}
+
+// Without its own font a scale draws the 100 % one enlarged, and measures it so.
+TEST_F(ScaledTextTest, AScaleWithoutItsFontUsesTheUnscaledOne) {
+    SetUiScale(100);
+    const int unscaled = TextWidth(kNormalFont, "Settings");
+    EXPECT_FALSE(LoadFont(kNormalFont, Resource("font.tga").c_str(), 150)) << "a 16-pixel strip has no 24-pixel cells";
+    SetUiScale(150);
+    EXPECT_EQ(TextWidth(kNormalFont, "Settings"), unscaled);
+    DrawText(kNormalFont, 0, 0, "Settings");
+    EXPECT_FALSE(LoadFont(kNormalFont, Resource("font200.tga").c_str(), 120)) << "no such scale";
 }
 
 TEST(TextLoadTest, AFailedLoadLeavesTheFontWithoutGlyphs) {

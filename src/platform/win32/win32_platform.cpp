@@ -1,6 +1,7 @@
 // The platform interface on top of the Win32 window, message boxes and clock.
 #include "platform/platform.h"
 
+#include "platform/log.h"
 #include "platform/win32/gl_window.h"
 #include "platform/win32/whole_text.h"
 #include "platform/win32/window_events.h"
@@ -96,6 +97,16 @@ int ProcessorCount() {
     SYSTEM_INFO info;
     GetSystemInfo(&info);
     return info.dwNumberOfProcessors > 0 ? int(info.dwNumberOfProcessors) : 1;
+}
+
+// The screen's logical DPI: the display scaling setting (the LogPixels
+// value), which a DPI-aware process such as this one reads unchanged.
+int DisplayDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    LogLine("display: %i dpi", dpi);
+    return dpi > 0 ? dpi : 96;
 }
 
 uint32_t Milliseconds() { return GetTickCount(); }
