@@ -548,6 +548,9 @@ CanvasFrameResult DrawCanvasView(CanvasView& view, Document& doc, const CanvasFr
         view.overview.fullRefresh = false;
     }
 
+    // The interface drew the last frame in its own units: the canvas draws in
+    // window pixels.
+    WindowProjection(in.windowWidth, in.windowHeight);
     glClear(GL_COLOR_BUFFER_BIT);
     glEnable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
