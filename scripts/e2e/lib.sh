@@ -268,7 +268,7 @@ e2e_stage_program() {
     cp "$src" "$dir/" || return 1
     # A private copy keeps the settings the program writes beside itself out of
     # the build tree, and stale settings out of the test.
-    for f in font.tga fontsmall.tga icon-16.ico; do
+    for f in font.tga fontsmall.tga font150.tga fontsmall150.tga font200.tga fontsmall200.tga icon-16.ico; do
         [ -f "$(dirname "$src")/$f" ] && cp "$(dirname "$src")/$f" "$dir/"
     done
     echo "$dir/$(basename "$src")"
