@@ -109,6 +109,20 @@ TEST_F(FrameDrawingTest, TheSettingsRowChangesTheScaleAtOnce) {
     EXPECT_EQ(CurrentSettings().uiScale, 100);
 }
 
+// The overview's button is part of the interface: at 150 % in a 1400-pixel
+// window it lies 20 units left of the 181-unit picture, units 732 to 752
+// across (window columns 1098 to 1127), not at columns 1199 to 1218.
+TEST_F(FrameDrawingTest, TheOverviewButtonScalesWithTheInterface) {
+    TearDown();
+    displayDpi = 144;
+    StartProgram(1400, 650);
+    ASSERT_FALSE(app.canvas.overview.show);
+    Click(1205, 8);
+    EXPECT_FALSE(app.canvas.overview.show);
+    Click(1110, 8);
+    EXPECT_TRUE(app.canvas.overview.show);
+}
+
 // The Alt popup is placed from the pointer in the interface's units.
 TEST_F(FrameDrawingTest, TheAltPopupOpensBesideTheScaledPointer) {
     TearDown();

@@ -6,6 +6,7 @@
 #include "image/document.h"
 #include "ui/gl_texture.h"
 #include "ui/tile_texture.h"
+#include "ui/ui_scale.h"
 
 namespace {
 
@@ -571,8 +572,17 @@ CanvasFrameResult DrawCanvasView(CanvasView& view, Document& doc, const CanvasFr
     view.overlay = CanvasOverlayLines(doc, in.transform, ov, in.windowWidth, in.windowHeight);
     DrawOverlayLines(view.overlay);
 
-    const OverviewFrame frame = StepOverview(view.overview, pointer, in.windowWidth, doc.width, doc.height);
+    // The overview's picture, button and grip belong to the interface: they
+    // are laid out, hit and drawn in its units.
+    const int scale = UiScale();
+    pointer.x = LogicalFromWindow(pointer.x, scale);
+    pointer.y = LogicalFromWindow(pointer.y, scale);
+    InterfaceProjection(in.windowWidth, in.windowHeight, scale);
+    glLineWidth(scale / 100.0f);
+    const OverviewFrame frame =
+        StepOverview(view.overview, pointer, LogicalSize(in.windowWidth, scale), doc.width, doc.height);
     DrawOverview(view.overview, frame);
+    glLineWidth(1);
 
     CanvasFrameResult result;
     result.tooltip = frame.tooltip;

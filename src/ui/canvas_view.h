@@ -115,7 +115,7 @@ constexpr int kOverviewTilesPerFrame = 32;
 
 struct OverviewState {
     bool show = false;
-    int size = 128;  // height of the picture in window pixels
+    int size = 128;  // height of the picture in interface units
     float slide = 1;  // 1 fully in view, 0 slid out above the window
     float fade = 1;   // drawn while above 0; dips to -2 to stay hidden a while
     bool hoverLatch = false;
@@ -128,7 +128,7 @@ struct OverviewState {
     bool textureCreated = false;
 };
 
-// The pointer as the overview's controls see it this frame.
+// The pointer as the overview's controls see it this frame, in interface units.
 struct OverviewPointer {
     int x = -1, y = -1;
     bool down = false;
@@ -138,7 +138,8 @@ struct OverviewPointer {
 
 float SlideStep(float slide, bool show);
 
-// Where the picture and its controls lie this frame, in window pixels.
+// Where the picture and its controls lie this frame, in interface units (the
+// overview is part of the interface and scales with it; see ui_scale.h).
 struct OverviewLayout {
     float width = 0, height = 0;  // of the picture at full slide
     float x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // the picture's quad, slid
