@@ -19,6 +19,7 @@ void DrawHelpPopup() {
     OutlineRect(x, y, w, h);
 
     DrawTextF(x + 4, y + 4, "Help   (F1 to close this popup)");
+    DrawTextF(x + 230, y + 4, "Larger text: Settings > Interface scale");
     DrawTextF(x + 5, y + 28, "Hold mouse cursor over things to get information.");
     DrawTextF(x + 5, y + 49, "Paint with left/right mouse button or tablet.");
     DrawTextF(x + 5, y + 70, "Alt:");
