@@ -4,11 +4,14 @@
 #include "input/wintab.h"
 #include "platform/log.h"
 #include "platform/program_path.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_events.h"
 
 namespace {
 
-const char kClassName[] = "ravel";
+// A Unicode window: its title and typed characters are not bound to the
+// ANSI code page.
+const wchar_t kClassName[] = L"ravel";
 const DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
 
 HINSTANCE instance = nullptr;
@@ -59,7 +62,7 @@ FrameMetrics CurrentFrameMetrics() {
 // leaves no window behind it.
 bool FailCreation() {
     DestroyGLWindow();
-    MessageBoxA(nullptr, "Could not create window", "ERROR", MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(nullptr, L"Could not create window", L"ERROR", MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -135,15 +138,16 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_PAINT:
             if (++state->paintCount > 2 && glContext) PaintFrame();
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_CLOSE:
             state->closeRequested = true;
             return 0;
         case WM_SETCURSOR:
             if (ApplyCursor()) return 0;
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_CHAR:
-            state->typedChar = uint8_t(wParam & 0xFF);
+            // UTF-16; the text fields take Latin-1, which is its first 256 characters.
+            if (wParam < 0x100) state->typedChar = uint8_t(wParam);
             return 0;
         case WM_SYSKEYDOWN:
             return 0;
@@ -175,7 +179,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             state->mouseInWindow = false;
             return 0;
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -203,7 +207,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     TabletMessage(window, message, wParam, lParam);
     // Messages outside CreateGLWindow's and DestroyGLWindow's span have no
     // state to write to.
-    if (!state) return DefWindowProcA(window, message, wParam, lParam);
+    if (!state) return DefWindowProcW(window, message, wParam, lParam);
     return HandleMessage(window, message, wParam, lParam);
 }
 
@@ -228,10 +232,10 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     outer.bottom = outer.top + windowState.height;
     const int width = windowState.width, height = windowState.height;
 
-    if (!instance) instance = GetModuleHandleA(nullptr);
+    if (!instance) instance = GetModuleHandleW(nullptr);
     LoadCursors();
 
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
@@ -239,12 +243,12 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     // from elsewhere (a file association, a shortcut) still finds it.
     if (!classIcon)
         classIcon = HICON(
-            LoadImageA(nullptr, ProgramPath("icon-16.ico").c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+            LoadImageW(nullptr, WideFromUtf8(ProgramPath("icon-16.ico")).c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
     windowClass.hIcon = classIcon;
     windowClass.hCursor = cursors[platform::kCursorArrow];
     windowClass.lpszClassName = kClassName;
     LogLine("CreateGLWindow: register class");
-    RegisterClassA(&windowClass);
+    RegisterClassW(&windowClass);
 
     const DWORD exStyle = kExStyle;
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -257,7 +261,7 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     LogLine("ravel_winy=%i", windowState.y);
     LogLine("width=%i", width);
     LogLine("height=%i", height);
-    mainWindow = CreateWindowExA(exStyle, kClassName, title, style, windowState.x, windowState.y,
+    mainWindow = CreateWindowExW(exStyle, kClassName, WideFromUtf8(title).c_str(), style, windowState.x, windowState.y,
                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
                                  nullptr);
     if (!mainWindow) return FailCreation();
@@ -299,7 +303,7 @@ void DestroyGLWindow() {
         mainWindow = nullptr;
     }
     LogLine("unregister main class");
-    UnregisterClassA(kClassName, instance);
+    UnregisterClassW(kClassName, instance);
     // An icon loaded from a file belongs to us, not to the class.
     if (classIcon) {
         DestroyIcon(classIcon);
