@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/cursors.h"
 #include "platform/program_path.h"
+#include "platform/window_fit.h"
 #include "platform/sdl/event_translation.h"
 #include "platform/sdl/icon_file.h"
 #include "platform/sdl/message_boxes.h"
@@ -66,6 +67,31 @@ void SetIcon() {
     SDL_FreeSurface(icon);
 }
 
+// The usable bounds of the display the stored position is on (the first
+// display when it is on none); empty when SDL cannot tell.
+ScreenRect WorkAreaAt(int x, int y) {
+    ScreenRect first;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayUsableBounds(i, &bounds) != 0) continue;
+        const ScreenRect area{bounds.x, bounds.y, bounds.w, bounds.h};
+        if (i == 0) first = area;
+        if (x >= area.x && y >= area.y && x - area.x < area.width && y - area.y < area.height) return area;
+    }
+    return first;
+}
+
+// A stored placement from a larger screen (or edited by hand) would make a
+// window the system refuses; it is fitted to this screen first.
+void FitToScreen(WindowState& windowState) {
+    const ScreenRect stored{windowState.x, windowState.y, windowState.width, windowState.height};
+    const ScreenRect fitted = FitToWorkArea(stored, WorkAreaAt(stored.x, stored.y));
+    windowState.x = fitted.x;
+    windowState.y = fitted.y;
+    windowState.width = fitted.width;
+    windowState.height = fitted.height;
+}
+
 // Only what the event needs: the frame lookup is skipped for every other event.
 sdl::WindowFacts ReadFacts(const SDL_Event& event) {
     sdl::WindowFacts facts;
@@ -100,6 +126,7 @@ bool CreateMainWindow(const char* title, WindowState& windowState, int colourBit
     if (SDL_InitSubSystem(kSubsystems) != 0) return CreationFailed("start the video system");
     sdlStarted = true;
     RequestPixelFormat(colourBits);
+    FitToScreen(windowState);
 
     LogLine("CreateGLWindow: create window");
     LogLine("title=\"%s\"", title);

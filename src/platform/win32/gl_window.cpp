@@ -1,9 +1,14 @@
 #include "platform/win32/gl_window.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
 #include "app/program.h"
 #include "input/wintab.h"
 #include "platform/log.h"
 #include "platform/program_path.h"
+#include "platform/window_fit.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/window_events.h"
 
@@ -183,6 +188,27 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// The whole window (frame included) of a stored placement, fitted to the work
+// area of the monitor nearest its stored position: a placement from a larger
+// screen (or edited by hand) would make a window the system refuses.
+void FitToScreen(platform::WindowState& windowState) {
+    const FrameInsets frame = CurrentFrameInsets();
+    const auto outer = [](int client, int a, int b) { return int(std::min<int64_t>(int64_t(client) + a + b, INT_MAX)); };
+    const ScreenRect stored{windowState.x, windowState.y, outer(windowState.width, frame.left, frame.right),
+                            outer(windowState.height, frame.top, frame.bottom)};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ScreenRect area;
+    if (GetMonitorInfoW(MonitorFromPoint(POINT{stored.x, stored.y}, MONITOR_DEFAULTTONEAREST), &monitor))
+        area = {int(monitor.rcWork.left), int(monitor.rcWork.top), int(monitor.rcWork.right - monitor.rcWork.left),
+                int(monitor.rcWork.bottom - monitor.rcWork.top)};
+    const ScreenRect fitted = FitToWorkArea(stored, area);
+    windowState.x = fitted.x;
+    windowState.y = fitted.y;
+    windowState.width = std::max(1, fitted.width - frame.left - frame.right);
+    windowState.height = std::max(1, fitted.height - frame.top - frame.bottom);
+}
+
 }  // namespace
 
 void SetProgramInstance(HINSTANCE programInstance) { instance = programInstance; }
@@ -225,6 +251,7 @@ bool ApplyCursor() {
 bool CreateGLWindow(const char* title, platform::WindowState& windowState, int colourBits) {
     LogLine("CreateGLWindow: start");
     state = &windowState;
+    FitToScreen(windowState);
     RECT outer;
     outer.left = windowState.x;
     outer.top = windowState.y;
