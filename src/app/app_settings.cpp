@@ -76,8 +76,10 @@ Settings CurrentSettings() {
     return s;
 }
 
+// The placement is not among them: the window was made from it before start-up
+// read the rest (LocateProgramAndReadSettings), and the backend fitted it to
+// the screen then; taking the stored one again would undo that.
 void ApplySettings(const Settings& s) {
-    ApplyPlacement(s);
     app.canvas.overview.show = s.showOverview;
     app.canvas.overview.size = std::clamp(s.overviewSize, kMinOverviewSize, kMaxOverviewSize);
     app.showHelp = s.showHelp;
