@@ -193,7 +193,9 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 // screen (or edited by hand) would make a window the system refuses.
 void FitToScreen(platform::WindowState& windowState) {
     const FrameInsets frame = CurrentFrameInsets();
-    const auto outer = [](int client, int a, int b) { return int(std::min<int64_t>(int64_t(client) + a + b, INT_MAX)); };
+    const auto outer = [](int client, int a, int b) {
+        return int(std::min<int64_t>(int64_t(client) + a + b, INT_MAX));
+    };
     const ScreenRect stored{windowState.x, windowState.y, outer(windowState.width, frame.left, frame.right),
                             outer(windowState.height, frame.top, frame.bottom)};
     MONITORINFO monitor{};

@@ -34,7 +34,8 @@ TEST(WideText, ArgumentsFollowTheProgramsName) {
         {"\"unclosed name", ""},
         {"", ""},
     };
-    for (const ArgumentCase& c : cases) EXPECT_EQ(ArgumentsAfterProgramName(c.commandLine), c.arguments) << c.commandLine;
+    for (const ArgumentCase& c : cases)
+        EXPECT_EQ(ArgumentsAfterProgramName(c.commandLine), c.arguments) << c.commandLine;
 }
 
 }  // namespace
