@@ -5,7 +5,8 @@
 # the title names each, Open reopens them, and each opens from the command
 # line. Under a Russian locale (code page 1251, where "ä" has only the
 # look-alike "a"): Save As "skizze-ä.tvl" beside an existing "skizze-a.tvl"
-# writes the new file and leaves the other as it was.
+# writes the new file and leaves the other as it was, and a program kept in a
+# folder named "程序" writes its settings beside itself.
 # Usage: names-wine.sh PROGRAM.exe
 # Uses the Wine prefix in WINEPREFIX when set; otherwise makes a throwaway one.
 set -u
@@ -147,13 +148,18 @@ export LC_ALL=$russian LANG=$russian
 printf 'the other file\n' >"$run/other" && cp "$run/other" "$run/ru/$lookalike" &&
     convert -size 64x48 xc:white "$run/ru/$draft" ||
     e2e_abort "could not place the Russian part's files"
-e2e_launch_program wine "$exe" "$(winpath "$run/ru/$draft")"
+# The program itself in a folder whose name no code page here holds: it
+# must still find itself, and so write its settings beside itself.
+home="$run/ru/程序"
+exe_ru=$(e2e_stage_program "$program" "$home") || e2e_abort "could not stage the program in $home"
+e2e_launch_program wine "$exe_ru" "$(winpath "$run/ru/$draft")"
 e2e_expect_title "started with $draft" "$prefix$draft"
 no_error_box "starting with $draft"
 save_as "$run/ru" "$umlaut"
 [ -s "$run/ru/$umlaut" ] || e2e_fail "Save As \"$umlaut\" wrote no such file"
 cmp -s "$run/other" "$run/ru/$lookalike" || e2e_fail "Save As \"$umlaut\" changed the other file \"$lookalike\""
 close_program
+[ -f "$home/config.txt" ] || e2e_fail "the program in \"$home\" wrote no config.txt beside itself"
 
 echo "=== done ($SECONDS s)"
 [ "$E2E_FAILURES" -eq 0 ] || e2e_show_output "$run"
