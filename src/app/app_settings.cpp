@@ -11,6 +11,7 @@
 #include "app/painting.h"
 #include "image/color_profile.h"
 #include "image/profile_change.h"
+#include "platform/file_open.h"
 #include "platform/platform.h"
 #include "platform/program_path.h"
 #include "ui/ui_scale.h"
@@ -23,10 +24,11 @@ namespace fs = std::filesystem;
 // one: permissions alone do not say it for every system and user.
 bool FolderTakesFiles(const std::string& folder) {
     const std::string probe = folder + ".orvella-write-test";
-    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    std::FILE* file = OpenFile(probe, "wb");
     if (!file) return false;
     std::fclose(file);
-    std::remove(probe.c_str());
+    std::error_code ec;
+    fs::remove(PathFromUtf8(probe), ec);
     return true;
 }
 
@@ -35,11 +37,11 @@ bool FolderTakesFiles(const std::string& folder) {
 // folder takes no files, so its settings live in the user's own folder.
 std::string SettingsPath() {
     const std::string beside = ProgramPath("config.txt");
-    if (std::ifstream(beside).good() || FolderTakesFiles(ProgramDirectory())) return beside;
+    if (std::ifstream(PathFromUtf8(beside)).good() || FolderTakesFiles(ProgramDirectory())) return beside;
     const std::string folder = platform::UserSettingsFolder();
     std::error_code ec;
-    if (folder.empty() || (!fs::create_directories(fs::path(folder), ec) && ec)) return beside;
-    return (fs::path(folder) / "config.txt").string();
+    if (folder.empty() || (!fs::create_directories(PathFromUtf8(folder), ec) && ec)) return beside;
+    return Utf8FromPath(PathFromUtf8(folder) / "config.txt");
 }
 
 void ApplyPlacement(const Settings& s) {
@@ -76,8 +78,10 @@ Settings CurrentSettings() {
     return s;
 }
 
+// The placement is not among them: the window was made from it before start-up
+// read the rest (LocateProgramAndReadSettings), and the backend fitted it to
+// the screen then; taking the stored one again would undo that.
 void ApplySettings(const Settings& s) {
-    ApplyPlacement(s);
     app.canvas.overview.show = s.showOverview;
     app.canvas.overview.size = std::clamp(s.overviewSize, kMinOverviewSize, kMaxOverviewSize);
     app.showHelp = s.showHelp;

@@ -9,6 +9,7 @@
 #include "fileio/clipboard_image.h"
 #include "fileio/image_file.h"
 #include "image/animation.h"
+#include "platform/file_open.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 const char kTitlePrefix[] = "Orvella 0.25 - ";
 
-bool Readable(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
+bool Readable(const std::string& path) { return std::ifstream(PathFromUtf8(path), std::ios::binary).good(); }
 
 bool AnyReadable(const std::vector<std::string>& paths) {
     for (const std::string& path : paths)

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "fileio/safe_file.h"
+#include "platform/file_open.h"
 #include "platform/log.h"
 
 namespace {
@@ -76,7 +77,7 @@ std::string FormatSettings(const Settings& s) {
 
 void ReadSettings(const std::string& path, Settings& settings) {
     LogLine("reading config");
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return;
     std::ostringstream text;
     text << in.rdbuf();

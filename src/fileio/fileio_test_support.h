@@ -21,6 +21,7 @@
 #include "image/color_profile.h"
 #include "image/document.h"
 #include "image/thread_scratch.h"
+#include "platform/file_open.h"
 #include "platform/log.h"
 
 namespace fileiotest {
@@ -111,12 +112,13 @@ protected:
         std::remove(logPath_.c_str());
     }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    // UTF-8 names, as the program uses them.
+    std::string Path(const std::string& name) const { return Utf8FromPath(dir_ / PathFromUtf8(name)); }
 
     // The names in the test's folder, sorted: shows leftover temporary files.
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(Utf8FromPath(entry.path().filename()));
         std::sort(names.begin(), names.end());
         return names;
     }

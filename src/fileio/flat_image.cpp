@@ -7,6 +7,7 @@
 #include "image/flat_transfer.h"
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
+#include "platform/file_open.h"
 #include "platform/log.h"
 
 namespace {
@@ -92,7 +93,7 @@ bool SaveFlatFile(Document& doc, const char* path, FlatWriter write) {
 }
 
 bool LoadFlatFile(Document& doc, const char* path, const FlatReader& read) {
-    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = path ? OpenFile(path, "rb") : nullptr;
     if (!file) return false;
     int w = 0, h = 0;
     std::vector<uint32_t> flat;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,35 @@ TEST_F(ImageFileTest, FlatSavesLeaveOutTheOnionSkin) {
         EXPECT_TRUE(doc.onionSkin);
         for (LayerTile* stack : doc.stacks) EXPECT_TRUE(LayerTileAt(stack, 1)->onionSkin) << "the view keeps it";
         ToggleOnionSkin(doc);
+    }
+}
+
+// Names outside any one code page, saved twice (the second save replaces the
+// file) and opened again; a look-alike name stays a file of its own.
+TEST_F(ImageFileTest, NamesInAnyScriptSaveAndOpen) {
+    const struct {
+        const char* name;
+        int layers;
+    } cases[] = {
+        {"\xD1\x8D\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB7.tvl", 2},  // эскиз.tvl
+        {"\xE8\x8D\x89\xE7\xA8\xBF.png", 1},                    // 草稿.png
+        {"skizze-\xC3\xA4.jpg", 1},                             // skizze-ä.jpg
+        {"skizze-a.jpg", 1},
+    };
+    std::vector<std::string> names;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SaveImage(doc, Path(c.name))) << c.name;
+        ASSERT_TRUE(SaveImage(doc, Path(c.name))) << c.name;
+        names.push_back(c.name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(Entries(), names);
+    for (const auto& c : cases) {
+        Document loaded;
+        ASSERT_TRUE(LoadImage(loaded, Path(c.name))) << c.name;
+        EXPECT_EQ(loaded.width, doc.width) << c.name;
+        EXPECT_EQ(loaded.layerCount, c.layers) << c.name;
+        ReleaseDocument(loaded);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_open.h"
 #include "platform/file_sync.h"
 #include "platform/log.h"
 
@@ -38,9 +39,11 @@ uint32_t NameTag(const std::string& name) {
 // limit can still be saved, and the tag finds what an interrupted save of
 // the same target left behind. The C runtime of Windows has no exclusive
 // create mode for fopen, so uniqueness is checked before creating instead.
+// Names go to and from the system as UTF-8 through PathFromUtf8 and
+// Utf8FromPath, never as narrow paths (the ANSI code page on Windows).
 std::string TempPrefix(const fs::path& target) {
     std::string prefix = "~";
-    AppendHex(prefix, NameTag(target.filename().string()), 8);
+    AppendHex(prefix, NameTag(Utf8FromPath(target.filename())), 8);
     return prefix;
 }
 
@@ -77,12 +80,12 @@ void RemoveQuietly(const fs::path& path) {
 
 void RemoveLeftovers(const fs::path& target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string prefix = TempPrefix(target), name = target.filename().string();
+    const std::string prefix = TempPrefix(target), name = Utf8FromPath(target.filename());
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path entry = it->path();
         std::error_code typeError;
-        if (IsLeftoverOf(entry.filename().string(), prefix, name) && it->is_regular_file(typeError))
+        if (IsLeftoverOf(Utf8FromPath(entry.filename()), prefix, name) && it->is_regular_file(typeError))
             RemoveQuietly(entry);
     }
 }
@@ -118,25 +121,26 @@ SafeFile::~SafeFile() { Abandon(); }
 bool SafeFile::Open(const std::string& target) {
     Abandon();
     if (target.empty()) return false;
-    const fs::path real = FileBehindLinks(fs::path(target));
+    const fs::path real = FileBehindLinks(PathFromUtf8(target));
+    if (real.empty()) return false;
     RemoveLeftovers(real);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const fs::path temp = TempName(real);
         std::error_code ec;
         if (fs::exists(temp, ec) || ec) continue;
-        std::FILE* file = std::fopen(temp.string().c_str(), "wb");
+        std::FILE* file = OpenFile(Utf8FromPath(temp), "wb");
         if (!file) return false;  // the folder does not take new files
         if (failWrites.load(std::memory_order_acquire)) {
             // A stream open for reading only: every write fails for real.
             std::fclose(file);
-            file = std::fopen(temp.string().c_str(), "rb");
+            file = OpenFile(Utf8FromPath(temp), "rb");
             if (!file) {
                 RemoveQuietly(temp);
                 return false;
             }
         }
-        target_ = real.string();
-        temp_ = temp.string();
+        target_ = Utf8FromPath(real);
+        temp_ = Utf8FromPath(temp);
         file_ = file;
         return true;
     }
@@ -151,14 +155,14 @@ bool SafeFile::Commit() {
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     if (ok) {
-        CopyPermissions(fs::path(target_), fs::path(temp_));
+        CopyPermissions(PathFromUtf8(target_), PathFromUtf8(temp_));
         std::error_code ec;
-        fs::rename(fs::path(temp_), fs::path(target_), ec);
+        fs::rename(PathFromUtf8(temp_), PathFromUtf8(target_), ec);
         ok = !ec;
     }
     if (!ok) {
         LogLine("SafeFile: could not write \"%s\"", target_.c_str());
-        RemoveQuietly(temp_);
+        RemoveQuietly(PathFromUtf8(temp_));
     }
     temp_.clear();
     target_.clear();
@@ -168,7 +172,7 @@ bool SafeFile::Commit() {
 void SafeFile::Abandon() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
-    if (!temp_.empty()) RemoveQuietly(temp_);
+    if (!temp_.empty()) RemoveQuietly(PathFromUtf8(temp_));
     temp_.clear();
     target_.clear();
 }

@@ -15,6 +15,7 @@
 #include "image/document.h"
 #include "image/document_swap.h"
 #include "image/pixel_image.h"
+#include "platform/file_open.h"
 #include "platform/log.h"
 
 namespace {
@@ -337,10 +338,10 @@ bool SaveImage_TVL(Document& doc, const char* path) {
 
 bool LoadImage_TVL(Document& doc, const char* path) {
     LogLine("LoadImage_TVL()");
-    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = path ? OpenFile(path, "rb") : nullptr;
     if (!file) return false;
     std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), ec);
+    const uintmax_t size = std::filesystem::file_size(PathFromUtf8(path), ec);
     bool ok = false;
     if (!ec) {
         ByteSource source(file, uint64_t(size));

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/file_open.h"
+
 namespace {
 
 constexpr size_t kLineBytes = 1024;
@@ -22,7 +24,7 @@ void Write(const char* format, va_list args, bool newline) {
     if (!enabled.load(std::memory_order_relaxed)) return;
     char line[kLineBytes];
     std::vsnprintf(line, sizeof line, format, args);
-    FILE* f = std::fopen(logPath.c_str(), "a");
+    FILE* f = OpenFile(logPath, "a");
     if (!f) return;
     std::fputs(line, f);
     if (newline) std::fputc('\n', f);
@@ -32,7 +34,7 @@ void Write(const char* format, va_list args, bool newline) {
 }  // namespace
 
 bool LogInit(const char* path) {
-    FILE* f = path ? std::fopen(path, "r") : nullptr;
+    FILE* f = path ? OpenFile(path, "r") : nullptr;
     if (f) std::fclose(f);
     LogEnable(f ? path : nullptr);
     return f != nullptr;

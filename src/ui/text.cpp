@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/file_open.h"
 #include "ui/font_file.h"
 #include "ui/gl.h"
 #include "ui/ui_scale.h"
@@ -50,7 +51,7 @@ void Forget(Font& f) {
 }
 
 bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = path ? OpenFile(path, "rb") : nullptr;
     if (!file) return false;
     uint8_t chunk[65536];
     size_t got;

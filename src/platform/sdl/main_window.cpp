@@ -2,6 +2,7 @@
 // the window state.
 #include "platform/sdl/main_window.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/cursors.h"
 #include "platform/program_path.h"
+#include "platform/window_fit.h"
 #include "platform/sdl/event_translation.h"
 #include "platform/sdl/icon_file.h"
 #include "platform/sdl/message_boxes.h"
@@ -66,6 +68,61 @@ void SetIcon() {
     SDL_FreeSurface(icon);
 }
 
+// The usable bounds of the display the stored position is on (the first
+// display when it is on none); empty when SDL cannot tell.
+ScreenRect WorkAreaAt(int x, int y) {
+    ScreenRect first;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayUsableBounds(i, &bounds) != 0) continue;
+        const ScreenRect area{bounds.x, bounds.y, bounds.w, bounds.h};
+        if (i == 0) first = area;
+        if (x >= area.x && y >= area.y && x - area.x < area.width && y - area.y < area.height) return area;
+    }
+    return first;
+}
+
+// A stored placement from a larger screen (or edited by hand) would make a
+// window the system refuses; it is fitted to this screen first. True when it
+// had to change.
+bool FitToScreen(WindowState& windowState) {
+    const ScreenRect stored{windowState.x, windowState.y, windowState.width, windowState.height};
+    const ScreenRect fitted = FitToWorkArea(stored, WorkAreaAt(stored.x, stored.y));
+    windowState.x = fitted.x;
+    windowState.y = fitted.y;
+    windowState.width = fitted.width;
+    windowState.height = fitted.height;
+    return fitted.x != stored.x || fitted.y != stored.y || fitted.width != stored.width ||
+           fitted.height != stored.height;
+}
+
+// The frame the window manager puts around the window is known only once the
+// window shows: the whole window, frame included, is fitted again with it.
+// The window manager needs a moment to say how wide the frame is; a window
+// without a frame waits the whole (short) time.
+void FitFrameToScreen() {
+    constexpr int kFrameWaitSteps = 25, kFrameWaitStepMs = 10;
+    int top = 0, left = 0, bottom = 0, right = 0;
+    for (int step = 0; step < kFrameWaitSteps; ++step) {
+        SDL_PumpEvents();
+        if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) == 0 &&
+            (top != 0 || left != 0 || bottom != 0 || right != 0))
+            break;
+        SDL_Delay(kFrameWaitStepMs);
+    }
+    if (top == 0 && left == 0 && bottom == 0 && right == 0) return;
+    int x = 0, y = 0, width = 0, height = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &width, &height);
+    const ScreenRect outer{x - left, y - top, width + left + right, height + top + bottom};
+    const ScreenRect fitted = FitToWorkArea(outer, WorkAreaAt(outer.x, outer.y));
+    if (fitted.x == outer.x && fitted.y == outer.y && fitted.width == outer.width && fitted.height == outer.height)
+        return;
+    LogLine("CreateGLWindow: fitting the framed window to the screen");
+    SDL_SetWindowSize(window, std::max(1, fitted.width - left - right), std::max(1, fitted.height - top - bottom));
+    SDL_SetWindowPosition(window, fitted.x + left, fitted.y + top);
+}
+
 // Only what the event needs: the frame lookup is skipped for every other event.
 sdl::WindowFacts ReadFacts(const SDL_Event& event) {
     sdl::WindowFacts facts;
@@ -100,6 +157,7 @@ bool CreateMainWindow(const char* title, WindowState& windowState, int colourBit
     if (SDL_InitSubSystem(kSubsystems) != 0) return CreationFailed("start the video system");
     sdlStarted = true;
     RequestPixelFormat(colourBits);
+    const bool refitted = FitToScreen(windowState);
 
     LogLine("CreateGLWindow: create window");
     LogLine("title=\"%s\"", title);
@@ -120,6 +178,8 @@ bool CreateMainWindow(const char* title, WindowState& windowState, int colourBit
     if (SDL_GL_SetSwapInterval(0) != 0) LogLine("CreateGLWindow: swap interval left to the driver");
 
     sdl::LoadCursors();
+    // Only a placement that did not fit can have its frame cross the edge.
+    if (refitted && !windowState.maximized) FitFrameToScreen();
     SDL_RaiseWindow(window);
     int width = windowState.width, height = windowState.height;
     SDL_GetWindowSize(window, &width, &height);

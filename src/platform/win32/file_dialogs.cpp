@@ -1,10 +1,12 @@
 // The common open and save dialogs, explorer style, owned by the main window.
-#include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "platform/file_types.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 #include "platform/win32/gl_window.h"
+#include "platform/win32/wide_text.h"
 
 #include <commdlg.h>
 
@@ -15,18 +17,22 @@ namespace {
 constexpr size_t kNameChars = 256;
 
 bool RunFileDialog(int type, bool save, std::string& name) {
-    const std::string filter = NulSeparatedFilter(type);
+    // Wide throughout: the ANSI dialog hands back names in the system's code
+    // page, turning what it cannot hold into look-alikes ("skizze-ä" into
+    // "skizze-a"), so another file would be opened or overwritten unasked.
+    const std::wstring filter = WideFromUtf8(NulSeparatedFilter(type));
     if (filter.empty()) {
         LogLine("#### file dialog: unknown type %i", type);
         return false;
     }
-    char file[kNameChars] = {};
-    char fileTitle[kNameChars] = {};
+    wchar_t file[kNameChars] = {};
+    wchar_t fileTitle[kNameChars] = {};
     // A name too long for the buffer would be offered cut short; none is
     // offered instead.
-    if (name.size() < kNameChars) std::memcpy(file, name.c_str(), name.size() + 1);
+    const std::wstring offered = WideFromUtf8(name);
+    if (offered.size() < kNameChars) std::wmemcpy(file, offered.c_str(), offered.size() + 1);
 
-    OPENFILENAMEA dialog = {};
+    OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = MainWindow();
     dialog.lpstrFilter = filter.c_str();
@@ -35,21 +41,21 @@ bool RunFileDialog(int type, bool save, std::string& name) {
     dialog.nMaxFile = DWORD(kNameChars);
     dialog.lpstrFileTitle = fileTitle;
     dialog.nMaxFileTitle = DWORD(kNameChars);
-    dialog.lpstrTitle = save ? "Save As" : "Open";
+    dialog.lpstrTitle = save ? L"Save As" : L"Open";
     // Empty rather than none: a name typed without an extension then gets
     // the one of the type selected in the dialog.
-    dialog.lpstrDefExt = "";
+    dialog.lpstrDefExt = L"";
     dialog.Flags = OFN_EXPLORER | (save ? OFN_OVERWRITEPROMPT : 0);
 
-    const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!chosen) {
         // 0 is a plain cancel; anything else (a name too long for the
         // buffer, for one) is worth a line in the log.
         if (const DWORD error = CommDlgExtendedError()) LogLine("#### file dialog failed: 0x%lx", error);
         return false;
     }
-    name = file;
-    return true;
+    name = Utf8FromWide(file);
+    return !name.empty();
 }
 
 }  // namespace

@@ -1,14 +1,22 @@
 #include "platform/win32/gl_window.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
 #include "app/program.h"
 #include "input/wintab.h"
 #include "platform/log.h"
 #include "platform/program_path.h"
+#include "platform/window_fit.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_events.h"
 
 namespace {
 
-const char kClassName[] = "ravel";
+// A Unicode window: its title and typed characters are not bound to the
+// ANSI code page.
+const wchar_t kClassName[] = L"ravel";
 const DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
 
 HINSTANCE instance = nullptr;
@@ -59,7 +67,7 @@ FrameMetrics CurrentFrameMetrics() {
 // leaves no window behind it.
 bool FailCreation() {
     DestroyGLWindow();
-    MessageBoxA(nullptr, "Could not create window", "ERROR", MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(nullptr, L"Could not create window", L"ERROR", MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -135,15 +143,16 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_PAINT:
             if (++state->paintCount > 2 && glContext) PaintFrame();
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_CLOSE:
             state->closeRequested = true;
             return 0;
         case WM_SETCURSOR:
             if (ApplyCursor()) return 0;
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_CHAR:
-            state->typedChar = uint8_t(wParam & 0xFF);
+            // UTF-16; the text fields take Latin-1, which is its first 256 characters.
+            if (wParam < 0x100) state->typedChar = uint8_t(wParam);
             return 0;
         case WM_SYSKEYDOWN:
             return 0;
@@ -175,8 +184,31 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             state->mouseInWindow = false;
             return 0;
         default:
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+// The whole window (frame included) of a stored placement, fitted to the work
+// area of the monitor nearest its stored position: a placement from a larger
+// screen (or edited by hand) would make a window the system refuses.
+void FitToScreen(platform::WindowState& windowState) {
+    const FrameInsets frame = CurrentFrameInsets();
+    const auto outer = [](int client, int a, int b) {
+        return int(std::min<int64_t>(int64_t(client) + a + b, INT_MAX));
+    };
+    const ScreenRect stored{windowState.x, windowState.y, outer(windowState.width, frame.left, frame.right),
+                            outer(windowState.height, frame.top, frame.bottom)};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ScreenRect area;
+    if (GetMonitorInfoW(MonitorFromPoint(POINT{stored.x, stored.y}, MONITOR_DEFAULTTONEAREST), &monitor))
+        area = {int(monitor.rcWork.left), int(monitor.rcWork.top), int(monitor.rcWork.right - monitor.rcWork.left),
+                int(monitor.rcWork.bottom - monitor.rcWork.top)};
+    const ScreenRect fitted = FitToWorkArea(stored, area);
+    windowState.x = fitted.x;
+    windowState.y = fitted.y;
+    windowState.width = std::max(1, fitted.width - frame.left - frame.right);
+    windowState.height = std::max(1, fitted.height - frame.top - frame.bottom);
 }
 
 }  // namespace
@@ -203,7 +235,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     TabletMessage(window, message, wParam, lParam);
     // Messages outside CreateGLWindow's and DestroyGLWindow's span have no
     // state to write to.
-    if (!state) return DefWindowProcA(window, message, wParam, lParam);
+    if (!state) return DefWindowProcW(window, message, wParam, lParam);
     return HandleMessage(window, message, wParam, lParam);
 }
 
@@ -221,6 +253,7 @@ bool ApplyCursor() {
 bool CreateGLWindow(const char* title, platform::WindowState& windowState, int colourBits) {
     LogLine("CreateGLWindow: start");
     state = &windowState;
+    FitToScreen(windowState);
     RECT outer;
     outer.left = windowState.x;
     outer.top = windowState.y;
@@ -228,10 +261,10 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     outer.bottom = outer.top + windowState.height;
     const int width = windowState.width, height = windowState.height;
 
-    if (!instance) instance = GetModuleHandleA(nullptr);
+    if (!instance) instance = GetModuleHandleW(nullptr);
     LoadCursors();
 
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
@@ -239,12 +272,12 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     // from elsewhere (a file association, a shortcut) still finds it.
     if (!classIcon)
         classIcon = HICON(
-            LoadImageA(nullptr, ProgramPath("icon-16.ico").c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+            LoadImageW(nullptr, WideFromUtf8(ProgramPath("icon-16.ico")).c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
     windowClass.hIcon = classIcon;
     windowClass.hCursor = cursors[platform::kCursorArrow];
     windowClass.lpszClassName = kClassName;
     LogLine("CreateGLWindow: register class");
-    RegisterClassA(&windowClass);
+    RegisterClassW(&windowClass);
 
     const DWORD exStyle = kExStyle;
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -257,7 +290,7 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     LogLine("ravel_winy=%i", windowState.y);
     LogLine("width=%i", width);
     LogLine("height=%i", height);
-    mainWindow = CreateWindowExA(exStyle, kClassName, title, style, windowState.x, windowState.y,
+    mainWindow = CreateWindowExW(exStyle, kClassName, WideFromUtf8(title).c_str(), style, windowState.x, windowState.y,
                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
                                  nullptr);
     if (!mainWindow) return FailCreation();
@@ -299,7 +332,7 @@ void DestroyGLWindow() {
         mainWindow = nullptr;
     }
     LogLine("unregister main class");
-    UnregisterClassA(kClassName, instance);
+    UnregisterClassW(kClassName, instance);
     // An icon loaded from a file belongs to us, not to the class.
     if (classIcon) {
         DestroyIcon(classIcon);

@@ -11,3 +11,6 @@
 // never a cut text.
 std::string ReadWholeText(const std::function<size_t(char* buffer, size_t size)>& fill, size_t firstSize = 260,
                           size_t limit = size_t(1) << 16);
+// The same for the system's wide (UTF-16) calls; sizes count characters.
+std::wstring ReadWholeWideText(const std::function<size_t(wchar_t* buffer, size_t size)>& fill,
+                               size_t firstSize = 260, size_t limit = size_t(1) << 16);

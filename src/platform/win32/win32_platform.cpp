@@ -4,6 +4,7 @@
 #include "platform/log.h"
 #include "platform/win32/gl_window.h"
 #include "platform/win32/whole_text.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_events.h"
 
 namespace platform {
@@ -16,7 +17,7 @@ void DestroyMainWindow() { DestroyGLWindow(); }
 
 void PumpEvents() {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             // The window state lives only while the window does; a quit that
             // arrives without one has nothing to tell.
@@ -27,7 +28,7 @@ void PumpEvents() {
             return;
         }
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 }
 
@@ -62,7 +63,7 @@ void SwapBuffers() {
 }
 
 void SetWindowTitle(const char* title) {
-    if (MainWindow()) SetWindowTextA(MainWindow(), title);
+    if (MainWindow()) SetWindowTextW(MainWindow(), WideFromUtf8(title).c_str());
 }
 
 void ClientToDesktopOffset(int& dx, int& dy) {
@@ -73,23 +74,24 @@ void ClientToDesktopOffset(int& dx, int& dy) {
 bool ApplyCursor() { return ::ApplyCursor(); }
 
 bool AskOkCancel(const char* title, const char* text) {
-    return MessageBoxA(MainWindow(), text, title, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+    return MessageBoxW(MainWindow(), WideFromUtf8(text).c_str(), WideFromUtf8(title).c_str(),
+                       MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
 }
 
 void ShowError(const char* title, const char* text) {
-    MessageBoxA(MainWindow(), text, title, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(MainWindow(), WideFromUtf8(text).c_str(), WideFromUtf8(title).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 std::string ProgramFile() {
-    return ReadWholeText([](char* buffer, size_t size) -> size_t {
-        return GetModuleFileNameA(nullptr, buffer, DWORD(size));
-    });
+    return Utf8FromWide(ReadWholeWideText([](wchar_t* buffer, size_t size) -> size_t {
+        return GetModuleFileNameW(nullptr, buffer, DWORD(size));
+    }));
 }
 
 std::string UserSettingsFolder() {
-    const std::string appData = ReadWholeText([](char* buffer, size_t size) -> size_t {
-        return GetEnvironmentVariableA("APPDATA", buffer, DWORD(size));
-    });
+    const std::string appData = Utf8FromWide(ReadWholeWideText([](wchar_t* buffer, size_t size) -> size_t {
+        return GetEnvironmentVariableW(L"APPDATA", buffer, DWORD(size));
+    }));
     return appData.empty() ? std::string() : appData + "\\Orvella";
 }
 
