@@ -15,6 +15,7 @@ struct Settings {
     bool showTooltips = true;
     int colorProfile = 2;  // index into the built-in profiles
     bool forceMouseCoordinates = false;
+    int autosaveSeconds = 120;  // 0: no autosave
 };
 
 constexpr int kSettingsVersion = 2;

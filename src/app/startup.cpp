@@ -2,6 +2,7 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/autosave.h"
 #include "app/file_commands.h"
 #include "app/joystick_pressure.h"
 #include "app/painting.h"
@@ -55,13 +56,16 @@ void ravInit(const std::string& commandLine) {
     LoadFont(kNormalFont, ProgramPath("font.tga").c_str());
     LoadFont(kSmallFont, ProgramPath("fontsmall.tga").c_str());
 
+    // A rescued picture comes first: the file named can be opened after it.
+    const bool recovered = StartAutosaveAndOfferRecovery(app.autosaveSeconds);
     app.startupFile = CommandLineFile(commandLine);
     // A file that cannot be loaded is reported; the new document stays.
-    if (!app.startupFile.empty()) LoadDocumentOrSayWhy(app.startupFile);
+    if (!app.startupFile.empty() && !recovered) LoadDocumentOrSayWhy(app.startupFile);
     UpdateWindowTitle();
 }
 
 void ShutdownApplication() {
+    StopAutosaveAtCleanExit();
     WriteSettingsAtExit();
     ReleaseFonts();
     ShutdownPainting();
