@@ -7,7 +7,6 @@
 #include "fileio/safe_file.h"
 #include "fileio/tvl_file.h"
 #include "image/pixel_image.h"
-#include "platform/log.h"
 
 // One tile as it was when last copied: its still image, or every frame of an
 // animated tile.
@@ -69,6 +68,7 @@ DocumentBackup::~DocumentBackup() = default;
 void DocumentBackup::Clear() {
     copies_.clear();
     plan_.clear();
+    planTiles_.clear();
     settings_ = Settings();
     warmStack_ = 0;
 }
@@ -111,21 +111,36 @@ bool DocumentBackup::Capture(Document& doc, const ColorProfile& profile) {
     ++generation_;
     lastCopies_ = 0;
     std::vector<const TileCopy*> plan;
+    std::vector<const LayerTile*> planTiles;
     plan.reserve(doc.stacks.size() * size_t(doc.layerCount));
+    planTiles.reserve(plan.capacity());
+    // While the layers stay as they were, each tile is where the last
+    // capture found it and needs no look-up.
+    bool sameTiles = true;
     for (LayerTile* stack : doc.stacks)
         for (LayerTile* tile = stack; tile; tile = tile->next) {
-            auto found = copies_.find(tile);
-            TileCopy* copy = found == copies_.end() ? nullptr : found->second.get();
+            const size_t k = plan.size();
+            TileCopy* copy = nullptr;
+            if (sameTiles && k < planTiles_.size() && planTiles_[k] == tile) {
+                copy = const_cast<TileCopy*>(plan_[k]);
+            } else {
+                sameTiles = false;
+                auto found = copies_.find(tile);
+                if (found != copies_.end()) copy = found->second.get();
+            }
             if (!copy || tile->backupStale || tile->dirty) {
                 copy = &CopyTile(*tile);
                 ++lastCopies_;
             }
             copy->seen = generation_;
             plan.push_back(copy);
+            planTiles.push_back(tile);
         }
     // Tiles that left the document (a removed layer, a new document).
-    for (auto it = copies_.begin(); it != copies_.end();)
-        it = it->second->seen == generation_ ? std::next(it) : copies_.erase(it);
+    if (!sameTiles || planTiles.size() != planTiles_.size() || copies_.size() != planTiles.size())
+        for (auto it = copies_.begin(); it != copies_.end();)
+            it = it->second->seen == generation_ ? std::next(it) : copies_.erase(it);
+    planTiles_ = std::move(planTiles);
 
     Settings s;
     s.width = doc.width;

@@ -62,6 +62,7 @@ private:
 
     std::unordered_map<const LayerTile*, std::unique_ptr<TileCopy>> copies_;
     std::vector<const TileCopy*> plan_;  // per stack, per layer from the bottom
+    std::vector<const LayerTile*> planTiles_;  // the tiles plan_ holds copies of
     Settings settings_;
     size_t warmStack_ = 0;
     size_t lastCopies_ = 0;
