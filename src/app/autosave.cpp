@@ -59,9 +59,12 @@ struct Autosave {
     uint32_t dueFrom = 0;
 };
 
+// Never destroyed: a process that ends without the clean exit (the window
+// taken away) may still have a write running, which must not meet a
+// destroyed thread object or backup.
 Autosave& State() {
-    static Autosave state;
-    return state;
+    static Autosave* state = new Autosave();
+    return *state;
 }
 
 std::string LockPath(const std::string& file) { return file + kLockExtension; }
