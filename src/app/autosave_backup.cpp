@@ -94,7 +94,8 @@ DocumentBackup::TileCopy& DocumentBackup::CopyTile(LayerTile& tile) {
 void DocumentBackup::WarmUp(Document& doc, int scanLimit, int copyLimit) {
     if (doc.stacks.empty()) return;
     int scanned = 0, copied = 0;
-    while (scanned < scanLimit && copied < copyLimit) {
+    // At most one round of the document, however small it is.
+    for (size_t stacks = 0; stacks < doc.stacks.size() && scanned < scanLimit && copied < copyLimit; ++stacks) {
         if (warmStack_ >= doc.stacks.size()) warmStack_ = 0;
         for (LayerTile* tile = doc.stacks[warmStack_]; tile; tile = tile->next) {
             ++scanned;

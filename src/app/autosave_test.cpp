@@ -19,6 +19,7 @@
 #include "fileio/byte_stream.h"
 #include "fileio/safe_file.h"
 #include "fileio/tvl_file.h"
+#include "image/animation.h"
 #include "platform/file_lock.h"
 
 namespace {
@@ -240,6 +241,30 @@ TEST_F(AutosaveTest, AfterACrashOkBringsThePaintingBackModifiedAndUnnamed) {
     EXPECT_TRUE(RecoveryFiles().empty());
     Start();
     EXPECT_TRUE(State().questions.empty());
+}
+
+// Every frame of an animated layer and the animation settings come back,
+// also those of the frame not shown when the snapshot was taken.
+TEST_F(AutosaveTest, AnimationFramesComeBackWhole) {
+    Document& doc = app.document;
+    ASSERT_TRUE(AddLayer(doc, 0));  // the bottom layer is never animated
+    doc.currentLayer = 1;
+    EnterAnimation(doc);
+    ASSERT_TRUE(ToggleLayerAnimated(doc, 1));
+    Stroke(300);
+    ASSERT_TRUE(AddFrame(doc));
+    Stroke(400);
+    SetFrame(doc, 0);
+    Pass(5, 300, false);
+    ASSERT_EQ(doc.frameCount, 2);
+    After(kInterval);
+    const std::vector<uint8_t> painted = TvlBytes(doc);
+    Crash();
+
+    Start({true});
+    EXPECT_TRUE(TvlBytes(app.document) == painted);
+    EXPECT_TRUE(app.document.animationMode);
+    EXPECT_EQ(app.document.frameCount, 2);
 }
 
 TEST_F(AutosaveTest, CancelKeepsTheFileUntilTheNextCleanExit) {
