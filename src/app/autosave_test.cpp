@@ -130,11 +130,13 @@ TEST_F(AutosaveTest, AModifiedDocumentIsWrittenWholeEachTimeTheIntervalHasPassed
     ASSERT_FALSE(AutosavePath().empty());
     After(kInterval);
     EXPECT_TRUE(RecoveryFiles().empty()) << "an unmodified document needs no rescue";
+    EXPECT_EQ(AutosaveDueInMs(), -1);
 
     Stroke(300);
     ASSERT_TRUE(app.document.modified);
     After(kInterval - 1);
     EXPECT_TRUE(RecoveryFiles().empty()) << "written before its time";
+    EXPECT_EQ(AutosaveDueInMs(), 1000);  // what a loop waiting for events may sleep
     After(1);
     ASSERT_EQ(RecoveryFiles().size(), 1u);
     EXPECT_EQ(RecoveryFiles()[0].string(), AutosavePath());
