@@ -287,6 +287,7 @@ void AutosavePass() {
     }
     // Half a stroke or a dialog's preview is no state to come back to.
     if (app.stroke.count > 0 || DialogHoldsDocument()) return;
+    if (!a.backup.CatchUp(doc)) return;
     a.dueFrom = now;
     // An unchanged document already in the file is not written again.
     if (!a.backup.Capture(doc, CurrentProfile()) && a.fileMayExist && a.lastWriteOk) return;

@@ -69,6 +69,7 @@ void DocumentBackup::Clear() {
     copies_.clear();
     plan_.clear();
     planTiles_.clear();
+    copiedSinceCapture_ = false;
     settings_ = Settings();
     warmStack_ = 0;
 }
@@ -88,11 +89,12 @@ DocumentBackup::TileCopy& DocumentBackup::CopyTile(LayerTile& tile) {
     copy.images.resize(count);
     for (size_t f = 0; f < count; ++f) CopyImage(tile.animated ? tile.frames[f] : tile.pixels, copy.images[f]);
     tile.backupStale = false;
+    copiedSinceCapture_ = true;
     return copy;
 }
 
-void DocumentBackup::WarmUp(Document& doc, int scanLimit, int copyLimit) {
-    if (doc.stacks.empty()) return;
+int DocumentBackup::WarmUp(Document& doc, int scanLimit, int copyLimit) {
+    if (doc.stacks.empty()) return 0;
     int scanned = 0, copied = 0;
     // At most one round of the document, however small it is.
     for (size_t stacks = 0; stacks < doc.stacks.size() && scanned < scanLimit && copied < copyLimit; ++stacks) {
@@ -106,6 +108,12 @@ void DocumentBackup::WarmUp(Document& doc, int scanLimit, int copyLimit) {
         }
         ++warmStack_;
     }
+    return copied;
+}
+
+bool DocumentBackup::CatchUp(Document& doc) {
+    const int everyTile = doc.tileCount * doc.layerCount;
+    return WarmUp(doc, everyTile, kCatchUpCopies) < kCatchUpCopies;
 }
 
 bool DocumentBackup::Capture(Document& doc, const ColorProfile& profile) {
@@ -157,7 +165,8 @@ bool DocumentBackup::Capture(Document& doc, const ColorProfile& profile) {
     s.layers.assign(doc.layers, doc.layers + doc.layerCount);
     for (LayerInfo& layer : s.layers) layer.thumbnail = 0;  // the UI's, not the copy's
     s.profile = profile;
-    const bool changed = lastCopies_ > 0 || plan != plan_ || !(s == settings_);
+    const bool changed = copiedSinceCapture_ || plan != plan_ || !(s == settings_);
+    copiedSinceCapture_ = false;
     plan_ = std::move(plan);
     settings_ = std::move(s);
     return changed;

@@ -31,7 +31,14 @@ public:
     // more than scanLimit tiles and copying no more than copyLimit, from
     // where the last call stopped; spread over the main loop's passes, it
     // keeps Capture short after a large change.
-    void WarmUp(Document& doc, int scanLimit, int copyLimit);
+    // Returns the tiles copied.
+    int WarmUp(Document& doc, int scanLimit, int copyLimit);
+    // One main-loop pass's share of the copying before a snapshot: the
+    // settled tiles that changed, at most kCatchUpCopies of them. True once
+    // a whole round found fewer, so that Capture has little left to copy
+    // (a filter over a big layer is copied over a few passes, not in one).
+    static constexpr int kCatchUpCopies = 64;
+    bool CatchUp(Document& doc);
     // Brings every tile and the document's settings into the backup, which
     // then holds the document as it is now. False when the backup already
     // held exactly that (nothing to write again).
@@ -66,5 +73,6 @@ private:
     Settings settings_;
     size_t warmStack_ = 0;
     size_t lastCopies_ = 0;
+    bool copiedSinceCapture_ = false;  // by WarmUp: the next Capture has news
     uint32_t generation_ = 0;
 };

@@ -94,10 +94,13 @@ protected:
         Pass(360, y + 5, false);
         Pass(360, y + 5, false);
     }
-    // Time passes, then one pass of the main loop; any write it started is waited for.
+    // Time passes, then the main loop runs until the autosave due (if any)
+    // has taken its snapshot (a large change is copied over a few passes);
+    // the write it started is waited for.
     void After(int seconds) {
         State().clock += uint32_t(seconds) * 1000u;
         Pass(5, 300, false);
+        for (int i = 0; i < 100 && AutosaveDueInMs() == 0; ++i) Pass(5, 300, false);
         WaitForAutosaveForTesting();
     }
     std::vector<fs::path> RecoveryFiles() {
@@ -146,6 +149,8 @@ TEST_F(AutosaveTest, AModifiedDocumentIsWrittenWholeEachTimeTheIntervalHasPassed
     PostCommand("filter 0");
     Pass(5, 300, false);
     Stroke(400);
+    // The painter rests: the passes copy the changes ahead of the snapshot.
+    for (int i = 0; i < 50; ++i) Pass(5, 300, false);
     const std::vector<uint8_t> before = FileBytes(AutosavePath());
     After(kInterval);
     EXPECT_TRUE(FileBytes(AutosavePath()) != before);
