@@ -60,6 +60,7 @@ void ravInit(const std::string& commandLine) {
     const bool recovered = StartAutosaveAndOfferRecovery(app.autosaveSeconds);
     app.startupFile = CommandLineFile(commandLine);
     // A file that cannot be loaded is reported; the new document stays.
+    if (!app.startupFile.empty() && recovered) LogLine("recovered image shown; not opened: %s", app.startupFile.c_str());
     if (!app.startupFile.empty() && !recovered) LoadDocumentOrSayWhy(app.startupFile);
     UpdateWindowTitle();
 }
