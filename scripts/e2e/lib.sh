@@ -19,6 +19,8 @@ E2E_TMP=""
 # e2e_init: makes the run's temporary directory $E2E_TMP and installs the clean-up trap.
 e2e_init() {
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/orvella-e2e.XXXXXX") || { echo "e2e: cannot make a temporary directory" >&2; exit 1; }
+    # The program's per-user files (recovery files) stay with the run, not the user.
+    export XDG_CONFIG_HOME="$E2E_TMP/config-home"
     trap e2e_cleanup EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM

@@ -75,6 +75,7 @@ Settings CurrentSettings() {
     s.colorProfile = profile < 0 ? kDefaultProfileIndex : profile;
     s.forceMouseCoordinates = app.forceMouseCoordinates;
     s.uiScale = app.uiScaleSetting;
+    s.autosaveSeconds = app.autosaveSeconds;
     return s;
 }
 
@@ -89,6 +90,7 @@ void ApplySettings(const Settings& s) {
     app.forceMouseCoordinates = s.forceMouseCoordinates;
     app.uiScaleSetting = s.uiScale;
     SetUiScale(ChosenUiScale(s.uiScale, platform::DisplayDpi()));
+    app.autosaveSeconds = s.autosaveSeconds;
     // An index outside the table keeps the current profile; the document's
     // pixels are re-encoded into a new one.
     if (s.colorProfile >= 0 && s.colorProfile < kProfileCount && s.colorProfile != CurrentProfileIndex()) {

@@ -78,6 +78,8 @@ struct AppState {
     bool pickSessionOpen = false;
     // Stroke positions come from the mouse, the tablet giving only pressure.
     bool forceMouseCoordinates = false;
+    // Seconds between autosaves of a modified document; 0: none.
+    int autosaveSeconds = 120;
     // Left button at the previous pass, so a Ctrl+click fills once.
     bool leftWasDown = false;
 

@@ -1,6 +1,7 @@
 #include "app/main_loop.h"
 
 #include "app/app_state.h"
+#include "app/autosave.h"
 #include "app/commands.h"
 #include "app/frame_drawing.h"
 #include "platform/platform.h"
@@ -30,6 +31,7 @@ bool MainLoopPass() {
 
     DrawAndShowFrame();
     w.paintCount = 0;
+    AutosavePass();
     return !w.quit;
 }
 

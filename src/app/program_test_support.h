@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "app/app_state.h"
 #include "app/app_test_support.h"
@@ -29,11 +30,16 @@ protected:
         ForgetEarlierInterface();
     }
 
+    // Runs once the fake platform is reset, before the program starts: what
+    // the system offers the new program (its user folder, the answers).
+    std::function<void()> beforeStart;
+
     void StartProgram(int windowWidth, int windowHeight) {
         platform::fake::Reset();
         platform::fake::ResetInput();
         platform::fake::ResetTablet();
         platform::fake::State().displayDpi = displayDpi;
+        if (beforeStart) beforeStart();
         ResetAppState();
         ForgetEarlierDocument();
         ForgetEarlierInterface();

@@ -60,7 +60,8 @@ void ParseSettings(const std::string& text, Settings& s) {
         flag("window_maximized", s.windowMaximized) && flag("show_overview", s.showOverview) &&
         integer("overview_size", s.overviewSize) && flag("show_help", s.showHelp) &&
         flag("show_tooltips", s.showTooltips) && integer("color_profile", s.colorProfile) &&
-        flag("force_mouse_coordinates", s.forceMouseCoordinates) && integer("ui_scale", s.uiScale);
+        flag("force_mouse_coordinates", s.forceMouseCoordinates) && integer("ui_scale", s.uiScale) &&
+        integer("autosave_seconds", s.autosaveSeconds);
 }
 
 std::string FormatSettings(const Settings& s) {
@@ -68,10 +69,11 @@ std::string FormatSettings(const Settings& s) {
     std::snprintf(text, sizeof text,
                   "version %i\nwindow_width %i\nwindow_height %i\nwindow_x %i\nwindow_y %i\n"
                   "window_maximized %i\nshow_overview %i\noverview_size %i\nshow_help %i\n"
-                  "show_tooltips %i\ncolor_profile %i\nforce_mouse_coordinates %i\nui_scale %i\n",
+                  "show_tooltips %i\ncolor_profile %i\nforce_mouse_coordinates %i\nui_scale %i\n"
+                  "autosave_seconds %i\n",
                   kSettingsVersion, s.windowWidth, s.windowHeight, s.windowX, s.windowY, s.windowMaximized ? 1 : 0,
                   s.showOverview ? 1 : 0, s.overviewSize, s.showHelp ? 1 : 0, s.showTooltips ? 1 : 0,
-                  s.colorProfile, s.forceMouseCoordinates ? 1 : 0, s.uiScale);
+                  s.colorProfile, s.forceMouseCoordinates ? 1 : 0, s.uiScale, s.autosaveSeconds);
     return text;
 }
 

@@ -16,6 +16,7 @@ struct Settings {
     int colorProfile = 2;  // index into the built-in profiles
     bool forceMouseCoordinates = false;
     int uiScale = 0;  // 100, 150 or 200 percent; 0: chosen from the display's DPI
+    int autosaveSeconds = 120;  // 0: no autosave
 };
 
 constexpr int kSettingsVersion = 2;

@@ -19,9 +19,9 @@ namespace {
 const char kWritten[] =
     "version 2\nwindow_width 1200\nwindow_height 800\nwindow_x 40\nwindow_y 30\nwindow_maximized 0\n"
     "show_overview 1\noverview_size 200\nshow_help 0\nshow_tooltips 0\ncolor_profile 4\n"
-    "force_mouse_coordinates 1\nui_scale 150\n";
+    "force_mouse_coordinates 1\nui_scale 150\nautosave_seconds 30\n";
 
-TEST(Settings, WritesThirteenLinesThatReadBackTheSame) {
+TEST(Settings, WritesEveryKeyAndReadsThemBack) {
     Settings s;
     ParseSettings(kWritten, s);
     EXPECT_EQ(FormatSettings(s), kWritten);
@@ -32,6 +32,7 @@ TEST(Settings, WritesThirteenLinesThatReadBackTheSame) {
     EXPECT_EQ(s.colorProfile, 4);
     EXPECT_TRUE(s.forceMouseCoordinates);
     EXPECT_EQ(s.uiScale, 150);
+    EXPECT_EQ(s.autosaveSeconds, 30);
 }
 
 // A file from before the interface scale loads whole and leaves the scale to
@@ -43,6 +44,16 @@ TEST(Settings, AFileWithoutTheScaleLoadsAndLeavesItUnchosen) {
     ParseSettings(old, s);
     EXPECT_TRUE(s.forceMouseCoordinates);
     EXPECT_EQ(s.uiScale, 0);
+}
+
+// Files written before autosave existed end one key earlier.
+TEST(Settings, AFileWithoutTheAutosaveKeyKeepsTheDefaultInterval) {
+    std::string text = kWritten;
+    text.erase(text.find("autosave_seconds"));
+    Settings s;
+    ParseSettings(text, s);
+    EXPECT_EQ(s.uiScale, 150);
+    EXPECT_EQ(s.autosaveSeconds, 120);
 }
 
 TEST(Settings, AnotherVersionLeavesEveryDefault) {

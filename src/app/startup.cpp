@@ -4,6 +4,7 @@
 
 #include "app/app_settings.h"
 #include "app/app_state.h"
+#include "app/autosave.h"
 #include "app/file_commands.h"
 #include "app/joystick_pressure.h"
 #include "app/painting.h"
@@ -64,13 +65,17 @@ void ravInit(const std::string& commandLine) {
         LoadFont(kSmallFont, ProgramPath("fontsmall" + n + ".tga").c_str(), scale);
     }
 
+    // A rescued picture comes first: the file named can be opened after it.
+    const bool recovered = StartAutosaveAndOfferRecovery(app.autosaveSeconds);
     app.startupFile = CommandLineFile(commandLine);
     // A file that cannot be loaded is reported; the new document stays.
-    if (!app.startupFile.empty()) LoadDocumentOrSayWhy(app.startupFile);
+    if (!app.startupFile.empty() && recovered) LogLine("recovered image shown; not opened: %s", app.startupFile.c_str());
+    if (!app.startupFile.empty() && !recovered) LoadDocumentOrSayWhy(app.startupFile);
     UpdateWindowTitle();
 }
 
 void ShutdownApplication() {
+    StopAutosaveAtCleanExit();
     WriteSettingsAtExit();
     ReleaseFonts();
     ShutdownPainting();

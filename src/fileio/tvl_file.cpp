@@ -82,12 +82,12 @@ bool WriteImage(ByteSink& sink, const PixelImage* image) {
     return true;
 }
 
-void WriteHeader(const Document& doc, ByteSink& sink) {
+void WriteHeader(const Document& doc, const ColorProfile& profile, ByteSink& sink) {
     sink.I32(kTvlVersion);
     sink.I32(kTileSide);
     sink.I32(doc.width);
     sink.I32(doc.height);
-    WriteProfile(sink, CurrentProfile());
+    WriteProfile(sink, profile);
     sink.I32(doc.tileCount);
     sink.I32(doc.layerCount);
     sink.U8(doc.animationMode ? 1 : 0);
@@ -298,8 +298,10 @@ bool ReadDocument(Document& doc, const TvlHeader& h, ByteSource& source) {
 
 }  // namespace
 
-bool WriteTvl(Document& doc, ByteSink& sink) {
-    WriteHeader(doc, sink);
+bool WriteTvl(Document& doc, ByteSink& sink) { return WriteTvl(doc, CurrentProfile(), sink); }
+
+bool WriteTvl(Document& doc, const ColorProfile& profile, ByteSink& sink) {
+    WriteHeader(doc, profile, sink);
     for (int i = 0; i < doc.layerCount; ++i)
         if (!WriteLayer(doc, i, sink)) return false;
     return true;

@@ -3,6 +3,7 @@
 
 class ByteSink;
 class ByteSource;
+struct ColorProfile;
 struct Document;
 
 // The program's own layered format: the whole document, every layer and
@@ -22,6 +23,9 @@ bool LoadImage_TVL(Document& doc, const char* path);
 // a layout the format cannot hold; write errors are the sink's to report
 // (ByteSink::Finish).
 bool WriteTvl(Document& doc, ByteSink& sink);
+// The same with the samples' colour profile given, for a copy of the
+// document written while the current profile may change.
+bool WriteTvl(Document& doc, const ColorProfile& profile, ByteSink& sink);
 bool ReadTvl(Document& doc, ByteSource& source);
 
 // One coded plane of count samples: the count, then alternating literal and

@@ -112,6 +112,9 @@ bool RenderTile(LayerTile& stack) {
             ShowTransparentBlack(stack.texturePixels);
     }
     stack.uploadPending = true;
-    for (LayerTile* t = &stack; t; t = t->next) t->dirty = false;
+    for (LayerTile* t = &stack; t; t = t->next) {
+        if (t->dirty) t->backupStale = true;
+        t->dirty = false;
+    }
     return true;
 }

@@ -51,6 +51,9 @@ struct LayerTile {
     int32_t side = 0;
     int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // covered document pixels, x1 and y1 exclusive
     bool dirty = false;
+    // Changed since the autosave last copied it: set with every change the
+    // compositor takes in (and for every new tile); the autosave clears it.
+    bool backupStale = true;
     bool textureCreated = false;
     bool strokeActive = false;
     bool bottom = false;
