@@ -210,6 +210,7 @@ void ExportFrames(bool full) {
         !platform::AskOkCancel("Confirm overwrite", "Some of the numbered files exist already. Replace them?"))
         return;
     DocumentWillChange();
+    ForgetMemoryShortage();
     // The frames are copies: the document's own file state stays as it was.
     const bool layered = doc.layeredFile;
     const int current = doc.currentFrame;
