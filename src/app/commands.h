@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+struct Document;
+
 // Actions that touch files, the whole document or every animation frame are
 // not run where they are asked for: the asker posts a short command text and
 // the next pass runs it, after a frame has been drawn with the wait cursor.
@@ -15,6 +17,9 @@ bool DispatchCommands();
 // "filter N" (simple filter N on the current layer) and "filter-blur N"
 // (blur of strength N), each one undo step.
 void RunFilterCommand(const std::string& word, int number);
+// Whether a whole-layer undo step of layer can be expected to fit in memory;
+// if not, says "Not enough memory".
+bool MemoryForLayerUndo(const Document& doc, int layer);
 
 // Whether the document may be thrown away: true when it is not modified or
 // the user agrees to lose the changes.

@@ -10,6 +10,7 @@
 #include "fileio/image_file.h"
 #include "image/animation.h"
 #include "platform/file_open.h"
+#include "image/memory_guard.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 
@@ -27,7 +28,39 @@ bool AnyReadable(const std::vector<std::string>& paths) {
 
 bool WholeDocumentWritten(const Document& doc) { return doc.layerCount == 1 || doc.layeredFile; }
 
+// The wait cursor while a long load or save holds the main loop, then the
+// cursor the window had.
+class WaitCursor {
+public:
+    WaitCursor() : kind_(app.window.cursorKind), hidden_(app.window.cursorHidden) {
+        app.window.cursorKind = platform::kCursorWait;
+        app.window.cursorHidden = false;
+        platform::ApplyCursor();
+    }
+    ~WaitCursor() {
+        app.window.cursorKind = kind_;
+        app.window.cursorHidden = hidden_;
+        platform::ApplyCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    int kind_;
+    bool hidden_;
+};
+
+// A shortage noted by an earlier operation is not this one's.
+void ForgetMemoryShortage() { TakeMemoryShortage(); }
+
 }  // namespace
+
+bool SayIfOutOfMemory() {
+    if (!TakeMemoryShortage()) return false;
+    LogLine("Not enough memory");
+    platform::ShowError("Error", "Not enough memory");
+    return true;
+}
 
 std::string WindowTitle(const std::string& path, bool modified, bool flatCopy) {
     std::string title = kTitlePrefix;
@@ -60,6 +93,7 @@ void DocumentReplaced() {
 
 bool LoadDocument(const std::string& path) {
     DocumentWillChange();
+    const WaitCursor waiting;
     if (!LoadImage(app.document, path)) return false;
     app.documentPath = path;
     if (app.document.damagedFile) {
@@ -80,8 +114,9 @@ bool LoadDocumentOrSayWhy(const std::string& path) {
         platform::ShowError("Error", "File not found");
         return false;
     }
+    ForgetMemoryShortage();
     if (!LoadDocument(path)) {
-        platform::ShowError("Error", "Unknown file format");
+        if (!SayIfOutOfMemory()) platform::ShowError("Error", "Unknown file format");
         return false;
     }
     return true;
@@ -112,8 +147,14 @@ void SaveDocument(bool alwaysAsk) {
         path = app.dialogNames[platform::kFilesSave];
     }
     DocumentWillChange();
-    if (!SaveImage(doc, path)) {
-        platform::ShowError("Error", "Save failed");
+    ForgetMemoryShortage();
+    bool saved = false;
+    {
+        const WaitCursor waiting;
+        saved = SaveImage(doc, path);
+    }
+    if (!saved) {
+        if (!SayIfOutOfMemory()) platform::ShowError("Error", "Save failed");
         return;
     }
     if (WholeDocumentWritten(doc)) {
@@ -128,7 +169,11 @@ void SaveDocument(bool alwaysAsk) {
 
 void NewBlankDocument() {
     DocumentWillChange();
-    if (!NewDocument(app.document, app.newCanvasWidth, app.newCanvasHeight)) return;
+    ForgetMemoryShortage();
+    if (!NewDocument(app.document, app.newCanvasWidth, app.newCanvasHeight)) {
+        SayIfOutOfMemory();
+        return;
+    }
     RestartFrames(app.document);
     app.documentPath.clear();
     ResetView(app.view, app.document.width, app.document.height);
@@ -166,6 +211,7 @@ void ExportFrames(bool full) {
         !platform::AskOkCancel("Confirm overwrite", "Some of the numbered files exist already. Replace them?"))
         return;
     DocumentWillChange();
+    ForgetMemoryShortage();
     // The frames are copies: the document's own file state stays as it was.
     const bool layered = doc.layeredFile;
     const int current = doc.currentFrame;
@@ -180,7 +226,7 @@ void ExportFrames(bool full) {
     doc.layeredFile = layered;
     // The rest would fail the same way (a full disk, a folder that takes no
     // files), so the first failure ends the export.
-    if (!written) platform::ShowError("Error", "Export failed");
+    if (!written && !SayIfOutOfMemory()) platform::ShowError("Error", "Export failed");
 }
 
 bool PasteImageFromClipboard(bool replace) {
@@ -189,9 +235,16 @@ bool PasteImageFromClipboard(bool replace) {
     if (!platform::ReadClipboardImage(dib)) return false;
     int width = 0, height = 0;
     std::vector<uint32_t> flat;
-    if (!DecodeDib(dib.data(), dib.size(), width, height, flat)) return false;
+    ForgetMemoryShortage();
+    if (!DecodeDib(dib.data(), dib.size(), width, height, flat)) {
+        SayIfOutOfMemory();
+        return false;
+    }
     DocumentWillChange();
-    if (!LoadFlatImage(app.document, width, height, flat)) return false;
+    if (!LoadFlatImage(app.document, width, height, flat)) {
+        SayIfOutOfMemory();
+        return false;
+    }
     app.documentPath.clear();
     app.document.modified = false;
     app.document.flatCopy = false;

@@ -16,7 +16,8 @@ void RefreshWindowTitle();
 // Loads path into the document; on success it becomes the current file.
 bool LoadDocument(const std::string& path);
 // The same, telling the user why a file could not be loaded ("File not
-// found" or "Unknown file format"), as the open command does.
+// found", "Not enough memory" or "Unknown file format"), as the open command
+// does.
 bool LoadDocumentOrSayWhy(const std::string& path);
 
 // "open": asks, shows the open dialog (or, when revert, takes the current
@@ -32,6 +33,10 @@ void ExportFrames(bool full);
 // With replace false, whether the system clipboard holds a bitmap; with
 // replace true, replaces the document by it.
 bool PasteImageFromClipboard(bool replace);
+
+// When the core noted a shortage of memory since the last look: logs and
+// shows "Not enough memory" and returns true (the caller shows nothing else).
+bool SayIfOutOfMemory();
 
 // After a document was replaced: the view shows it whole and the overview
 // redraws.

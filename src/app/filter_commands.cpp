@@ -5,6 +5,8 @@
 #include "app/painting.h"
 #include "filters/blur.h"
 #include "filters/simple_filters.h"
+#include "app/file_commands.h"
+#include "image/memory_guard.h"
 #include "image/undo.h"
 #include "platform/platform.h"
 
@@ -18,6 +20,18 @@ void FilterDone(Document& doc, int layer) {
 
 }  // namespace
 
+bool MemoryForLayerUndo(const Document& doc, int layer) {
+    uint64_t images = 0;
+    for (LayerTile* stack : doc.stacks) {
+        const LayerTile* tile = LayerTileAt(stack, layer);
+        if (tile && !tile->empty) ++images;
+    }
+    TakeMemoryShortage();
+    if (MemoryFor(images * kTileImageBytes)) return true;
+    SayIfOutOfMemory();
+    return false;
+}
+
 void RunFilterCommand(const std::string& word, int number) {
     Document& doc = app.document;
     const int layer = doc.currentLayer;
@@ -25,6 +39,8 @@ void RunFilterCommand(const std::string& word, int number) {
     const bool blur = word == "filter-blur";
     // Only the simple filters 0 (invert), 1 (greyscale mask) and 2 (none) exist.
     if (!blur && (number < 0 || number > 2)) return;
+    // The undo step copies the whole layer; refused before anything changes.
+    if (!MemoryForLayerUndo(doc, layer)) return;
     DocumentWillChange();
     PushUndo(doc, layer, true);
     if (!blur) {

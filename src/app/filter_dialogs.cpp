@@ -1,6 +1,7 @@
 #include "app/filter_dialogs.h"
 
 #include "app/app_state.h"
+#include "app/commands.h"
 #include "app/filter_dialog_parts.h"
 #include "app/painting.h"
 #include "filters/levels.h"
@@ -49,6 +50,7 @@ void OpenFilterDialog(int dialog) {
     if (dialog == kNoiseDialog && layer == 0) return;
 
     if (FilterDialogOpen()) CancelFilterDialog();
+    if (dialog != kBlurDialog && !MemoryForLayerUndo(doc, layer)) return;
     if (dialog != kBlurDialog) {
         DocumentWillChange();
         PushUndo(doc, layer, true);

@@ -1,6 +1,7 @@
 #include "fileio/clipboard_image.h"
 
 #include "image/document.h"
+#include "image/memory_guard.h"
 #include "platform/log.h"
 
 namespace {
@@ -57,9 +58,13 @@ bool DecodeDib(const uint8_t* bytes, size_t size, int& w, int& h, std::vector<ui
     const uint64_t stride = (uint64_t(width) * bitCount + 31) / 32 * 4;
     if (offset > size || stride * uint64_t(height) > size - offset) return Refuse("too short");
 
+    // The flat pixels and the document made from them.
+    const uint64_t pixels = uint64_t(width) * uint64_t(height);
+    if (!MemoryFor(pixels * sizeof(uint32_t) + NewDocumentBytes(width, height)) ||
+        !Allocating([&flat, pixels] { flat.resize(size_t(pixels)); }))
+        return Refuse("not enough memory");
     w = int(width);
     h = int(height);
-    flat.resize(size_t(w) * size_t(h));
     const bool bottomUp = signedHeight > 0;
     for (int64_t r = 0; r < height; ++r) {
         const uint8_t* in = bytes + offset + uint64_t(r) * stride;

@@ -10,6 +10,6 @@
 // pixels, top row first. Accepted: 24 or 32 bits per pixel, uncompressed or
 // with bit fields in the usual B, G, R byte order, rows bottom-up or (with a
 // negative height) top-down. Every other layout, any field that does not fit
-// in size bytes, and sides above kMaxDocumentSide are refused (false, outputs
-// untouched).
+// in size bytes, sides above kMaxDocumentSide and a bitmap the memory cannot
+// hold (noted, see memory_guard.h) are refused (false, outputs untouched).
 bool DecodeDib(const uint8_t* bytes, size_t size, int& w, int& h, std::vector<uint32_t>& flat);

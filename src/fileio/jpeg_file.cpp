@@ -1,5 +1,6 @@
 #include "fileio/jpeg_file.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -8,6 +9,7 @@
 
 #include "fileio/flat_image.h"
 #include "image/document.h"
+#include "image/memory_guard.h"
 #include "platform/log.h"
 
 namespace {
@@ -67,7 +69,27 @@ struct DecodedRows {
     bool damaged = false;
 };
 
+// Every 8 x 8 block of a Huffman-coded component takes at least one bit, so
+// a file shorter than its least sampled component's blocks over eight cannot
+// hold its image: refused before the rows are allocated. Arithmetic coding
+// has no such floor.
+uint64_t LeastJpegBytes(const jpeg_decompress_struct& info) {
+    if (info.arith_code || info.num_components < 1 || info.max_h_samp_factor < 1 || info.max_v_samp_factor < 1)
+        return 0;
+    uint64_t fewest = UINT64_MAX;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        const uint64_t w = (uint64_t(info.image_width) * component.h_samp_factor + info.max_h_samp_factor - 1) /
+                           info.max_h_samp_factor;
+        const uint64_t h = (uint64_t(info.image_height) * component.v_samp_factor + info.max_v_samp_factor - 1) /
+                           info.max_v_samp_factor;
+        fewest = std::min(fewest, ((w + 7) / 8) * ((h + 7) / 8));
+    }
+    return fewest / 8;
+}
+
 bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
+    const int64_t fileBytes = BytesLeftInFile(file);
     jpeg_decompress_struct info = {};
     JpegErrors errors;
     InstallErrors(errors);
@@ -87,6 +109,18 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
         jpeg_destroy_decompress(&info);
         return false;
     }
+    if (fileBytes >= 0 && uint64_t(fileBytes) < LeastJpegBytes(info)) {
+        LogLine("LoadImage_JPEG: file too short for its image size");
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    // The decoded rows, the flat pixels and the document made from them; a
+    // progressive file also keeps every coefficient until its last scan.
+    const uint64_t coefficients = info.progressive_mode ? uint64_t(width * height) * 2 * info.num_components : 0;
+    if (!MemoryFor(uint64_t(width * height) * (3 + sizeof(uint32_t)) + coefficients + NewDocumentBytes(width, height))) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     if (info.output_components != 3 || info.output_width != info.image_width ||
@@ -94,9 +128,12 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
         jpeg_destroy_decompress(&info);
         return false;
     }
+    if (!Allocating([&out, width, height] { out.bytes.resize(size_t(width) * size_t(height) * 3); })) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     out.width = int(width);
     out.height = int(height);
-    out.bytes.resize(size_t(width) * size_t(height) * 3);
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = out.bytes.data() + size_t(info.output_scanline) * size_t(width) * 3;
         if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
@@ -108,7 +145,8 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     return complete && !errors.truncated;
 }
 
-bool EncodeJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat, std::vector<uint8_t>& row) {
+// Rows come from rows.row one at a time; a null row is a failed save.
+bool EncodeJpeg(std::FILE* file, const FlatRows& rows, std::vector<uint8_t>& row) {
     jpeg_compress_struct info = {};
     JpegErrors errors;
     InstallErrors(errors);
@@ -119,8 +157,8 @@ bool EncodeJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat
     }
     jpeg_create_compress(&info);
     jpeg_stdio_dest(&info, file);
-    info.image_width = JDIMENSION(w);
-    info.image_height = JDIMENSION(h);
+    info.image_width = JDIMENSION(rows.width);
+    info.image_height = JDIMENSION(rows.height);
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
@@ -128,10 +166,15 @@ bool EncodeJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat
     info.comp_info[0].h_samp_factor = 1;
     info.comp_info[0].v_samp_factor = 1;
     jpeg_start_compress(&info, TRUE);
-    for (int y = 0; y < h; ++y) {
-        FlatToRgbRow(flat.data() + size_t(y) * size_t(w), row.data(), w);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
+    for (int y = 0; y < rows.height; ++y) {
+        const uint32_t* flat = rows.row(y);
+        if (!flat) {
+            jpeg_destroy_compress(&info);
+            return false;
+        }
+        FlatToRgbRow(flat, row.data(), rows.width);
+        JSAMPROW one[1] = {row.data()};
+        jpeg_write_scanlines(&info, one, 1);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
@@ -145,9 +188,10 @@ bool ReadJpeg(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int6
     DecodedRows decoded;
     if (!DecodeJpeg(file, decoded, maxPixels)) return false;
     if (damaged) *damaged = decoded.damaged;
+    if (!Allocating([&flat, &decoded] { flat.resize(size_t(decoded.width) * size_t(decoded.height)); }))
+        return false;
     w = decoded.width;
     h = decoded.height;
-    flat.resize(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y) {
         const size_t at = size_t(y) * size_t(w);
         RgbRowToFlat(decoded.bytes.data() + at * 3, flat.data() + at, w);
@@ -156,14 +200,20 @@ bool ReadJpeg(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int6
 }
 
 bool WriteJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat) {
-    if (!file || w < 1 || h < 1 || flat.size() != size_t(w) * size_t(h)) return false;
-    std::vector<uint8_t> row(size_t(w) * 3);
-    return EncodeJpeg(file, w, h, flat, row);
+    if (w < 1 || h < 1 || flat.size() != size_t(w) * size_t(h)) return false;
+    return WriteJpegRows(file, RowsOfFlat(w, h, flat));
+}
+
+bool WriteJpegRows(std::FILE* file, const FlatRows& rows) {
+    if (!file || rows.width < 1 || rows.height < 1 || !rows.row) return false;
+    std::vector<uint8_t> row;
+    if (!Allocating([&row, &rows] { row.resize(size_t(rows.width) * 3); })) return false;
+    return EncodeJpeg(file, rows, row);
 }
 
 bool SaveImage_JPEG(Document& doc, const char* path) {
     LogLine("SaveImage_JPEG()");
-    return SaveFlatFile(doc, path, WriteJpeg);
+    return SaveFlatFile(doc, path, WriteJpegRows, false);
 }
 
 bool LoadImage_JPEG(Document& doc, const char* path) {

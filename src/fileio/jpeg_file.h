@@ -19,9 +19,13 @@ bool LoadImage_JPEG(Document& doc, const char* path);
 
 // Decodes to opaque flat pixels. Refused: images the library cannot convert
 // to RGB (CMYK), a side above kMaxDocumentSide, more than maxPixels pixels,
+// files too short for the size they declare and images the memory cannot
+// hold (noted, see memory_guard.h), before their pixels are allocated;
 // streams that end early. A stream with corrupt data that the library
 // decodes around is read, and *damaged (when given) says so.
 bool ReadJpeg(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels = kMaxFlatPixels,
               bool* damaged = nullptr);
-// Encodes flat pixels (alpha dropped). False on any write error.
+// Encodes flat pixels (alpha dropped). False on any write error or a row that
+// cannot be made.
+bool WriteJpegRows(std::FILE* file, const FlatRows& rows);
 bool WriteJpeg(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat);

@@ -7,6 +7,7 @@
 
 #include <jpeglib.h>
 
+#include "fileio/allocation_probe.h"
 #include "fileio/fileio_test_support.h"
 #include "fileio/jpeg_file.h"
 #include "fileio/test_images.h"
@@ -161,6 +162,28 @@ TEST_F(JpegFileTest, CorruptDataLoadsMarkedDamaged) {
     EXPECT_EQ(doc.width, 64);
     ASSERT_TRUE(Load(good));
     EXPECT_FALSE(doc.damagedFile) << "the next file starts clean";
+}
+
+// Crafted headers declaring huge pictures over a few bytes of data are
+// refused before their pixels are allocated, the document untouched.
+TEST_F(JpegFileTest, HugeDeclaredSizesAreRefusedBeforeAllocating) {
+    ASSERT_TRUE(NewDocument(doc, 30, 20));
+    const struct {
+        uint16_t w, h;
+    } sizes[] = {{30000, 30000}, {16384, 16384}, {16384, 2000}, {1000, 16384}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.w) + " x " + std::to_string(size.h));
+        const std::vector<uint8_t> bytes = samples::JpegDeclaring(size.w, size.h);
+        ASSERT_FALSE(bytes.empty());
+        const std::string path = Path("crafted.jpg");
+        ASSERT_TRUE(samples::WriteFileBytes(path, bytes));
+        const DocumentSnapshot before(doc);
+        bool loaded = true;
+        const AllocationFigures reading = AllocationsDuring([&] { loaded = LoadImage_JPEG(doc, path.c_str()); });
+        EXPECT_FALSE(loaded);
+        EXPECT_LT(reading.largest, uint64_t(1) << 20);
+        before.ExpectSame(doc);
+    }
 }
 
 }  // namespace

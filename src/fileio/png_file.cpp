@@ -4,6 +4,7 @@
 
 #include "fileio/flat_image.h"
 #include "image/document.h"
+#include "image/memory_guard.h"
 #include "platform/log.h"
 
 namespace {
@@ -26,7 +27,19 @@ struct DecodedRows {
     std::vector<png_bytep> rows;
 };
 
+// The deflate stream packs at most 1032 bytes into one, so a file shorter than
+// its image's filtered rows over 1032 cannot hold them: refused before the
+// rows are allocated.
+constexpr uint64_t kMostDeflateRatio = 1032;
+
+uint64_t LeastPngBytes(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height) {
+    const uint64_t bitsPerPixel = uint64_t(png_get_channels(png, info)) * png_get_bit_depth(png, info);
+    const uint64_t filteredRow = 1 + (uint64_t(width) * bitsPerPixel + 7) / 8;
+    return filteredRow * height / kMostDeflateRatio;
+}
+
 bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
+    const int64_t fileBytes = BytesLeftInFile(file);
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -44,6 +57,8 @@ bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
     if (width < 1 || height < 1 || int64_t(width) * int64_t(height) > maxPixels) png_error(png, "image too large");
+    if (fileBytes >= 0 && uint64_t(fileBytes) < LeastPngBytes(png, info, width, height))
+        png_error(png, "file too short for its image size");
 
     // Whatever the layout, libpng hands over 8-bit RGB.
     png_set_expand(png);
@@ -60,10 +75,17 @@ bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     const size_t rowBytes = png_get_rowbytes(png, info);
     if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 3)
         png_error(png, "unexpected layout after transforms");
+    // The decoded rows, the flat pixels and the document made from them.
+    const uint64_t pixels = uint64_t(width) * height;
+    if (!MemoryFor(uint64_t(rowBytes) * height + pixels * sizeof(uint32_t) + NewDocumentBytes(width, height)))
+        png_error(png, "not enough memory");
+    if (!Allocating([&out, rowBytes, height] {
+            out.bytes.resize(rowBytes * height);
+            out.rows.resize(height);
+        }))
+        png_error(png, "not enough memory");
     out.width = int(width);
     out.height = int(height);
-    out.bytes.resize(rowBytes * height);
-    out.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y) out.rows[y] = out.bytes.data() + size_t(y) * rowBytes;
     png_read_image(png, out.rows.data());
     png_read_end(png, nullptr);
@@ -71,7 +93,8 @@ bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     return true;
 }
 
-bool EncodePng(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat, std::vector<uint8_t>& row) {
+// Rows come from rows.row one at a time; a null row is a failed save.
+bool EncodePng(std::FILE* file, const FlatRows& rows, std::vector<uint8_t>& row) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -84,11 +107,17 @@ bool EncodePng(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat,
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+    const int colourType = rows.opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
+    png_set_IHDR(png, info, png_uint_32(rows.width), png_uint_32(rows.height), 8, colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int y = 0; y < h; ++y) {
-        FlatToRgbRow(flat.data() + size_t(y) * size_t(w), row.data(), w);
+    for (int y = 0; y < rows.height; ++y) {
+        const uint32_t* flat = rows.row(y);
+        if (!flat) png_error(png, "the picture's rows could not be made");
+        if (rows.opaque)
+            FlatToRgbRow(flat, row.data(), rows.width);
+        else
+            FlatToRgbaRow(flat, row.data(), rows.width);
         png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);
@@ -102,22 +131,29 @@ bool ReadPng(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64
     if (!file) return false;
     DecodedRows decoded;
     if (!DecodePng(file, decoded, maxPixels)) return false;
+    const size_t pixels = size_t(decoded.width) * size_t(decoded.height);
+    if (!Allocating([&flat, pixels] { flat.resize(pixels); })) return false;
     w = decoded.width;
     h = decoded.height;
-    flat.resize(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y) RgbRowToFlat(decoded.rows[size_t(y)], flat.data() + size_t(y) * size_t(w), w);
     return true;
 }
 
 bool WritePng(std::FILE* file, int w, int h, const std::vector<uint32_t>& flat) {
-    if (!file || w < 1 || h < 1 || flat.size() != size_t(w) * size_t(h)) return false;
-    std::vector<uint8_t> row(size_t(w) * 3);
-    return EncodePng(file, w, h, flat, row);
+    if (w < 1 || h < 1 || flat.size() != size_t(w) * size_t(h)) return false;
+    return WritePngRows(file, RowsOfFlat(w, h, flat));
+}
+
+bool WritePngRows(std::FILE* file, const FlatRows& rows) {
+    if (!file || rows.width < 1 || rows.height < 1 || !rows.row) return false;
+    std::vector<uint8_t> row;
+    if (!Allocating([&row, &rows] { row.resize(size_t(rows.width) * 4); })) return false;
+    return EncodePng(file, rows, row);
 }
 
 bool SaveImage_PNG(Document& doc, const char* path) {
     LogLine("SaveImage_PNG()");
-    return SaveFlatFile(doc, path, WritePng);
+    return SaveFlatFile(doc, path, WritePngRows, true);
 }
 
 bool LoadImage_PNG(Document& doc, const char* path) {

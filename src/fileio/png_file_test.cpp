@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include <png.h>
 
+#include "fileio/allocation_probe.h"
 #include "fileio/fileio_test_support.h"
 #include "fileio/png_file.h"
 #include "fileio/test_images.h"
@@ -200,6 +202,73 @@ TEST_F(PngFileTest, ReaderRefusesMoreThanItsPixelLimit) {
         EXPECT_EQ(ReadPng(file, w, h, flat, limit), accepted) << limit;
         std::fclose(file);
     }
+}
+
+// A transparent pixel anywhere makes the file RGBA, an opaque picture stays
+// RGB, and either way the file holds exactly what the screen shows. The
+// picture is streamed a band of tiles at a time, never held whole.
+TEST_F(PngFileTest, SavedFileIsTheCompositeWithAlphaOnlyWhenAnyPixelIsTransparent) {
+    for (const bool layered : {false, true}) {
+        SCOPED_TRACE(layered ? "a multiply layer over the canvas" : "the canvas alone");
+        ASSERT_TRUE(NewDocument(doc, 700, 300));  // six tile columns, three rows
+        doctest::PaintLayer(doc, 0, 11);          // random alpha on the canvas
+        if (layered) {
+            ASSERT_TRUE(AddLayer(doc, 0));
+            doctest::PaintLayer(doc, 1, 12);
+            doc.layers[1].blendMode = kBlendMultiply;
+            ApplyLayerInfo(doc, 1);
+        }
+        const std::vector<uint32_t> shown = Shown(doc);
+        const bool opaque = std::all_of(shown.begin(), shown.end(), [](uint32_t p) { return p >> 24 == 0xFF; });
+        ASSERT_EQ(opaque, layered) << "the case no longer shows what it is meant to";
+
+        const std::string path = Path("out.png");
+        const AllocationFigures saving = AllocationsDuring([&] { ASSERT_TRUE(SaveImage_PNG(doc, path.c_str())); });
+        EXPECT_LT(saving.largest, shown.size() * sizeof(uint32_t)) << "a picture-sized buffer was allocated";
+        RawPng raw;
+        std::vector<png_bytep> rows;
+        ASSERT_TRUE(ReadRaw(path, raw, rows));
+        EXPECT_EQ(raw.colourType, opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA);
+        EXPECT_EQ(raw.bitDepth, 8);
+        const int channels = opaque ? 3 : 4;
+        size_t wrong = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 700; ++x) {
+                const uint8_t* p = rows[size_t(y)] + x * channels;
+                const uint32_t alpha = opaque ? 0xFF : p[3];
+                const uint32_t saved = alpha << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+                wrong += saved != shown[size_t(y) * 700 + size_t(x)];
+            }
+        EXPECT_EQ(wrong, 0u);
+    }
+}
+
+// Crafted headers declaring huge pictures over a few bytes of data are
+// refused before their pixels are allocated, the document untouched; the
+// most compressible real file still loads.
+TEST_F(PngFileTest, HugeDeclaredSizesAreRefusedBeforeAllocating) {
+    ASSERT_TRUE(NewDocument(doc, 30, 20));
+    const struct {
+        uint32_t w, h;
+    } sizes[] = {{30000, 30000}, {16384, 16384}, {16384, 3000}, {2000, 16384}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.w) + " x " + std::to_string(size.h));
+        const DocumentSnapshot before(doc);
+        bool loaded = true;
+        const AllocationFigures reading =
+            AllocationsDuring([&] { loaded = Load(samples::PngDeclaring(size.w, size.h)); });
+        EXPECT_FALSE(loaded);
+        EXPECT_LT(reading.largest, uint64_t(1) << 20);
+        before.ExpectSame(doc);
+    }
+
+    const std::string path = Path("blank.png");
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    ASSERT_TRUE(WritePng(out, 2048, 2048, std::vector<uint32_t>(2048 * 2048, 0xFFFFFFFFu)));
+    std::fclose(out);
+    EXPECT_TRUE(LoadImage_PNG(doc, path.c_str()));
+    EXPECT_EQ(doc.width, 2048);
 }
 
 }  // namespace

@@ -185,6 +185,38 @@ std::vector<uint8_t> PngHeaderOnly(uint32_t w, uint32_t h) {
     return out;
 }
 
+std::vector<uint8_t> PngDeclaring(uint32_t w, uint32_t h) {
+    std::vector<uint8_t> bytes = EncodePng(Png(16, 16, kRgb, 8, std::vector<uint16_t>(16 * 16 * 3, 7)));
+    // The header chunk's type starts at 12, its width and height at 16 and
+    // its checksum (over type and data) at 29.
+    std::vector<uint8_t> size;
+    PutU32BE(size, w);
+    PutU32BE(size, h);
+    std::copy(size.begin(), size.end(), bytes.begin() + 16);
+    std::vector<uint8_t> crc;
+    PutU32BE(crc, uint32_t(crc32(0, bytes.data() + 12, 17)));
+    std::copy(crc.begin(), crc.end(), bytes.begin() + 29);
+    return bytes;
+}
+
+std::vector<uint8_t> JpegDeclaring(uint16_t w, uint16_t h) {
+    std::vector<uint8_t> bytes = EncodeJpeg(16, 16, 3, std::vector<uint8_t>(16 * 16 * 3, 100));
+    // Markers up to the frame header: FF xx, then a two-byte length.
+    for (size_t at = 2; at + 9 < bytes.size();) {
+        if (bytes[at] != 0xFF) return {};
+        const uint8_t marker = bytes[at + 1];
+        if (marker >= 0xC0 && marker <= 0xC2) {
+            bytes[at + 5] = uint8_t(h >> 8);
+            bytes[at + 6] = uint8_t(h);
+            bytes[at + 7] = uint8_t(w >> 8);
+            bytes[at + 8] = uint8_t(w);
+            return bytes;
+        }
+        at += 2 + (size_t(bytes[at + 2]) << 8 | bytes[at + 3]);
+    }
+    return {};
+}
+
 std::vector<uint8_t> EncodeJpeg(int width, int height, int components, const std::vector<uint8_t>& samples) {
     JpegOutput out;
     std::vector<uint8_t> bytes;

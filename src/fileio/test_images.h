@@ -42,6 +42,11 @@ inline PngPicture Png(int width, int height, PngColour colour, int bitDepth, std
 // w x h 8-bit RGB, and nothing more.
 std::vector<uint8_t> PngHeaderOnly(uint32_t w, uint32_t h);
 
+// A small picture's file whose header declares w x h: far too short for
+// that size, as a crafted file is.
+std::vector<uint8_t> PngDeclaring(uint32_t w, uint32_t h);
+std::vector<uint8_t> JpegDeclaring(uint16_t w, uint16_t h);
+
 // components 1 (grey), 3 (RGB) or 4 (CMYK); samples row-major.
 std::vector<uint8_t> EncodeJpeg(int width, int height, int components, const std::vector<uint8_t>& samples);
 // The JPEG without the middle third of its coded data (its end marker kept),

@@ -14,6 +14,7 @@
 #include "image/color_profile.h"
 #include "image/document.h"
 #include "image/document_swap.h"
+#include "image/memory_guard.h"
 #include "image/pixel_image.h"
 #include "platform/file_open.h"
 #include "platform/log.h"
@@ -228,10 +229,26 @@ bool ReadLayerInfo(ByteSource& source, LayerInfo& info, bool& animated) {
     return true;
 }
 
+// Upper layers' tiles get pixels only where the file gives them coverage, so
+// what they take is known only while reading; the memory left is looked at
+// again after every batch of new tile images.
+class ImageBudget {
+public:
+    bool Take() {
+        if (images_++ % kBatch != 0) return true;
+        return MemoryFor(kBatch * kTileImageBytes);
+    }
+
+private:
+    static constexpr uint64_t kBatch = 256;
+    uint64_t images_ = 0;
+};
+
 // Reads one tile record into tile; frames is 1 for a still layer. The bottom
 // layer keeps every pixel: its colour under zero alpha is what a greyscale
 // mask or an unlocked layer brings back.
-bool ReadTile(ByteSource& source, LayerTile& tile, int frames, bool bottom, std::vector<uint16_t>& planes) {
+bool ReadTile(ByteSource& source, LayerTile& tile, int frames, bool bottom, std::vector<uint16_t>& planes,
+              ImageBudget& budget) {
     int32_t planeCount = 0;
     if (!source.Skip(4 * 4) || !source.I32(planeCount)) return false;
     if (planeCount != kPlanes) {
@@ -245,6 +262,7 @@ bool ReadTile(ByteSource& source, LayerTile& tile, int frames, bool bottom, std:
         // A frame of an upper layer with no coverage stays empty.
         if (!bottom && !AnyAlpha(planes)) continue;
         ShowFrame(tile, f);
+        if (tile.empty && !budget.Take()) return false;
         EnsurePixels(tile);
         if (!StorePlanes(*tile.pixels, planes)) return false;
     }
@@ -254,20 +272,23 @@ bool ReadTile(ByteSource& source, LayerTile& tile, int frames, bool bottom, std:
 
 bool ReadLayers(Document& doc, const TvlHeader& h, ByteSource& source) {
     std::vector<uint16_t> planes(size_t(kPlanes) * kPlaneSamples);
+    ImageBudget budget;
     for (int a = 0; a < h.layerCount; ++a) {
         if (a > 0 && !AddLayer(doc, a - 1)) return false;
         bool animated = false;
         if (!ReadLayerInfo(source, doc.layers[a], animated)) return Refuse("file too short");
         ApplyLayerInfo(doc, a);
         animated = animated && a > 0;
-        if (animated && !ToggleLayerAnimated(doc, a)) return Refuse("animated layer without frames");
+        // Checked before the frames are made: a short file must not make
+        // thousands of empty frames per tile first.
         const int frames = animated ? h.frameCount : 1;
         const uint64_t needed =
             MinTilesBytes(h.tileCount, kPlanes * frames) + MinStillLayersBytes(h.layerCount - a - 1, h.tileCount);
         if (source.Remaining() < needed) return Refuse("file too short");
+        if (animated && !ToggleLayerAnimated(doc, a)) return Refuse("animated layer without frames");
         for (LayerTile* stack : doc.stacks) {
             LayerTile* tile = LayerTileAt(stack, a);
-            if (!tile || !ReadTile(source, *tile, frames, a == 0, planes)) return Refuse("bad tile");
+            if (!tile || !ReadTile(source, *tile, frames, a == 0, planes, budget)) return Refuse("bad tile");
         }
         doc.layers[a].thumbnailDirty = true;
     }
@@ -316,7 +337,8 @@ bool ReadTvl(Document& doc, ByteSource& source) {
     const ColorProfile previous = CurrentProfile();
     SelectProfile(h.profile);
     Document loaded;
-    if (!ReadDocument(loaded, h, source)) {
+    bool read = false;
+    if (!Allocating([&] { read = ReadDocument(loaded, h, source); }) || !read) {
         SelectProfile(previous);
         return false;
     }

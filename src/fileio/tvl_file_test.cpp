@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "fileio/allocation_probe.h"
 #include "fileio/fileio_test_support.h"
 #include "fileio/test_images.h"
 #include "fileio/tvl_file.h"
+#include "image/memory_guard.h"
 #include "image/animation.h"
 #include "image/document_test_support.h"
 #include "image/pixel_image.h"
@@ -393,6 +395,26 @@ TEST_F(TvlFileDamageTest, AnimatedLayerWithoutFramesIsRefused) {
     ASSERT_EQ(bytes[kAnimationAt], 0);
     bytes[LayerNamed(bytes, "Upper") + kAnimatedIn] = 1;
     ExpectRefused(bytes, "animated layer, no frames");
+}
+
+// A short file whose animated layer claims 4096 frames is refused before
+// any frame is made: making them first took memory in proportion to the
+// claim, not to the file.
+TEST_F(TvlFileDamageTest, AnimatedLayerTooLongForTheFileIsRefusedBeforeItsFramesAreMade) {
+    Document source;
+    ASSERT_TRUE(NewDocument(source, 1000, 1000));  // 64 tiles
+    ASSERT_TRUE(AddLayer(source, 0));
+    SetName(source.layers[1], "Upper");
+    std::vector<uint8_t> bytes = TvlBytes(source);
+    ASSERT_EQ(GetI32(bytes, kFramesAt), 0);
+    bytes[kAnimationAt] = 1;
+    PutI32(bytes, kFpsAt, 12);
+    PutI32(bytes, kFramesAt, kMaxFrames);
+    bytes.insert(bytes.begin() + std::ptrdiff_t(kFramesAt + 4), size_t(4) * kMaxFrames, uint8_t(0));
+    bytes[LayerNamed(bytes, "Upper") + kAnimatedIn] = 1;
+
+    const AllocationFigures reading = AllocationsDuring([&] { ExpectRefused(bytes, "4096 frames, one stored"); });
+    EXPECT_LT(reading.total, NewDocumentBytes(1000, 1000) + (uint64_t(4) << 20));
 }
 
 TEST_F(TvlFileDamageTest, MissingFileFails) {

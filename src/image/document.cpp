@@ -5,6 +5,8 @@
 
 #include "image/color_record.h"
 #include "image/compositor.h"
+#include "image/document_swap.h"
+#include "image/memory_guard.h"
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
 #include "image/undo.h"
@@ -156,12 +158,13 @@ void ReleaseDocument(Document& doc) {
     doc.width = doc.height = 0;
 }
 
-bool NewDocument(Document& doc, int w, int h) {
-    if (w < 1 || h < 1 || w > kMaxDocumentSide || h > kMaxDocumentSide) return false;
+namespace {
+
+// Fills an empty document; a failed allocation throws, and whatever was
+// built is owned by doc, so destroying doc cleans up.
+void BuildDocument(Document& doc, int w, int h) {
     const int64_t columns = TilesAlong(w);
     const int64_t rows = TilesAlong(h);
-
-    ReleaseDocument(doc);
     doc.columns = int32_t(columns);
     doc.rows = int32_t(rows);
     doc.tileCount = int32_t(columns * rows);
@@ -169,13 +172,13 @@ bool NewDocument(Document& doc, int w, int h) {
     doc.clipboardTiles.assign(size_t(doc.tileCount), nullptr);
     for (int r = 0; r < doc.rows; ++r) {
         for (int c = 0; c < doc.columns; ++c) {
-            auto* tile = new LayerTile();
+            LayerTile*& tile = doc.stacks[size_t(r) * size_t(doc.columns) + size_t(c)];
+            tile = new LayerTile();
             InitLayerTile(*tile, true);
             tile->x0 = kTileStep * c - 1;
             tile->y0 = kTileStep * r - 1;
             tile->x1 = tile->x0 + kTileSide;
             tile->y1 = tile->y0 + kTileSide;
-            doc.stacks[size_t(r) * size_t(doc.columns) + size_t(c)] = tile;
         }
     }
     doc.width = w;
@@ -195,6 +198,23 @@ bool NewDocument(Document& doc, int w, int h) {
     doc.modified = doc.flatCopy = doc.layeredFile = doc.damagedFile = false;
     doc.clipboardFilled = false;
     doc.strokeDrawn = false;
+}
+
+}  // namespace
+
+bool NewDocument(Document& doc, int w, int h) {
+    if (w < 1 || h < 1 || w > kMaxDocumentSide || h > kMaxDocumentSide) return false;
+    // Built aside, so the old document stays whole if memory runs out.
+    if (!MemoryFor(NewDocumentBytes(w, h))) return false;
+    Document fresh;
+    if (!Allocating([&fresh, w, h] { BuildDocument(fresh, w, h); })) return false;
+    fresh.animationMode = doc.animationMode;
+    fresh.onionSkin = doc.onionSkin;
+    fresh.framesPerSecond = doc.framesPerSecond;
+    fresh.currentFrame = doc.currentFrame;
+    fresh.frameCount = doc.frameCount;
+    fresh.durations.swap(doc.durations);
+    ReplaceDocument(doc, fresh);
     return true;
 }
 

@@ -136,7 +136,9 @@ struct Document {
 int64_t TilesAlong(int64_t length);
 
 // Replaces the document by a blank w x h one with the "Canvas" layer. Sizes
-// outside 1..kMaxDocumentSide are refused and leave the document as it was.
+// outside 1..kMaxDocumentSide, and a document the memory cannot hold (noted
+// as a shortage, see memory_guard.h), are refused and leave the document as
+// it was. The animation settings stay.
 bool NewDocument(Document& doc, int w, int h);
 // Destroys every stack, the clipboard and the undo copies.
 void ReleaseDocument(Document& doc);

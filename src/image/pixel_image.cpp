@@ -18,12 +18,19 @@ PixelImage::PixelImage(int w, int h, int count, int bits)
         channelCount = 0;
         return;
     }
-    channels = new ChannelBuffer*[count];
-    for (int i = 0; i < count; ++i) {
-        if (bits == 8)
-            channels[i] = new ChannelBuffer8(w, h);
-        else
-            channels[i] = new ChannelBuffer16(w, h);
+    channels = new ChannelBuffer*[count]();
+    try {
+        for (int i = 0; i < count; ++i) {
+            if (bits == 8)
+                channels[i] = new ChannelBuffer8(w, h);
+            else
+                channels[i] = new ChannelBuffer16(w, h);
+        }
+    } catch (...) {
+        // No destructor runs for a constructor that throws: free the planes made so far.
+        for (int i = 0; i < count; ++i) delete channels[i];
+        delete[] channels;
+        throw;
     }
     depth = bits == 8 ? 8 : 16;
 }
