@@ -13,6 +13,11 @@ struct PopupState {
     int sizePosition = 0;
     bool pressureDragging = false;
     int pickedLayer = 0;
+    // Opened by the popup key instead of Alt: it stays open until the
+    // pointer leaves it or the key is pressed again.
+    bool keyOpen = false;
+    bool keyToggleRequested = false;  // the key was pressed this pass
+    bool pointerWasInside = false;
 
     // Colour editor.
     bool editorOpen = false;
@@ -46,6 +51,15 @@ int HardnessPosition(float hardness);
 int SizePosition(float radius);
 float HardnessAt(int hardnessPosition);
 float BrushSizeAt(int sizePosition);
+
+// The brush keys: steps along the popup's size scale (four positions a
+// step) and its hardness scale (a tenth a step, never reaching the pixel
+// brush, which only Shift in the square makes). The popup, when open, shows
+// the new brush.
+constexpr int kSizeKeyStep = 4;
+constexpr int kHardnessKeyStep = 10;
+void StepBrushSize(int steps);
+void StepBrushHardness(int steps);
 
 // A side of the new canvas as typed: decimal digits only (leading zeros
 // allowed), 1..kMaxDocumentSide. False for anything else.
