@@ -6,8 +6,8 @@
 
 // A box of first steps in the bottom right corner; F1 shows and hides it.
 void DrawHelpPopup() {
-    const int x = ui.windowWidth - 490, y = ui.windowHeight - 200;
-    const int w = 480, h = 190;
+    const int x = ui.windowWidth - 490, y = ui.windowHeight - 263;
+    const int w = 480, h = 253;
     // An open filter dialog lies over the same corner and has the pointer.
     if (!FilterDialogOpen() && PointerIn(x, y, w, h)) {
         SetTooltip("Help me help you");
@@ -28,4 +28,7 @@ void DrawHelpPopup() {
     DrawTextF(x + 5, y + 127, "Zoom with mousewheel or +/- keys.");
     DrawTextF(x + 5, y + 148, "Numpad * resets view to 100%% zoom, no rotation.");
     DrawTextF(x + 5, y + 169, "Ctrl+Z is undo for paint operations and filters.");
+    DrawTextF(x + 5, y + 190, "[ ] brush size, Shift+[ ] hardness, Q brush popup.");
+    DrawTextF(x + 5, y + 211, "P+click picks color as Alt+click does.");
+    DrawTextF(x + 5, y + 232, "Middle drag scrolls, Ctrl+0 fits the picture.");
 }

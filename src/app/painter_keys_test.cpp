@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <initializer_list>
 
 #include "app/program_test_support.h"
@@ -172,6 +174,200 @@ TEST_F(PainterKeys, PHeldWhileClickingPicksAsAltDoes) {
         EXPECT_EQ(app.document.currentLayer, c.current) << c.name;
         // Picking never paints.
         EXPECT_EQ(app.document.undoPosition, 0) << c.name;
+    }
+}
+
+// ---- Conventions from other painting programs ----
+
+TEST_F(PainterKeys, PlainPlusAndMinusZoomAsTheNumpadsDo) {
+    struct Case {
+        const char* name;
+        std::initializer_list<int> keys;
+        int step;  // from the home step
+    };
+    const Case cases[] = {
+        {"=", {kKeyEquals}, kHomeZoomStep + 4},
+        {"Shift+= (+)", {kKeyLeftShift, kKeyEquals}, kHomeZoomStep + 4},
+        {"-", {kKeyMinus}, kHomeZoomStep - 4},
+        {"Numpad +", {kKeyNumpadAdd}, kHomeZoomStep + 4},
+        {"Ctrl+- is no zoom key", {kKeyLeftCtrl, kKeyMinus}, kHomeZoomStep},
+    };
+    for (const Case& c : cases) {
+        app.view.zoomStep = kHomeZoomStep;
+        Press(c.keys);
+        EXPECT_EQ(app.view.zoomStep, c.step) << c.name;
+    }
+}
+
+TEST_F(PainterKeys, CtrlZeroFitsTheWholePictureInTheWindow) {
+    // Zoomed in, scrolled away and turned.
+    app.view.zoomStep = 36;
+    app.view.viewOffset = {-900, 200, 0};
+    app.view.viewRotation = 70;
+    Press({kKeyLeftCtrl, kKey0});
+    for (int k = 0; k < 60; ++k) Pass(kCanvasX, kCanvasY, false);
+    const ViewState& v = app.view;
+    EXPECT_EQ(v.viewRotation, 0.0f);
+    const ViewTransform t = MakeViewTransform(v, 950, 650, 1024);
+    for (Float2 corner : {Float2{0, 0}, Float2{1023, 723}}) {
+        const Float2 w = DocumentToWindow(t, corner);
+        EXPECT_GE(w.x, 0.0f);
+        EXPECT_LE(w.x, 950.0f);
+        EXPECT_GE(w.y, 0.0f);
+        EXPECT_LE(w.y, 650.0f);
+    }
+    // And no larger step would fit.
+    EXPECT_GT(ZoomTarget(v.zoomStep + 2) * 1024, 950.0f);
+    EXPECT_EQ(v.zoomStep, FitZoomStep(1024, 724, 950, 650));
+}
+
+TEST(FitZoomStep, TheLargestEvenStepThatFitsAndTheSmallestWhenNoneDoes) {
+    EXPECT_EQ(FitZoomStep(10, 10, 950, 650), kMaxZoomStep);
+    EXPECT_EQ(FitZoomStep(950, 650, 950, 650), kHomeZoomStep);
+    EXPECT_LT(FitZoomStep(951, 650, 950, 650), kHomeZoomStep);
+    EXPECT_EQ(FitZoomStep(16384, 16384, 10, 10), kMinZoomStep);
+}
+
+TEST_F(PainterKeys, AMiddleButtonDragScrollsWithoutPaintingOrTurning) {
+    // Far outside the navigation circle, where Space+drag would turn.
+    const int x = 880, y = 600;
+    auto middle = [](int px, int py, bool down) {
+        fake::State().onPump = [=](WindowState& w) {
+            w.mouseInWindow = true;
+            w.mouseX = px;
+            w.mouseY = py;
+            w.middleButton = down;
+        };
+        ASSERT_TRUE(MainLoopPass());
+    };
+    // Still passes first: the motion prediction settles on the pointer.
+    for (int k = 0; k < 3; ++k) middle(x, y, false);
+    const Float3 before = app.view.viewOffset;
+    middle(x, y, true);
+    for (int k = 1; k <= 10; ++k) middle(x - 6 * k, y - 3 * k, true);
+    for (int k = 0; k < 10; ++k) middle(x - 60, y - 30, true);
+    middle(x - 60, y - 30, false);
+    EXPECT_NEAR(app.view.viewOffset.x - before.x, -60.0f, 1.0f);
+    EXPECT_NEAR(app.view.viewOffset.y - before.y, -30.0f, 1.0f);
+    EXPECT_EQ(app.view.viewRotation, 0.0f);
+    EXPECT_EQ(app.view.navigationMode, kNavigationNone);
+    EXPECT_EQ(app.document.undoPosition, 0);
+}
+
+int NavigationCircleVertices() {
+    int n = 0;
+    for (const OverlayVertex& v : app.canvas.overlay)
+        if (std::abs(std::hypot(v.x - 475.5f, v.y - 325.5f) - 260.0f) < 1.5f) ++n;
+    return n;
+}
+
+TEST_F(PainterKeys, TheNavigationCircleShowsWhileSpaceIsHeldBeforeAnyPress) {
+    Pass(kCanvasX, kCanvasY, false);
+    EXPECT_EQ(NavigationCircleVertices(), 0);
+    fake::Hold({kKeySpace});
+    Pass(kCanvasX, kCanvasY, false);
+    EXPECT_GE(NavigationCircleVertices(), 64);
+    fake::Release({kKeySpace});
+    Pass(kCanvasX, kCanvasY, false);
+    EXPECT_EQ(NavigationCircleVertices(), 0);
+}
+
+// Things that stay open after a click: the press that closes them does
+// nothing else, such as painting; the next press paints.
+TEST_F(PainterKeys, APressThatClosesSomethingDoesNotPaint) {
+    struct Case {
+        const char* name;
+        int x, y;  // a click here opens it
+        bool (*open)();
+    };
+    const Case cases[] = {
+        {"colour editor", 35, 40, [] { return app.popups.editorOpen; }},
+        {"menu", 10, 5, [] { return app.menuBar.openMenu == 0; }},
+    };
+    int strokes = 0;
+    for (const Case& c : cases) {
+        Click(c.x, c.y);
+        ASSERT_TRUE(c.open()) << c.name;
+        Click(kCanvasX, kCanvasY);
+        EXPECT_FALSE(c.open()) << c.name;
+        EXPECT_EQ(app.document.undoPosition, strokes) << c.name;
+        Click(kCanvasX, kCanvasY);
+        EXPECT_EQ(app.document.undoPosition, ++strokes) << c.name;
+    }
+}
+
+TEST_F(PainterKeys, AClickedMenuStaysOpenUntilTheNextClick) {
+    // Settings: a click on the title, passes with the button up, a click on
+    // "Tooltips".
+    const bool tooltips = app.showTooltips;
+    Click(60, 5);
+    for (int k = 0; k < 5; ++k) Pass(65, 17 + 8, false);
+    ASSERT_EQ(app.menuBar.openMenu, 1);
+    Click(65, 17 + 8);
+    EXPECT_NE(app.showTooltips, tooltips);
+    EXPECT_EQ(app.menuBar.openMenu, -1);
+
+    // A second click on its title closes it; pressing and dragging to a row
+    // still chooses on release.
+    Click(60, 5);
+    Click(60, 5);
+    EXPECT_EQ(app.menuBar.openMenu, -1);
+    Pass(60, 5, false);
+    Pass(60, 5, true);
+    Pass(65, 17 + 8, true);
+    Pass(65, 17 + 8, false);
+    EXPECT_EQ(app.showTooltips, tooltips);
+    EXPECT_EQ(app.menuBar.openMenu, -1);
+}
+
+TEST_F(PainterKeys, ADisabledMenuRowShowsWhyWhenThePointerRestsOnIt) {
+    app.showTooltips = ui.showTooltips = true;
+    Click(400, 5);  // Filters
+    // Lens flare, the sixth row.
+    for (int k = 0; k < 45; ++k) Pass(420, 17 * 5 + 25, false);
+    EXPECT_STREQ(ui.tooltip, "This is not the filter you're looking for");
+    EXPECT_GT(ui.tooltipCounter, 40);
+}
+
+TEST_F(PainterKeys, TheColourEditorTakesAHexColour) {
+    Click(35, 40);
+    ASSERT_TRUE(app.popups.editorOpen);
+    EXPECT_STREQ(app.popups.hexText, "#000000");
+    Click(60, 385);
+    ASSERT_TRUE(ui.editing);
+    // The field opens with its text; Backspace takes it away.
+    for (int k = 0; k < 8; ++k) Pass(60, 385, false, 8);
+    for (const char* c = "#3a7FC0"; *c; ++c) Pass(60, 385, false, static_cast<unsigned char>(*c));
+    Pass(60, 385, false, 13);
+    fake::Hold({kKeyEnter});
+    Pass(60, 385, false);
+    fake::Release({kKeyEnter});
+    Pass(60, 385, false);
+    Pass(60, 385, false);
+    EXPECT_FALSE(ui.editing);
+    EXPECT_EQ(app.tool.primary.value[0], 0x3A);
+    EXPECT_EQ(app.tool.primary.value[1], 0x7F);
+    EXPECT_EQ(app.tool.primary.value[2], 0xC0);
+    EXPECT_STREQ(app.popups.hexText, "#3A7FC0");
+    EXPECT_TRUE(app.popups.editorOpen);
+}
+
+TEST(ParseHexColour, SixHexDigitsWithOrWithoutTheHash) {
+    struct Case {
+        const char* text;
+        bool ok;
+        unsigned rgb;
+    };
+    const Case cases[] = {
+        {"#3A7FC0", true, 0x3A7FC0}, {"3a7fc0", true, 0x3A7FC0}, {"#000000", true, 0},
+        {"#FFFFFF", true, 0xFFFFFF}, {"#3A7FC", false, 0},       {"#3A7FC00", false, 0},
+        {"#3A7FG0", false, 0},       {"", false, 0},             {"#", false, 0},
+        {"##3A7FC0", false, 0},
+    };
+    for (const Case& c : cases) {
+        unsigned rgb = 0x123456;
+        EXPECT_EQ(ParseHexColour(c.text, rgb), c.ok) << c.text;
+        if (c.ok) EXPECT_EQ(rgb, c.rgb) << c.text;
     }
 }
 

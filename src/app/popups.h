@@ -24,6 +24,8 @@ struct PopupState {
     int hue = 0, saturation = 0, value = 0;
     bool editorShown = false;  // drawn last frame; an editor not yet shown takes the primary colour
     int editorDrag = -1;       // the strip being dragged: 0 hue, 1 saturation, 2 value
+    char hexText[9] = {};      // the hex field: #RRGGBB
+    char hexShown[9] = {};     // what the field last showed of the primary colour
 
     // New-canvas-size dialog: 0 closed, 1 requested, 2 open.
     int sizeDialog = 0;
@@ -64,6 +66,10 @@ void StepBrushHardness(int steps);
 // A side of the new canvas as typed: decimal digits only (leading zeros
 // allowed), 1..kMaxDocumentSide. False for anything else.
 bool ParseCanvasSide(const char* text, int& side);
+
+// A colour typed as #RRGGBB or RRGGBB (hex digits in either case) as
+// 0xRRGGBB; false for anything else.
+bool ParseHexColour(const char* text, unsigned& rgb);
 
 // The foreground swatch opens the colour editor on the primary colour.
 void OpenColourEditor();

@@ -43,9 +43,13 @@ ViewInput ReadViewInput() {
     in.shiftHeld = app.shiftHeld;
     in.spaceHeld = app.spaceHeld;
     in.leftButton = w.leftButton;
-    in.numpadPlus = Held(kKeyNumpadAdd);
-    in.numpadMinus = Held(kKeyNumpadSubtract);
+    // The + and - of the main keyboard zoom as the numpad's do (+ is the
+    // = key, with or without Shift); Ctrl+0 fits the picture in the window.
+    in.numpadPlus = Held(kKeyNumpadAdd) || (Held(kKeyEquals) && !app.ctrlHeld);
+    in.numpadMinus = Held(kKeyNumpadSubtract) || (Held(kKeyMinus) && !app.ctrlHeld);
     in.numpadStar = Held(kKeyNumpadMultiply);
+    in.fitKey = Held(kKey0) && app.ctrlHeld;
+    in.middleButton = w.middleButton;
     in.fHeld = Held(kKeyF);
     in.wheel = w.wheel;
     return in;

@@ -15,6 +15,7 @@ struct WindowState {
     // Mouse, in logical client pixels with y down; x = -1 until the first movement.
     int mouseX = -1, mouseY = -1;
     bool leftButton = false, rightButton = false;
+    bool middleButton = false;
     bool mouseInWindow = false;
     int wheel = 0;          // -1, 0 or +1: the direction of the pass's last wheel step
     uint8_t typedChar = 0;  // last character typed; the text field consumes it
