@@ -49,6 +49,15 @@ void DestroyMainWindow();
 // Handles every pending event without blocking.
 void PumpEvents();
 
+// Blocks until the window has an event to handle (input, a system message,
+// a WakeMainLoop from any thread) or timeoutMs have passed, without using
+// the processor meanwhile; the event stays for PumpEvents. True when an
+// event ended the wait.
+bool WaitForEvent(int timeoutMs);
+// Safe from any thread: ends the main thread's WaitForEvent now, or the
+// next one when none is waiting (for work that finishes off the main thread).
+void WakeMainLoop();
+
 // Called at most once, on the thread that noticed, when the system takes the
 // window away with no close request the program could answer (on X11 the
 // connection to the display is cut, as xkill does). The program writes what

@@ -128,6 +128,8 @@ void SetTooltip(const char* text) {
     CopyBounded(ui.tooltip, sizeof ui.tooltip, text);
 }
 
+bool TooltipCounting() { return ui.showTooltips && ui.tooltip[0] != 0 && ui.tooltipCounter <= kTooltipDelay; }
+
 bool AdvanceTooltip(UiState& s) {
     if (!s.showTooltips || s.tooltip[0] == 0) {
         s.tooltipCounter = 0;

@@ -82,6 +82,8 @@ void SetTooltip(const char* text);
 // same control for 41 frames. Being last, it also latches clickTaken when
 // this frame's click landed on the interface (every claim is in by then).
 void DrawTooltip();
+// Whether a tooltip is counting towards showing: the frames still matter.
+bool TooltipCounting();
 // One frame of the rest counting on state (its pointer, tooltip text,
 // counter, anchor and remembered position): true when the tooltip shows.
 bool AdvanceTooltip(UiState& state);

@@ -30,6 +30,30 @@ void PumpEvents() {
     }
 }
 
+namespace {
+
+// Set by WakeMainLoop; auto-reset, so one wake ends one wait.
+HANDLE WakeEvent() {
+    static HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return event;
+}
+
+}  // namespace
+
+bool WaitForEvent(int timeoutMs) {
+    HANDLE event = WakeEvent();
+    // MWMO_INPUTAVAILABLE: messages already queued but not yet handled end
+    // the wait too, not only ones that arrive during it.
+    const DWORD r = MsgWaitForMultipleObjectsEx(event ? 1 : 0, event ? &event : nullptr,
+                                                DWORD(timeoutMs < 0 ? 0 : timeoutMs), QS_ALLINPUT,
+                                                MWMO_INPUTAVAILABLE);
+    return r != WAIT_TIMEOUT && r != WAIT_FAILED;
+}
+
+void WakeMainLoop() {
+    if (HANDLE event = WakeEvent()) SetEvent(event);
+}
+
 // Another program can only ask a Win32 window to close (WM_CLOSE), which
 // the window procedure answers as usual.
 void SetWindowLostHandler(WindowLostHandler) {}
