@@ -3,7 +3,8 @@
 # default configuration (which takes Alt+click for moving windows): ] makes
 # strokes wider, Shift+[ softer and Shift+] harder, Q opens the brush popup
 # whose square sets the brush with a plain click, and P held while clicking
-# picks the colour under the pointer.
+# picks the colour under the pointer; the background colour shows beside
+# the foreground swatch.
 # Usage: brush-keys-native.sh PROGRAM
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -99,8 +100,10 @@ echo "stroke width after the popup's smallest brush: $fine"
 # dark stroke picks its colour: the swatch shows it.
 e2e_screenshot "$E2E_TMP/pick.png"
 picked=$(e2e_pixel "$E2E_TMP/pick.png" "$cx" $((cy - 150)))
+e2e_expect_pixel "the background swatch beside it is white" $((wx + 70)) $((wy + 50)) "$white" 2
 e2e_tap x
 e2e_expect_pixel "X: the foreground swatch is white" $((wx + 35)) $((wy + 40)) "$white" 2
+e2e_expect_pixel "X: the background swatch is black" $((wx + 70)) $((wy + 50)) "0 0 0" 2
 e2e_with_keys p e2e_click "$cx" $((cy - 150))
 rest
 e2e_expect_pixel "P+click: the swatch shows the picked colour" $((wx + 35)) $((wy + 40)) "$picked" 3
