@@ -32,6 +32,18 @@ constexpr float kThumbnailBottom = 0.21875f;
 
 int RoundToInt(float x) { return int(std::floor(x + 0.5f)); }
 
+// What the popup shows when it opens: the brush and layer of the moment.
+void TakeCurrentBrush(PopupState& p) {
+    p.hardnessPosition = HardnessPosition(app.brush.hardness);
+    p.sizePosition = SizePosition(app.brush.radius);
+    p.pickedLayer = app.document.currentLayer;
+    // What the last session found under the pointer must not stand in for
+    // this one until the picking finds a layer again.
+    app.pick.layerUnderPointer = app.document.currentLayer;
+    p.pressureDragging = false;
+    p.altOpen = true;
+}
+
 void OpenAltPopup(PopupState& p) {
     const platform::WindowState& w = app.window;
     int dx = 0, dy = 0;
@@ -46,18 +58,24 @@ void OpenAltPopup(PopupState& p) {
     p.py = origin.py;
     LogLine("Alt popup: px=%i py=%i canvas_mouse_window.x=%i .y=%i winx=%i winy=%i", p.px, p.py, screenX, screenY,
             clientX, clientY);
-    p.hardnessPosition = HardnessPosition(app.brush.hardness);
-    p.sizePosition = SizePosition(app.brush.radius);
-    p.pickedLayer = app.document.currentLayer;
-    // What the last session found under the pointer must not stand in for
-    // this one until the picking finds a layer again.
-    app.pick.layerUnderPointer = app.document.currentLayer;
-    p.pressureDragging = false;
-    p.altOpen = true;
+    TakeCurrentBrush(p);
+}
+
+// The popup key puts the square's crosshair (the current brush) under the
+// pointer, so the pointer starts inside and a click there changes nothing;
+// the popup is kept inside the window.
+void OpenKeyPopup(PopupState& p) {
+    const platform::WindowState& w = app.window;
+    TakeCurrentBrush(p);
+    p.px = std::clamp(w.mouseX - p.hardnessPosition, 10, std::max(10, w.width - 130));
+    p.py = std::clamp(w.mouseY - p.sizePosition, 25, std::max(25, w.height - 140));
+    p.keyOpen = true;
+    p.pointerWasInside = false;
 }
 
 void CloseAltPopup(PopupState& p) {
     p.altOpen = false;
+    p.keyOpen = false;
     p.brushSquareHot = false;
     p.pressureDragging = false;
 }
@@ -270,9 +288,26 @@ float BrushSizeAt(int sizePosition) {
     return 1.0f + kSizeRange * share * share;
 }
 
+// The popup key opens the popup, or closes the one it opened; a popup it
+// opened closes once the pointer has been inside and left.
+void FollowPopupKey(PopupState& p) {
+    const bool toggle = p.keyToggleRequested;
+    p.keyToggleRequested = false;
+    if (toggle && p.keyOpen) {
+        CloseAltPopup(p);
+    } else if (toggle && !p.altOpen) {
+        OpenKeyPopup(p);
+    }
+    if (!p.keyOpen) return;
+    const bool inside = PointerIn(p.px - 5, p.py - 5, 130, 135);
+    if (p.pointerWasInside && !inside) CloseAltPopup(p);
+    p.pointerWasInside = inside;
+}
+
 void DrawAltPopup() {
     PopupState& p = app.popups;
-    if (!app.altHeld) {
+    FollowPopupKey(p);
+    if (!app.altHeld && !p.keyOpen) {
         CloseAltPopup(p);
         return;
     }
@@ -288,6 +323,21 @@ void DrawAltPopup() {
     DrawBrushSquare(p);
     PressureBar(p);
     Toggles(p);
+}
+
+void StepBrushSize(int steps) {
+    PopupState& p = app.popups;
+    p.sizePosition = std::clamp(SizePosition(app.brush.radius) + steps * kSizeKeyStep, 0, kLastPosition);
+    SetBrushShape(BrushSizeAt(p.sizePosition), app.brush.hardness);
+}
+
+void StepBrushHardness(int steps) {
+    PopupState& p = app.popups;
+    p.hardnessPosition = std::clamp(HardnessPosition(app.brush.hardness) + steps * kHardnessKeyStep, 0, kLastPosition);
+    // Leaving the pixel brush brings back what it turned off, as the square does.
+    app.brush.pressureSensitivity = true;
+    app.canvas.smooth = true;
+    SetBrushShape(app.brush.radius, HardnessAt(p.hardnessPosition));
 }
 
 void DrawPopups() {

@@ -51,6 +51,8 @@ struct AppState {
     bool filterKeyHeld = false;     // I
     bool fileKeysHeld = false;      // S, L, O, R, N
     bool toolKeysHeld = false;      // E, B, X
+    bool brushKeysHeld = false;     // [, ]
+    bool popupKeyHeld = false;      // Q
 
     // Playback while Down or Up is held: a tick every 1000 / fps ms, a new
     // frame when the current one's duration in ticks has run out.

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/popups.h"
@@ -20,6 +22,7 @@ constexpr int kStripSteps = 256;
 constexpr int kLastHue = 251;
 
 void CloseEditor(PopupState& p) {
+    if (ui.editing && ui.editBuffer == p.hexText) CommitEdit();
     p.editorOpen = false;
     p.editorShown = false;
     p.editorDrag = -1;
@@ -97,6 +100,35 @@ void DrawStrip(const PopupState& p, int strip) {
     FillRect(x + kStripWidth + 1, y - 1, 4, 3);
 }
 
+// The hex field: shows the primary colour as #RRGGBB; text typed into it
+// becomes the primary colour once the field closes (Enter, or a click
+// elsewhere), when it reads as a colour.
+constexpr int kHexFieldX = 24, kHexFieldY = 385, kHexFieldWidth = 112;
+
+void WriteHex(PopupState& p) {
+    const ColorRecord& c = app.tool.primary;
+    std::snprintf(p.hexText, sizeof p.hexText, "#%02X%02X%02X", c.value[0] & 255, c.value[1] & 255, c.value[2] & 255);
+    std::memcpy(p.hexShown, p.hexText, sizeof p.hexShown);
+}
+
+void HexField(PopupState& p) {
+    const bool editing = ui.editing && ui.editBuffer == p.hexText;
+    if (!editing) {
+        unsigned rgb = 0;
+        if (std::strcmp(p.hexText, p.hexShown) != 0 && ParseHexColour(p.hexText, rgb)) {
+            ColorRecord& primary = app.tool.primary;
+            primary = DisplayColor(int(rgb >> 16 & 255), int(rgb >> 8 & 255), int(rgb & 255), primary.value[3]);
+            TakePrimary(p);
+        }
+        WriteHex(p);
+    }
+    SetGrey(1);
+    FillRect(kHexFieldX, kHexFieldY - 2, kHexFieldWidth, 16);
+    SetGrey(0);
+    OutlineRect(kHexFieldX - 1, kHexFieldY - 3, kHexFieldWidth + 2, 18);
+    TextField(kHexFieldX + 3, kHexFieldY, kHexFieldWidth - 3, p.hexText, sizeof p.hexText, false);
+}
+
 void DrawPreview() {
     const ColorRecord& c = app.tool.primary;
     SetRgb(unsigned(c.value[0]) << 16 | unsigned(c.value[1]) << 8 | unsigned(c.value[2]));
@@ -107,12 +139,32 @@ void DrawPreview() {
 
 }  // namespace
 
+bool ParseHexColour(const char* text, unsigned& rgb) {
+    if (*text == '#') ++text;
+    unsigned value = 0;
+    int digits = 0;
+    for (; *text; ++text, ++digits) {
+        const char c = *text;
+        int d = -1;
+        if (c >= '0' && c <= '9') d = c - '0';
+        if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (d < 0 || digits == 6) return false;
+        value = value << 4 | unsigned(d);
+    }
+    if (digits != 6) return false;
+    rgb = value;
+    return true;
+}
+
 void OpenColourEditor() { app.popups.editorOpen = true; }
 
 void ColourEditorAreaTest() {
     PopupState& p = app.popups;
     if (!p.editorOpen || !ui.pointer.clicked) return;
     if (!PointerIn(kPanelX, kPanelY, kPanelWidth, kPanelHeight)) CloseEditor(p);
+    // The press that closes the editor does nothing else.
+    ui.pointerOverInterface = true;
 }
 
 void DrawColourEditor() {
@@ -126,7 +178,9 @@ void DrawColourEditor() {
         TakePrimary(p);
         p.editorShown = true;
     }
-    if (PointerIn(kPanelX, kPanelY, kPanelWidth, kPanelHeight)) ui.pointerOverInterface = true;
+    // While it is open the whole window is its: a press anywhere closes it
+    // and does nothing else (such as paint).
+    ui.pointerOverInterface = true;
     StripInput(p);
 
     SetGrey(0);
@@ -134,4 +188,5 @@ void DrawColourEditor() {
     GradientBar(kPanelX, kPanelY, kPanelWidth, kPanelHeight);
     DrawPreview();
     for (int k = 0; k < kStripCount; ++k) DrawStrip(p, k);
+    HexField(p);
 }

@@ -104,7 +104,7 @@ void DrawFrame() {
     in.overlay.pointerInWindow = w.mouseInWindow;
     in.overlay.canvasCursor = {v.canvasCursor.x, v.canvasCursor.y};
     in.overlay.leftButton = w.leftButton;
-    in.overlay.navigating = v.navigationMode != kNavigationNone;
+    in.overlay.navigating = NavigationCircleShows(v, app.spaceHeld);
     in.overlay.brushRadius = app.stroke.effectiveRadius;
     in.overlay.brushSize = app.brush.radius;
     in.overlay.hardness = app.brush.hardness;

@@ -239,6 +239,7 @@ void PressControl(const LayerHit& hit, int pointerY, int rowTop) {
             s.blendList = i;
             s.blendPressRow = BlendListRowAt(rowTop, ui.pointer.x, pointerY);
             s.blendListMoved = false;
+            s.blendListSticky = false;
             break;
         case kLayerHideToggle:
             info.hidden = !info.hidden;
@@ -294,15 +295,30 @@ void FollowDrags(const LayerPanelLayout& l) {
     if (s.blendList >= 0) {
         const int i = s.blendList;
         const int row = i < doc.layerCount ? BlendListRowAt(LayerRowTop(l, i, s.scroll), p.x, p.y) : -1;
-        if (row != s.blendPressRow) s.blendListMoved = true;
-        if (!p.down) {
-            // A click on the button opens and closes the list in place; only a
-            // release after moving through the list chooses a mode.
-            if (row >= 0 && s.blendListMoved && row != doc.layers[i].blendMode) {
-                doc.layers[i].blendMode = row;
-                ChangeLayer(i);
+        if (s.blendListSticky) {
+            // Opened by a click: the next press chooses a mode or closes it.
+            if (p.clicked) {
+                if (row >= 0 && row != doc.layers[i].blendMode) {
+                    doc.layers[i].blendMode = row;
+                    ChangeLayer(i);
+                }
+                s.blendList = -1;
+                s.blendListSticky = false;
             }
-            s.blendList = -1;
+        } else {
+            if (row != s.blendPressRow) s.blendListMoved = true;
+            if (!p.down) {
+                // A release after moving through the list chooses a mode; a
+                // click on the button leaves the list open.
+                if (row >= 0 && s.blendListMoved && row != doc.layers[i].blendMode) {
+                    doc.layers[i].blendMode = row;
+                    ChangeLayer(i);
+                }
+                if (s.blendListMoved)
+                    s.blendList = -1;
+                else
+                    s.blendListSticky = true;
+            }
         }
     }
 
@@ -311,6 +327,7 @@ void FollowDrags(const LayerPanelLayout& l) {
     if (s.dragState == 1 && p.down && LayerDragStarted(s.dragPressY, p.y) && !OverOpenBlendList(l, p.x, p.y)) {
         s.dragState = 2;
         s.blendList = -1;
+        s.blendListSticky = false;
     }
     if (s.dragState != 0 && !p.down) {
         const int from = s.dragFrom;

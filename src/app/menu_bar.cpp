@@ -119,7 +119,13 @@ void Act(int menu, int row) {
     }
 }
 
-// Rows that refuse to act say why under the pointer.
+// Rows that do nothing now: drawn greyed, and under the pointer they say why.
+bool RowDisabled(int menu, int row) {
+    if (WaitsForDialog(menu, row)) return true;
+    if (menu != kFiltersMenu) return false;
+    return row == kLensFlareRow || (row == kNoiseRow && app.document.currentLayer == 0);
+}
+
 void DisabledRowTooltip(int menu, int row) {
     if (WaitsForDialog(menu, row)) {
         SetTooltip("Close the open dialog first");
@@ -143,19 +149,25 @@ void Marks(int menu) {
     }
 }
 
-void DrawOpenMenu(int menu) {
+// Draws the open menu; the row under the pointer, or -1.
+int DrawOpenMenu(int menu) {
     const Menu& m = kMenus[menu];
     const int rows = RowCount(menu);
     if (PointerIn(m.x, 0, m.dropWidth, kRowHeight * (rows + 1))) ui.pointerOverInterface = true;
     int chosen = -1;
     for (int r = 0; r < rows; ++r) {
-        if (!MenuItem(m.x, m.dropWidth, r, RowLabel(menu, r))) continue;
+        if (!MenuItem(m.x, m.dropWidth, r, RowLabel(menu, r), !RowDisabled(menu, r))) continue;
         DisabledRowTooltip(menu, r);
         chosen = r;
     }
     Marks(menu);
-    // Rows act on release, and the menu closes after this frame.
-    if (chosen >= 0 && ui.pointer.released) Act(menu, chosen);
+    return chosen;
+}
+
+void CloseMenu(MenuBarState& s) {
+    s.openMenu = -1;
+    s.armed = false;
+    s.sticky = false;
 }
 
 void DrawTitle(int menu, bool highlighted) {
@@ -185,19 +197,46 @@ void DrawMenuBar() {
     OutlineRect(0, 0, kBarWidth, kBarHeight);
     DrawText(kNormalFont, 565, 2, "F1 - Help");
 
+    // A menu opens on a press on its title. Released over a row, the row
+    // acts and the menu closes; released over a title, the menu stays open
+    // until the next click chooses a row or closes it.
+    const bool releasedNow = !p.down && s.wasDown;
+    s.wasDown = p.down;
+    // While a menu stays open the whole window is its: the click that closes
+    // it does nothing else.
+    if (s.sticky) ui.pointerOverInterface = true;
+    int titleUnderPointer = -1;
     for (int k = 0; k < kMenuCount; ++k) {
         const bool hover = PointerIn(kMenus[k].x, 0, kMenus[k].slot, kBarHeight);
         if (hover) {
+            titleUnderPointer = k;
             SetTooltip(kMenus[k].tooltip);
-            if (p.clicked) s.armed = true;
+            if (p.clicked) {
+                const bool closing = s.sticky && s.openMenu == k;
+                CloseMenu(s);
+                s.armed = !closing;
+            }
             // Dragging along the bar with the button held switches menus.
             if (s.armed && p.down) s.openMenu = k;
         }
         DrawTitle(k, hover || s.openMenu == k);
     }
-    if (s.openMenu >= 0 && s.openMenu < kMenuCount) DrawOpenMenu(s.openMenu);
-    if (!p.down) {
-        s.openMenu = -1;
-        s.armed = false;
+    if (s.openMenu < 0 || s.openMenu >= kMenuCount) {
+        if (!p.down) CloseMenu(s);
+        return;
+    }
+    const int row = DrawOpenMenu(s.openMenu);
+    if (p.clicked && row < 0 && titleUnderPointer < 0) {
+        CloseMenu(s);
+        return;
+    }
+    if (!releasedNow) return;
+    if (row >= 0) {
+        Act(s.openMenu, row);
+        CloseMenu(s);
+    } else if (titleUnderPointer >= 0) {
+        s.sticky = true;
+    } else {
+        CloseMenu(s);
     }
 }

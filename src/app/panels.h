@@ -13,7 +13,9 @@ struct Document;
 // Interface state of the panels, kept across frames.
 struct MenuBarState {
     int openMenu = -1;
-    bool armed = false;
+    bool armed = false;   // a press on a title opened it: dragging along the bar switches menus
+    bool sticky = false;  // opened by a click: open with the button up
+    bool wasDown = false;
 };
 
 struct LayerPanelState {
@@ -29,6 +31,7 @@ struct LayerPanelState {
     int blendList = -1;
     int blendPressRow = -1;      // the list row under the pointer when it opened
     bool blendListMoved = false; // the pointer has left that row since
+    bool blendListSticky = false; // opened by a click: open with the button up
     bool opacityDragging = false;
     int opacityLayer = -1;
     int nameEditLayer = -1;  // the layer whose name field is open

@@ -13,12 +13,19 @@ struct PopupState {
     int sizePosition = 0;
     bool pressureDragging = false;
     int pickedLayer = 0;
+    // Opened by the popup key instead of Alt: it stays open until the
+    // pointer leaves it or the key is pressed again.
+    bool keyOpen = false;
+    bool keyToggleRequested = false;  // the key was pressed this pass
+    bool pointerWasInside = false;
 
     // Colour editor.
     bool editorOpen = false;
     int hue = 0, saturation = 0, value = 0;
     bool editorShown = false;  // drawn last frame; an editor not yet shown takes the primary colour
     int editorDrag = -1;       // the strip being dragged: 0 hue, 1 saturation, 2 value
+    char hexText[9] = {};      // the hex field: #RRGGBB
+    char hexShown[9] = {};     // what the field last showed of the primary colour
 
     // New-canvas-size dialog: 0 closed, 1 requested, 2 open.
     int sizeDialog = 0;
@@ -47,9 +54,22 @@ int SizePosition(float radius);
 float HardnessAt(int hardnessPosition);
 float BrushSizeAt(int sizePosition);
 
+// The brush keys: steps along the popup's size scale (four positions a
+// step) and its hardness scale (a tenth a step, never reaching the pixel
+// brush, which only Shift in the square makes). The popup, when open, shows
+// the new brush.
+constexpr int kSizeKeyStep = 4;
+constexpr int kHardnessKeyStep = 10;
+void StepBrushSize(int steps);
+void StepBrushHardness(int steps);
+
 // A side of the new canvas as typed: decimal digits only (leading zeros
 // allowed), 1..kMaxDocumentSide. False for anything else.
 bool ParseCanvasSide(const char* text, int& side);
+
+// A colour typed as #RRGGBB or RRGGBB (hex digits in either case) as
+// 0xRRGGBB; false for anything else.
+bool ParseHexColour(const char* text, unsigned& rgb);
 
 // The foreground swatch opens the colour editor on the primary colour.
 void OpenColourEditor();

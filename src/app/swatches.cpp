@@ -27,6 +27,20 @@ void ForegroundSwatch() {
     FillRect(16, 26, 38, 28);
 }
 
+// The background colour, smaller, beside the foreground swatch: what X swaps
+// in and what the eraser paints on the bottom layer.
+void BackgroundSwatch() {
+    if (PointerIn(58, 40, 26, 20)) {
+        SetTooltip("Background color - [X] swaps it with the foreground");
+        ui.pointerOverInterface = true;
+    }
+    const ColorRecord& c = app.tool.secondary;
+    SetGrey(0);
+    OutlineRect(58, 40, 26, 20);
+    glColor4ub(GLubyte(c.value[0]), GLubyte(c.value[1]), GLubyte(c.value[2]), 255);
+    FillRect(59, 41, 24, 18);
+}
+
 void SwapButton() {
     if (Button(10, 60, 15, 15, "[X] Switch foreground and background colors")) app.colorSwapRequested = true;
     SetGrey(0);
@@ -77,6 +91,7 @@ void DragGhost() {
 
 void DrawSwatches() {
     ForegroundSwatch();
+    BackgroundSwatch();
     SwapButton();
     ToolButton();
     DragGhost();

@@ -38,13 +38,18 @@ ViewInput ReadViewInput() {
     in.windowHeight = w.height;
     in.canvasWidth = app.document.width;
     in.canvasHeight = app.document.height;
-    in.altHeld = app.altHeld;
+    // The popup the key opened takes the wheel, as the one Alt opens does.
+    in.altHeld = app.altHeld || app.popups.keyOpen;
     in.shiftHeld = app.shiftHeld;
     in.spaceHeld = app.spaceHeld;
     in.leftButton = w.leftButton;
-    in.numpadPlus = Held(kKeyNumpadAdd);
-    in.numpadMinus = Held(kKeyNumpadSubtract);
+    // The + and - of the main keyboard zoom as the numpad's do (+ is the
+    // = key, with or without Shift); Ctrl+0 fits the picture in the window.
+    in.numpadPlus = Held(kKeyNumpadAdd) || (Held(kKeyEquals) && !app.ctrlHeld);
+    in.numpadMinus = Held(kKeyNumpadSubtract) || (Held(kKeyMinus) && !app.ctrlHeld);
     in.numpadStar = Held(kKeyNumpadMultiply);
+    in.fitKey = Held(kKey0) && app.ctrlHeld;
+    in.middleButton = w.middleButton;
     in.fHeld = Held(kKeyF);
     in.wheel = w.wheel;
     return in;
@@ -58,7 +63,9 @@ void ReadStateKeys() {
 }
 
 void ReadModifierKeys() {
-    app.altHeld = Held(kKeyLeftAlt) || Held(kKeyRightAlt);
+    // P held picks as Alt does, for desktops whose window manager takes
+    // Alt+click for itself.
+    app.altHeld = Held(kKeyLeftAlt) || Held(kKeyRightAlt) || Held(kKeyP);
     app.shiftHeld = Held(kKeyLeftShift) || Held(kKeyRightShift);
     app.ctrlHeld = Held(kKeyLeftCtrl) || Held(kKeyRightCtrl);
     app.spaceHeld = Held(kKeySpace);
@@ -165,6 +172,19 @@ void ToolKeys() {
     }
 }
 
+// [ and ] make the brush smaller and larger, with Shift softer and harder;
+// Q opens the brush popup under the pointer (or closes it).
+void BrushKeys() {
+    const bool smaller = Held(kKeyLeftBracket), larger = Held(kKeyRightBracket);
+    if (Pressed(smaller || larger, app.brushKeysHeld) && !app.ctrlHeld && smaller != larger) {
+        if (app.shiftHeld)
+            StepBrushHardness(larger ? 1 : -1);
+        else
+            StepBrushSize(larger ? 1 : -1);
+    }
+    if (Pressed(Held(kKeyQ), app.popupKeyHeld) && !app.ctrlHeld) app.popups.keyToggleRequested = true;
+}
+
 void FileKeys() {
     const bool s = Held(kKeyS), l = Held(kKeyL), o = Held(kKeyO), r = Held(kKeyR), n = Held(kKeyN);
     if (!Pressed(s || l || o || r || n, app.fileKeysHeld) || !app.ctrlHeld || DialogHoldsDocument()) return;
@@ -251,6 +271,7 @@ bool UpdateFrame() {
     UpdateSpaceNavigation(view, in);
     SnapViewOffset(view);
     ToolKeys();
+    BrushKeys();
     FileKeys();
     UpdateJoystickPressure(app.joystick, app.input);
 

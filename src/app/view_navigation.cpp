@@ -113,7 +113,7 @@ Float3 ToolCanvasPoint(const ViewState& view, int canvasWidth) {
 }
 
 void ApplyZoomKeys(ViewState& view, const ViewInput& in) {
-    bool any = in.numpadPlus || in.numpadMinus || in.numpadStar;
+    bool any = in.numpadPlus || in.numpadMinus || in.numpadStar || in.fitKey;
     bool pressed = any && !view.zoomKeysHeld;
     view.zoomKeysHeld = any;
     if (pressed) {
@@ -127,13 +127,22 @@ void ApplyZoomKeys(ViewState& view, const ViewInput& in) {
             view.zoomStep -= 4;
             if (view.zoomStep == 18) view.zoomStep = kHomeZoomStep;
         }
-        if (in.numpadStar) {
-            view.zoomStep = kHomeZoomStep;
+        if (in.numpadStar || in.fitKey) {
+            view.zoomStep = in.fitKey ? FitZoomStep(in.canvasWidth, in.canvasHeight, in.windowWidth, in.windowHeight)
+                                      : kHomeZoomStep;
             view.viewResetFrames = kViewResetFrames;
             view.rotationResetFrames = kRotationResetFrames;
         }
     }
     if (!in.altHeld) view.zoomStep += 2 * in.wheel;
+}
+
+int FitZoomStep(int canvasWidth, int canvasHeight, int windowWidth, int windowHeight) {
+    for (int step = kMaxZoomStep; step > kMinZoomStep; step -= 2) {
+        const float z = ZoomTarget(step);
+        if (z * float(canvasWidth) <= float(windowWidth) && z * float(canvasHeight) <= float(windowHeight)) return step;
+    }
+    return kMinZoomStep;
 }
 
 void UpdateZoom(ViewState& view) {
@@ -216,7 +225,8 @@ bool InsideNavigationCircle(const ViewState& view, int windowWidth, int windowHe
 }
 
 void UpdateSpaceNavigation(ViewState& view, const ViewInput& in) {
-    if (!in.spaceHeld || !in.leftButton) {
+    const bool spaceDrag = in.spaceHeld && in.leftButton;
+    if (!spaceDrag && !in.middleButton) {
         view.navigationMode = kNavigationNone;
         return;
     }
@@ -224,7 +234,7 @@ void UpdateSpaceNavigation(ViewState& view, const ViewInput& in) {
     if (view.navigationMode == kNavigationNone) {
         view.dragMouse = s;
         view.grabVector = RotateVector(Sub(view.viewOffset, Lift(s)), -view.viewRotation);
-        if (InsideNavigationCircle(view, in.windowWidth, in.windowHeight)) {
+        if (!spaceDrag || InsideNavigationCircle(view, in.windowWidth, in.windowHeight)) {
             view.navigationMode = kNavigationScrolling;
         } else if (view.rotationResetFrames == 0) {
             view.navigationMode = kNavigationRotating;
@@ -239,6 +249,10 @@ void UpdateSpaceNavigation(ViewState& view, const ViewInput& in) {
     } else if (view.navigationMode == kNavigationRotating) {
         TurnAbout(view, view.dragPivot, WrapTurn(MouseAngle(s) + view.angleOffset));
     }
+}
+
+bool NavigationCircleShows(const ViewState& view, bool spaceHeld) {
+    return spaceHeld || view.navigationMode != kNavigationNone;
 }
 
 void SnapViewOffset(ViewState& view) {

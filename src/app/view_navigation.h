@@ -72,6 +72,8 @@ struct ViewInput {
     bool altHeld = false, shiftHeld = false, spaceHeld = false;
     bool leftButton = false;
     bool numpadPlus = false, numpadMinus = false, numpadStar = false;
+    bool fitKey = false;       // Ctrl+0
+    bool middleButton = false;  // drags scroll as Space+drag inside the circle does
     bool fHeld = false;
     int wheel = 0;  // +1 a notch up, -1 a notch down, 0 none
 };
@@ -93,8 +95,13 @@ void MouseToCanvas(ViewState& view, const ViewInput& in);
 Float3 ToolCanvasPoint(const ViewState& view, int canvasWidth);
 
 // Numpad + and - (by 4, never landing on 22 or 18), Numpad * (home step and
-// both resets) once per press, and the wheel by 2 while Alt is up.
+// both resets), Ctrl+0 (the fitting step and both resets) once per press,
+// and the wheel by 2 while Alt is up.
 void ApplyZoomKeys(ViewState& view, const ViewInput& in);
+
+// The largest zoom step (on the wheel's grid of twos) at which the whole
+// canvas fits in the window; the smallest step when none does.
+int FitZoomStep(int canvasWidth, int canvasHeight, int windowWidth, int windowHeight);
 
 // Clamps the zoom step and eases the zoom factor one pass towards its target.
 void UpdateZoom(ViewState& view);
@@ -119,8 +126,14 @@ bool ApplyMirrorKey(ViewState& view, const ViewInput& in);
 float NavigationCircleRadius(const ViewState& view, int windowWidth, int windowHeight);
 bool InsideNavigationCircle(const ViewState& view, int windowWidth, int windowHeight);
 
-// Space with the left button: scrolls or rotates the view; releasing either ends it.
+// Space with the left button: scrolls or rotates the view; releasing either
+// ends it. The middle button alone scrolls, wherever it is pressed.
 void UpdateSpaceNavigation(ViewState& view, const ViewInput& in);
+
+// Whether the navigation circle shows: while Space is held (before a press,
+// so the painter sees whether a drag will scroll or turn) and while a drag
+// navigates.
+bool NavigationCircleShows(const ViewState& view, bool spaceHeld);
 
 // At exactly 100 %, unturned and with no reset running, rounds the offset down
 // to whole pixels so the canvas is drawn pixel-aligned.

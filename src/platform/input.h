@@ -31,6 +31,14 @@ constexpr int kKeyLeft = 0xCB;
 constexpr int kKeyRight = 0xCD;
 constexpr int kKeyDown = 0xD0;
 
+constexpr int kKey0 = 0x0B;
+constexpr int kKeyMinus = 0x0C;
+constexpr int kKeyEquals = 0x0D;  // + with Shift on most layouts
+constexpr int kKeyLeftBracket = 0x1A;
+constexpr int kKeyRightBracket = 0x1B;
+
+constexpr int kKeyQ = 0x10;
+constexpr int kKeyP = 0x19;
 constexpr int kKeyR = 0x13;
 constexpr int kKeyE = 0x12;
 constexpr int kKeyI = 0x17;

@@ -15,6 +15,7 @@ struct WindowState {
     // Mouse, in logical client pixels with y down; x = -1 until the first movement.
     int mouseX = -1, mouseY = -1;
     bool leftButton = false, rightButton = false;
+    bool middleButton = false;
     bool mouseInWindow = false;
     int wheel = 0;          // -1, 0 or +1: the direction of the pass's last wheel step
     uint8_t typedChar = 0;  // last character typed; the text field consumes it
@@ -47,6 +48,15 @@ void DestroyMainWindow();
 
 // Handles every pending event without blocking.
 void PumpEvents();
+
+// Blocks until the window has an event to handle (input, a system message,
+// a WakeMainLoop from any thread) or timeoutMs have passed, without using
+// the processor meanwhile; the event stays for PumpEvents. True when an
+// event ended the wait.
+bool WaitForEvent(int timeoutMs);
+// Safe from any thread: ends the main thread's WaitForEvent now, or the
+// next one when none is waiting (for work that finishes off the main thread).
+void WakeMainLoop();
 
 // Called at most once, on the thread that noticed, when the system takes the
 // window away with no close request the program could answer (on X11 the

@@ -128,6 +128,8 @@ void SetTooltip(const char* text) {
     CopyBounded(ui.tooltip, sizeof ui.tooltip, text);
 }
 
+bool TooltipCounting() { return ui.showTooltips && ui.tooltip[0] != 0 && ui.tooltipCounter <= kTooltipDelay; }
+
 bool AdvanceTooltip(UiState& s) {
     if (!s.showTooltips || s.tooltip[0] == 0) {
         s.tooltipCounter = 0;
@@ -190,14 +192,16 @@ UiRect MenuRowHoverRect(int x, int w, int row) {
     return {x + 1, kMenuRowHeight * row + kMenuTop + 1, w - 2, kMenuRowHeight};
 }
 
-bool MenuItem(int x, int w, int row, const char* label) {
+bool MenuItem(int x, int w, int row, const char* label, bool enabled) {
     const bool hover = RectContains(MenuRowHoverRect(x, w, row), ui.pointer.x, ui.pointer.y);
     const int top = kMenuRowHeight * row + kMenuTop;
     SetGrey(hover ? 0.8f : 0.9f);
     FillRect(x + 1, top, w - 2, kMenuRowHeight + 1);
     SetGrey(0);
     OutlineRect(x, kMenuTop, w, kMenuRowHeight * row + kMenuRowHeight + 1);
+    if (!enabled) SetGrey(0.55f);
     DrawText(kNormalFont, x + 3, top + 3, label);
+    SetGrey(0);
     return hover;
 }
 

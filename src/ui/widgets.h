@@ -82,6 +82,8 @@ void SetTooltip(const char* text);
 // same control for 41 frames. Being last, it also latches clickTaken when
 // this frame's click landed on the interface (every claim is in by then).
 void DrawTooltip();
+// Whether a tooltip is counting towards showing: the frames still matter.
+bool TooltipCounting();
 // One frame of the rest counting on state (its pointer, tooltip text,
 // counter, anchor and remembered position): true when the tooltip shows.
 bool AdvanceTooltip(UiState& state);
@@ -96,9 +98,10 @@ UiRect PlaceTooltip(int anchorX, int anchorY, int textWidth, int windowWidth);
 // it was clicked this frame. The caller draws the caption.
 bool Button(int x, int y, int w, int h, const char* tooltip);
 
-// Row r of a drop-down menu at x, width w: draws it and returns whether the
-// pointer is over it. Acting on release is the caller's.
-bool MenuItem(int x, int w, int row, const char* label);
+// Row r of a drop-down menu at x, width w: draws it (the label greyed when
+// the row is not enabled) and returns whether the pointer is over it.
+// Acting on release is the caller's.
+bool MenuItem(int x, int w, int row, const char* label, bool enabled = true);
 // The rectangle in which the pointer is over row r (the rows' backgrounds
 // overlap by a pixel; the hover zones do not).
 UiRect MenuRowHoverRect(int x, int w, int row);

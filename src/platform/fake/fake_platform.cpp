@@ -39,6 +39,19 @@ void PumpEvents() {
     fake::FollowMouseButtons(State().window->leftButton, State().window->rightButton);
 }
 
+bool WaitForEvent(int timeoutMs) {
+    State().waits.push_back(timeoutMs);
+    if (State().wakes > 0) {
+        --State().wakes;
+        return true;
+    }
+    if (State().eventArrives) return true;
+    State().clock += uint32_t(timeoutMs);
+    return false;
+}
+
+void WakeMainLoop() { ++State().wakes; }
+
 void SetWindowLostHandler(WindowLostHandler handler) { State().windowLostHandler = handler; }
 
 // The scripted window state already holds what a test gave it.

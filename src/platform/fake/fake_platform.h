@@ -42,6 +42,9 @@ struct Recorder {
     std::vector<Question> errors;
     std::vector<DialogCall> dialogs;
     std::vector<int> sleeps;
+    std::vector<int> waits;                    // WaitForEvent timeouts
+    bool eventArrives = false;                 // WaitForEvent: an event ends the wait at once
+    int wakes = 0;                             // WakeMainLoop calls not yet taken by a wait
     int pumps = 0;
     int swaps = 0;
     int cursorsApplied = 0;

@@ -101,6 +101,7 @@ FollowUp EventRecorder::Record(const SDL_Event& event, const WindowFacts& facts,
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
         if (event.button.button == SDL_BUTTON_LEFT) state.leftButton = down;
         if (event.button.button == SDL_BUTTON_RIGHT) state.rightButton = down;
+        if (event.button.button == SDL_BUTTON_MIDDLE) state.middleButton = down;
         return FollowUp::kNone;
     }
     case SDL_MOUSEWHEEL:
@@ -148,6 +149,7 @@ FollowUp EventRecorder::RecordWindowEvent(const SDL_WindowEvent& event, const Wi
     case SDL_WINDOWEVENT_LEAVE:
         state.leftButton = false;
         state.rightButton = false;
+        state.middleButton = false;
         state.mouseInWindow = false;
         return FollowUp::kNone;
     default:

@@ -167,32 +167,35 @@ TEST_F(WindowEvents, MotionScalesTheRealClientPositionIntoTheLogicalSize) {
 struct ButtonCase {
     bool down;
     Uint8 button;
-    bool left, right;  // expected, starting from left up and right down
+    bool left, right, middle;  // expected, starting from left up, right down and middle up
 };
 
 class MouseButtons : public WindowEvents, public ::testing::WithParamInterface<ButtonCase> {};
 
-TEST_P(MouseButtons, FollowTheLeftAndRightButtonsOnly) {
+TEST_P(MouseButtons, FollowTheLeftRightAndMiddleButtonsOnly) {
     state.rightButton = true;
     Record(Button(GetParam().down, GetParam().button));
     EXPECT_EQ(state.leftButton, GetParam().left);
     EXPECT_EQ(state.rightButton, GetParam().right);
+    EXPECT_EQ(state.middleButton, GetParam().middle);
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, MouseButtons,
-                         ::testing::Values(ButtonCase{true, SDL_BUTTON_LEFT, true, true},
-                                           ButtonCase{false, SDL_BUTTON_RIGHT, false, false},
-                                           ButtonCase{true, SDL_BUTTON_MIDDLE, false, true},
-                                           ButtonCase{false, SDL_BUTTON_MIDDLE, false, true},
-                                           ButtonCase{true, SDL_BUTTON_X1, false, true}));
+                         ::testing::Values(ButtonCase{true, SDL_BUTTON_LEFT, true, true, false},
+                                           ButtonCase{false, SDL_BUTTON_RIGHT, false, false, false},
+                                           ButtonCase{true, SDL_BUTTON_MIDDLE, false, true, true},
+                                           ButtonCase{false, SDL_BUTTON_MIDDLE, false, true, false},
+                                           ButtonCase{true, SDL_BUTTON_X1, false, true, false}));
 
 TEST_F(WindowEvents, LeavingReleasesBothButtonsAndEnteringMarksThePointerIn) {
     Record(Motion(10, 10));
     Record(Button(true, SDL_BUTTON_LEFT));
     Record(Button(true, SDL_BUTTON_RIGHT));
+    Record(Button(true, SDL_BUTTON_MIDDLE));
     EXPECT_EQ(Record(WindowEvent(SDL_WINDOWEVENT_LEAVE)), FollowUp::kNone);
     EXPECT_FALSE(state.leftButton);
     EXPECT_FALSE(state.rightButton);
+    EXPECT_FALSE(state.middleButton);
     EXPECT_FALSE(state.mouseInWindow);
     EXPECT_EQ(Record(WindowEvent(SDL_WINDOWEVENT_ENTER)), FollowUp::kApplyCursor);
     EXPECT_TRUE(state.mouseInWindow);

@@ -172,7 +172,10 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             state->rightButton = false;
             return 0;
         case WM_MBUTTONDOWN:
+            state->middleButton = true;
+            return 0;
         case WM_MBUTTONUP:
+            state->middleButton = false;
             return 0;
         case WM_MOUSEWHEEL:
             if (const int direction = WheelDirection(int16_t(GET_WHEEL_DELTA_WPARAM(wParam))))
@@ -181,6 +184,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSELEAVE:
             state->leftButton = false;
             state->rightButton = false;
+            state->middleButton = false;
             state->mouseInWindow = false;
             return 0;
         default:

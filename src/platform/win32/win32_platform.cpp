@@ -32,6 +32,52 @@ void PumpEvents() {
     }
 }
 
+namespace {
+
+// Set by WakeMainLoop; auto-reset, so one wake ends one wait.
+HANDLE WakeEvent() {
+    static HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return event;
+}
+
+// Timer messages change nothing the program shows (the system's own ones,
+// 0x118, arrive a few times a second for the window): handled here, they do
+// not end the wait. True when other messages are pending.
+bool OtherMessagesPending() {
+    constexpr UINT kSystemTimer = 0x118;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageA(&message);
+    while (PeekMessageA(&message, nullptr, kSystemTimer, kSystemTimer, PM_REMOVE)) DispatchMessageA(&message);
+    return PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) != 0;
+}
+
+}  // namespace
+
+bool WaitForEvent(int timeoutMs) {
+    HANDLE event = WakeEvent();
+    const DWORD handles = event ? 1 : 0;
+    const DWORD timeout = DWORD(timeoutMs < 0 ? 0 : timeoutMs);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeout && timeout > 0) return false;
+        // MWMO_INPUTAVAILABLE: messages already queued but not yet handled end
+        // the wait too, not only ones that arrive during it.
+        const DWORD r = MsgWaitForMultipleObjectsEx(handles, event ? &event : nullptr, timeout - elapsed, QS_ALLINPUT,
+                                                    MWMO_INPUTAVAILABLE);
+        if (r == WAIT_OBJECT_0 + handles) {
+            if (OtherMessagesPending()) return true;
+            if (timeout == 0) return false;
+            continue;
+        }
+        return r == WAIT_OBJECT_0 && handles == 1;  // woken, or the time is up
+    }
+}
+
+void WakeMainLoop() {
+    if (HANDLE event = WakeEvent()) SetEvent(event);
+}
+
 // Another program can only ask a Win32 window to close (WM_CLOSE), which
 // the window procedure answers as usual.
 void SetWindowLostHandler(WindowLostHandler) {}
