@@ -11,6 +11,7 @@
 #include "app/painting.h"
 #include "image/color_profile.h"
 #include "image/profile_change.h"
+#include "image/undo.h"
 #include "platform/platform.h"
 #include "platform/program_path.h"
 
@@ -71,6 +72,7 @@ Settings CurrentSettings() {
     const int profile = CurrentProfileIndex();
     s.colorProfile = profile < 0 ? kDefaultProfileIndex : profile;
     s.forceMouseCoordinates = app.forceMouseCoordinates;
+    s.undoMemoryMb = app.undoMemoryMb;
     return s;
 }
 
@@ -81,6 +83,9 @@ void ApplySettings(const Settings& s) {
     app.showHelp = s.showHelp;
     app.showTooltips = s.showTooltips;
     app.forceMouseCoordinates = s.forceMouseCoordinates;
+    app.undoMemoryMb = s.undoMemoryMb;
+    SetHistoryBudget(s.undoMemoryMb > 0 ? size_t(s.undoMemoryMb) << 20
+                                        : DefaultHistoryBudget(platform::PhysicalMemoryBytes()));
     // An index outside the table keeps the current profile; the document's
     // pixels are re-encoded into a new one.
     if (s.colorProfile >= 0 && s.colorProfile < kProfileCount && s.colorProfile != CurrentProfileIndex()) {

@@ -15,6 +15,7 @@ struct Settings {
     bool showTooltips = true;
     int colorProfile = 2;  // index into the built-in profiles
     bool forceMouseCoordinates = false;
+    int undoMemoryMb = 0;  // the history's budget; 0 or less: a quarter of physical memory, at most 2048
 };
 
 constexpr int kSettingsVersion = 2;

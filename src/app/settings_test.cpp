@@ -19,9 +19,9 @@ namespace {
 const char kWritten[] =
     "version 2\nwindow_width 1200\nwindow_height 800\nwindow_x 40\nwindow_y 30\nwindow_maximized 0\n"
     "show_overview 1\noverview_size 200\nshow_help 0\nshow_tooltips 0\ncolor_profile 4\n"
-    "force_mouse_coordinates 1\n";
+    "force_mouse_coordinates 1\nundo_memory_mb 512\n";
 
-TEST(Settings, WritesTwelveLinesThatReadBackTheSame) {
+TEST(Settings, WritesThirteenLinesThatReadBackTheSame) {
     Settings s;
     ParseSettings(kWritten, s);
     EXPECT_EQ(FormatSettings(s), kWritten);
@@ -31,6 +31,7 @@ TEST(Settings, WritesTwelveLinesThatReadBackTheSame) {
     EXPECT_FALSE(s.showTooltips);
     EXPECT_EQ(s.colorProfile, 4);
     EXPECT_TRUE(s.forceMouseCoordinates);
+    EXPECT_EQ(s.undoMemoryMb, 512);
 }
 
 TEST(Settings, AnotherVersionLeavesEveryDefault) {

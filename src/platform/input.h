@@ -32,6 +32,7 @@ constexpr int kKeyRight = 0xCD;
 constexpr int kKeyDown = 0xD0;
 
 constexpr int kKeyR = 0x13;
+constexpr int kKeyY = 0x15;
 constexpr int kKeyE = 0x12;
 constexpr int kKeyI = 0x17;
 constexpr int kKeyO = 0x18;

@@ -103,6 +103,8 @@ std::string ProgramFile();
 // folder takes no files. Not created here; empty when the system names none.
 std::string UserSettingsFolder();
 int ProcessorCount();
+// Bytes of physical memory; 0 when the system does not say.
+uint64_t PhysicalMemoryBytes();
 uint32_t Milliseconds();
 void SleepMilliseconds(int ms);  // 0 yields the processor
 

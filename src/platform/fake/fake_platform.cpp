@@ -93,6 +93,7 @@ bool ReadClipboardImage(std::vector<uint8_t>& dib) {
 std::string ProgramFile() { return "/fake/bin/orvella"; }
 std::string UserSettingsFolder() { return State().userSettingsFolder; }
 int ProcessorCount() { return 2; }
+uint64_t PhysicalMemoryBytes() { return State().physicalMemory; }
 uint32_t Milliseconds() { return State().clock; }
 
 void SleepMilliseconds(int ms) {

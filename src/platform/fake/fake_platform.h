@@ -36,6 +36,7 @@ struct Recorder {
     std::deque<DialogAnswer> dialogAnswers;    // file dialogs; cancelled once empty
     std::vector<uint8_t> clipboardDib;         // empty: no image on the clipboard
     std::string userSettingsFolder;            // empty: the system names none
+    uint64_t physicalMemory = 8ull << 30;
 
     std::vector<Question> questions;
     std::vector<Question> errors;
