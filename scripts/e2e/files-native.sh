@@ -159,7 +159,7 @@ save_flat() {
 flat_before=$E2E_TMP/art/before.png flat_after=$E2E_TMP/art/after.png
 save_flat "$flat_before"
 e2e_shot profile-before "250x15+$((wx + 134))+$((wy + 1))"
-e2e_menu 133 4
+e2e_menu 173 4
 rest
 e2e_wait_passes || e2e_fail "the program drew no further passes after the profile switch"
 e2e_shot profile-after "250x15+$((wx + 134))+$((wy + 1))"

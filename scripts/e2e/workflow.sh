@@ -149,8 +149,8 @@ menu() {
     e2e_menu "$@"
     rest
 }
-settings_menu() { menu 45 "$1"; }
-profile_menu() { menu 133 "$1"; }
+settings_menu() { menu 85 "$1"; }
+profile_menu() { menu 173 "$1"; }
 
 # ---- The layer panel ----
 
