@@ -100,7 +100,7 @@ else
 fi
 if [ -f "$bin/config.txt" ]; then
     head -n 1 "$bin/config.txt" | grep -qx "version 2" || e2e_fail "config.txt does not start with \"version 2\""
-    [ "$(wc -l <"$bin/config.txt")" -eq 14 ] || e2e_fail "config.txt has $(wc -l <"$bin/config.txt") lines, not 14"
+    [ "$(wc -l <"$bin/config.txt")" -eq 15 ] || e2e_fail "config.txt has $(wc -l <"$bin/config.txt") lines, not 15"
     grep -qx "window_maximized 1" "$bin/config.txt" || e2e_fail "config.txt does not keep the maximized window"
     grep -qx "color_profile 2" "$bin/config.txt" || e2e_fail "config.txt does not keep the colour profile"
 else
@@ -159,7 +159,7 @@ save_flat() {
 flat_before=$E2E_TMP/art/before.png flat_after=$E2E_TMP/art/after.png
 save_flat "$flat_before"
 e2e_shot profile-before "250x15+$((wx + 134))+$((wy + 1))"
-e2e_menu 133 4
+e2e_menu 173 4
 rest
 e2e_wait_passes || e2e_fail "the program drew no further passes after the profile switch"
 e2e_shot profile-after "250x15+$((wx + 134))+$((wy + 1))"

@@ -57,8 +57,8 @@ stroke() {
     rest
 }
 
-# filters_menu ROW: the "Filters" menu's row (its slot starts at x = 383).
-filters_menu() { e2e_menu 383 "$1"; }
+# filters_menu ROW: the "Filters" menu's row (its slot starts at x = 423).
+filters_menu() { e2e_menu 423 "$1"; }
 
 # expect_darker STEP X Y LIMIT: waits until the pixel's channel sum is below LIMIT.
 expect_darker() {

@@ -556,7 +556,7 @@ e2e_expect_region() {
 # it was until the title shows plain again. Needs wx and wy; 1 on timeout
 # (SECONDS each way, default 10).
 e2e_wait_passes() {
-    local X Y SCREEN WINDOW state title="50x11+$((wx + 405))+$((wy + 3))" n="" end
+    local X Y SCREEN WINDOW state title="50x11+$((wx + 445))+$((wy + 3))" n="" end
     eval "$(xdotool getmouselocation --shell)"
     e2e_shot pass-plain "$title" || return 1
     for state in highlighted plain; do

@@ -21,6 +21,9 @@
 #      look, except where layers blend
 #  11. Settings > Animation; the top layer's "animate" toggle; "Add" frames
 #      with their own durations and marks; the arrow keys step through them
+#  11a. a layer removed comes back with Ctrl+Z and goes again with Ctrl+Y and
+#      Ctrl+Shift+Z; a stroke on frame 3 is undone from frame 1, which shows
+#      frame 3 again; the Edit menu redoes and undoes it
 #  12. "Export full" writes one numbered file per time step
 #  13. Ctrl+Shift+S saves a .tvl file; the title names it
 #  14. closing writes config.txt with the window and interface settings
@@ -149,8 +152,8 @@ menu() {
     e2e_menu "$@"
     rest
 }
-settings_menu() { menu 45 "$1"; }
-profile_menu() { menu 133 "$1"; }
+settings_menu() { menu 85 "$1"; }
+profile_menu() { menu 173 "$1"; }
 
 # ---- The layer panel ----
 
@@ -497,6 +500,41 @@ tap Left
 tap Left
 e2e_expect_region "Left twice: frame 3" frame3 same
 
+step "11a undo and redo: a removed layer, a stroke on another frame"
+# The middle layer's remove button; Ctrl+Z brings the layer back, Ctrl+Y and
+# Ctrl+Shift+Z take it away again.
+e2e_click $((wx + 141)) $(($(row_top 1) + 30))
+rest
+layer_count=2
+e2e_expect_pixel "removed: no fill" "$cx" $((cy + 50)) "$white" 2
+e2e_with_keys ctrl tap z
+layer_count=3
+e2e_expect_region "Ctrl+Z: the layer is back" frame3 same
+e2e_with_keys ctrl tap y
+e2e_expect_pixel "Ctrl+Y: removed again" "$cx" $((cy + 50)) "$white" 2
+e2e_with_keys ctrl tap z
+e2e_expect_region "Ctrl+Z: back again" frame3 same
+e2e_with_keys "ctrl shift" tap z
+e2e_expect_pixel "Ctrl+Shift+Z: removed again" "$cx" $((cy + 50)) "$white" 2
+e2e_with_keys ctrl tap z
+e2e_expect_region "Ctrl+Z: back once more" frame3 same
+expect_current_layer 2
+# A stroke on frame 3, then to frame 1: undo shows frame 3 without it. The
+# Edit menu's rows (e2e_menu presses 40 pixels right of the number given)
+# redo and undo it again.
+history_y=$((cy + 120))
+expect_faded_fill "frame 3: fill where the stroke goes" $((cx - 100)) "$history_y"
+stroke $((cx - 200)) "$history_y" $((cx - 30)) "$history_y"
+e2e_expect_pixel "frame 3: the stroke" $((cx - 100)) "$history_y" "$white" 2
+tap Right
+e2e_expect_pixel "Right: frame 1's mark" "$mark0" "$marks_y" "$white" 2
+e2e_with_keys ctrl tap z
+e2e_expect_region "Ctrl+Z on frame 1: frame 3 without the stroke" frame3 same
+menu 10 1
+e2e_expect_pixel "Edit > Redo: the stroke is back" $((cx - 100)) "$history_y" "$white" 2
+menu 10 0
+e2e_expect_region "Edit > Undo: frame 3 without it" frame3 same
+
 step "12 Export full"
 e2e_click $((wx + 734)) $(($(anim_top) + 13))
 dialog_path "Save As" "$frames"
@@ -562,9 +600,9 @@ config=$E2E_TMP/config.txt
 if [ -f "$bin/config.txt" ]; then
     tr -d '\r' <"$bin/config.txt" >"$config"
     [ "$(head -n 1 "$config")" = "version 2" ] || fail "config.txt does not start with \"version 2\""
-    [ "$(wc -l <"$config")" -eq 14 ] || fail "config.txt has $(wc -l <"$config") lines, not 14"
+    [ "$(wc -l <"$config")" -eq 15 ] || fail "config.txt has $(wc -l <"$config") lines, not 15"
     for line in "window_width $ww" "window_height $wh" "window_maximized 1" "show_help 1" "show_tooltips 0" \
-        "color_profile $profile_row"; do
+        "color_profile $profile_row" "undo_memory_mb 0"; do
         grep -qxF "$line" "$config" || fail "config.txt lacks the line \"$line\""
     done
     echo "config.txt: $(tr '\n' ',' <"$config")"

@@ -3,10 +3,12 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/edits.h"
 #include "app/file_commands.h"
 #include "app/panels.h"
 #include "image/animation.h"
 #include "image/document.h"
+#include "image/undo.h"
 #include "ui/text.h"
 #include "ui/widgets.h"
 
@@ -21,6 +23,14 @@ namespace {
 void Touch(Document& doc) {
     doc.modified = true;
     doc.flatCopy = false;
+}
+
+void FrameEdit(int kind, bool (*change)(Document&)) {
+    if (!BeginDocumentEdit(kind, -1)) return;
+    if (change(app.document))
+        EndDocumentEdit();
+    else
+        CancelDocumentEdit();
 }
 
 // A numeric field over value: shows the value while the field is closed and
@@ -95,10 +105,10 @@ void DrawAnimationPanel() {
     HoverTip(410, t + 33, 130, 20, "Duration of current frame (number of time steps until next frame)");
 
     if (PanelButton(350, t + 3, 50, 20, "Add a new frame after the current one", enabled) &&
-        doc.frameCount < kMaxFrames && AddFrame(doc))
-        Touch(doc);
+        doc.frameCount < kMaxFrames)
+        FrameEdit(kStepAddFrame, AddFrame);
     Caption(360, t + 7, "Add");
-    if (PanelButton(420, t + 3, 85, 20, "Remove the current frame", enabled) && RemoveFrame(doc)) Touch(doc);
+    if (PanelButton(420, t + 3, 85, 20, "Remove the current frame", enabled)) FrameEdit(kStepRemoveFrame, RemoveFrame);
     Caption(430, t + 7, "Remove");
     if (PanelButton(580, t + 3, 85, 20, "Export all frames of the animation as still images", enabled))
         ExportFrames(false);

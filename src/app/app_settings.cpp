@@ -12,6 +12,7 @@
 #include "image/color_profile.h"
 #include "image/profile_change.h"
 #include "platform/file_open.h"
+#include "image/undo.h"
 #include "platform/platform.h"
 #include "platform/program_path.h"
 #include "ui/ui_scale.h"
@@ -76,6 +77,7 @@ Settings CurrentSettings() {
     s.forceMouseCoordinates = app.forceMouseCoordinates;
     s.uiScale = app.uiScaleSetting;
     s.autosaveSeconds = app.autosaveSeconds;
+    s.undoMemoryMb = app.undoMemoryMb;
     return s;
 }
 
@@ -91,6 +93,9 @@ void ApplySettings(const Settings& s) {
     app.uiScaleSetting = s.uiScale;
     SetUiScale(ChosenUiScale(s.uiScale, platform::DisplayDpi()));
     app.autosaveSeconds = s.autosaveSeconds;
+    app.undoMemoryMb = s.undoMemoryMb;
+    SetHistoryBudget(s.undoMemoryMb > 0 ? size_t(s.undoMemoryMb) << 20
+                                        : DefaultHistoryBudget(platform::PhysicalMemoryBytes()));
     // An index outside the table keeps the current profile; the document's
     // pixels are re-encoded into a new one.
     if (s.colorProfile >= 0 && s.colorProfile < kProfileCount && s.colorProfile != CurrentProfileIndex()) {

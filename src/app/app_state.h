@@ -48,6 +48,7 @@ struct AppState {
     bool mergeKeyHeld = false;      // E (with Ctrl)
     bool clipboardKeysHeld = false; // C, V
     bool undoKeyHeld = false;       // Z
+    bool redoKeyHeld = false;       // Y
     bool filterKeyHeld = false;     // I
     bool fileKeysHeld = false;      // S, L, O, R, N
     bool toolKeysHeld = false;      // E, B, X
@@ -82,6 +83,7 @@ struct AppState {
     bool forceMouseCoordinates = false;
     // Seconds between autosaves of a modified document; 0: none.
     int autosaveSeconds = 120;
+    int undoMemoryMb = 0;  // as the settings file gives it (0: automatic)
     // Left button at the previous pass, so a Ctrl+click fills once.
     bool leftWasDown = false;
 

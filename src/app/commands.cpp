@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/edits.h"
 #include "app/file_commands.h"
 #include "app/painting.h"
 #include "image/animation.h"
@@ -41,11 +42,14 @@ void LeaveAnimation() {
 
 void ChangeProfile(int index) {
     DocumentWillChange();
+    if (!BeginDocumentEdit(kStepColorProfile, -1)) return;
     // Every sample is converted, so the document differs from its file.
-    if (ChangeColorProfile(app.document, index))
-        app.document.modified = true;
-    else
+    if (ChangeColorProfile(app.document, index)) {
+        EndDocumentEdit();
+    } else {
+        CancelDocumentEdit();
         LogLine("no colour profile %i", index);
+    }
     DocumentReplaced();
 }
 

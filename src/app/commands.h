@@ -27,5 +27,5 @@ bool ConfirmDiscard();
 
 // A dialog (a filter's or the new canvas size) works on the document: its
 // preview and Cancel rely on the undo step it took, so shortcuts and commands
-// that change the document or the undo ring wait until it closes.
+// that change the document or its history wait until it closes.
 bool DialogHoldsDocument();

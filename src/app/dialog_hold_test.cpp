@@ -12,6 +12,7 @@
 #include "app/program_test_support.h"
 #include "filters/filter_test_support.h"
 #include "image/color_profile.h"
+#include "image/undo.h"
 #include "platform/input.h"
 
 namespace {
@@ -66,10 +67,10 @@ TEST_F(DialogHoldTest, NothingButTheOpenDialogChangesOrWritesTheDocument) {
         {"File > Open", [this] { ChooseMenuRow(10, 1); }},
         {"File > Save", [this] { ChooseMenuRow(10, 2); }},
         {"File > Save as", [this] { ChooseMenuRow(10, 3); }},
-        {"Settings > Animation", [this] { ChooseMenuRow(50, 1); }},
-        {"a colour profile", [this] { ChooseMenuRow(140, 3); }},
-        {"Filters > Invert", [this] { ChooseMenuRow(390, 0); }},
-        {"Filters > Greyscale mask", [this] { ChooseMenuRow(390, 4); }},
+        {"Settings > Animation", [this] { ChooseMenuRow(90, 1); }},
+        {"a colour profile", [this] { ChooseMenuRow(180, 3); }},
+        {"Filters > Invert", [this] { ChooseMenuRow(430, 0); }},
+        {"Filters > Greyscale mask", [this] { ChooseMenuRow(430, 4); }},
         {"Ctrl+click on the canvas", [this] { CtrlClick(300, 200); }},
     };
     for (const auto& entry : entries) {
@@ -77,7 +78,7 @@ TEST_F(DialogHoldTest, NothingButTheOpenDialogChangesOrWritesTheDocument) {
         State().dialogs.clear();
         State().questions.clear();
         State().dialogAnswers = {{true, saved}};
-        const int undoPosition = doc.undoPosition;
+        const int undoPosition = UndoDepth(doc);
         OpenFilterDialog(kLevelsDialog);
         Pass(5, 300, false);
         ASSERT_FALSE(SameAsSnapshot(doc, 0, original)) << "the dialog previews";
@@ -93,7 +94,7 @@ TEST_F(DialogHoldTest, NothingButTheOpenDialogChangesOrWritesTheDocument) {
 
         CancelLevels();
         EXPECT_FALSE(FilterDialogOpen());
-        EXPECT_EQ(doc.undoPosition, undoPosition);
+        EXPECT_EQ(UndoDepth(doc), undoPosition);
         EXPECT_TRUE(SameAsSnapshot(doc, 0, original)) << "Cancel gives the layer back";
         EXPECT_FALSE(std::ifstream(saved).good()) << "nothing was written";
     }
@@ -132,10 +133,10 @@ TEST_F(DialogHoldTest, CtrlClickFillsOnlyTheVisibleCanvas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         setHidden(c.hidden);
-        const int undoPosition = doc.undoPosition;
+        const int undoPosition = UndoDepth(doc);
         CtrlClick(c.x, c.y);
         setHidden(false);
-        EXPECT_EQ(doc.undoPosition, undoPosition);
+        EXPECT_EQ(UndoDepth(doc), undoPosition);
         EXPECT_FALSE(doc.modified);
         EXPECT_TRUE(SameAsSnapshot(doc, 2, before));
     }

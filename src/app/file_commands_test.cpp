@@ -15,6 +15,7 @@
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/document_test_support.h"
+#include "image/undo.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_platform.h"
 
@@ -295,10 +296,10 @@ TEST_F(FileCommandsTest, TheNoFilterCommandStillTakesAStepAndMarksTheDocument) {
     ASSERT_TRUE(AddLayer(app.document, 0));
     app.document.currentLayer = 1;
     Run("filter 2");
-    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(app.document), 1);
     EXPECT_TRUE(app.document.modified);
     Run("filter 7");
-    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(app.document), 1);
 }
 
 TEST_F(FileCommandsTest, LeavingAnimationAsksFirst) {

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/edits.h"
 #include "app/painting.h"
 #include "filters/blur.h"
 #include "filters/simple_filters.h"
@@ -12,11 +13,7 @@
 
 namespace {
 
-void FilterDone(Document& doc, int layer) {
-    doc.layers[layer].thumbnailDirty = true;
-    doc.modified = true;
-    doc.flatCopy = false;
-}
+const int kSimpleFilterSteps[] = {kStepInvert, kStepGreyscale, kStepFilter};
 
 }  // namespace
 
@@ -42,14 +39,20 @@ void RunFilterCommand(const std::string& word, int number) {
     // The undo step copies the whole layer; refused before anything changes.
     if (!MemoryForLayerUndo(doc, layer)) return;
     DocumentWillChange();
-    PushUndo(doc, layer, true);
+    if (!BeginDocumentEdit(blur ? kStepBlur : kSimpleFilterSteps[number], layer)) return;
+    if (!SaveTiles(doc, layer, true)) {
+        CancelDocumentEdit();
+        platform::ShowError("Error", "Not enough memory");
+        return;
+    }
     if (!blur) {
         ApplySimpleFilter(doc, layer, number);
     } else if (!BlurLayer(doc, layer, number)) {
         // Nothing was changed: the step would undo nothing.
-        Undo(doc);
+        CancelDocumentEdit();
         platform::ShowError("Error", "Not enough memory");
         return;
     }
-    FilterDone(doc, layer);
+    doc.layers[layer].thumbnailDirty = true;
+    EndDocumentEdit();
 }

@@ -2,11 +2,13 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/edits.h"
 #include "app/filter_dialog_parts.h"
 #include "app/painting.h"
 #include "filters/levels.h"
 #include "filters/noise.h"
 #include "image/undo.h"
+#include "platform/platform.h"
 #include "ui/text.h"
 #include "ui/widgets.h"
 
@@ -38,7 +40,7 @@ bool FilterDialogOpen() { return State().open != kNoFilterDialog; }
 void CancelFilterDialog() {
     FilterDialogState& s = State();
     // The blur takes its step only when it runs.
-    if (s.open == kLevelsDialog || s.open == kNoiseDialog) Undo(app.document);
+    if (s.open == kLevelsDialog || s.open == kNoiseDialog) CancelDocumentEdit();
     CloseDialog();
 }
 
@@ -53,7 +55,14 @@ void OpenFilterDialog(int dialog) {
     if (dialog != kBlurDialog && !MemoryForLayerUndo(doc, layer)) return;
     if (dialog != kBlurDialog) {
         DocumentWillChange();
-        PushUndo(doc, layer, true);
+        // The dialog's step stays open while it previews: OK closes it,
+        // Cancel puts the layer back.
+        if (!BeginDocumentEdit(dialog == kLevelsDialog ? kStepLevels : kStepNoise, layer)) return;
+        if (!SaveTiles(doc, layer, true)) {
+            CancelDocumentEdit();
+            platform::ShowError("Error", "Not enough memory");
+            return;
+        }
     }
     FilterDialogState& s = State();
     s.open = dialog;
@@ -71,6 +80,7 @@ void DrawFilterDialog() {
     if (s.open == kNoFilterDialog) return;
     // A dialog whose layer has gone has nothing left to preview or undo.
     if (s.layer < 0 || s.layer >= app.document.layerCount) {
+        if (StepOpen(app.document)) ClearUndo(app.document);
         CloseDialog();
         return;
     }
@@ -96,7 +106,7 @@ void DrawFilterDialog() {
 void PreviewFilter() {
     FilterDialogState& s = State();
     Document& doc = app.document;
-    RevertToLastUndo(doc);
+    RevertOpenStep(doc);
     if (s.open == kNoiseDialog)
         AddTransparencyNoise(doc, s.layer, NoiseStrengthForSlider(s.noiseSlider));
     else if (s.open == kLevelsDialog)
@@ -143,6 +153,8 @@ bool PreviewDialogButtons(const DialogRect& r) {
         case DialogChoice::kOk:
             // Enter during a drag keeps what the dialog shows.
             if (app.filterDialog.previewStale) PreviewFilter();
+            app.document.layers[app.filterDialog.layer].thumbnailDirty = true;
+            EndDocumentEdit();
             return false;
         case DialogChoice::kCancel:
             CancelFilterDialog();

@@ -47,7 +47,7 @@ protected:
         app.document.currentLayer = kLayer;
         doctest::PaintLayer(app.document, kLayer, 77);
         original = Snapshot(app.document, kLayer);
-        startPosition = app.document.undoPosition;
+        startPosition = UndoDepth(app.document);
     }
     void TearDown() override {
         ReleaseDocument(app.document);
@@ -75,8 +75,10 @@ protected:
     void ClickCancel() { ClickAt(400 - 80 + 35, Rect().h - 20); }
     DialogRect Rect() const { return FilterDialogRect(app.filterDialog.open, kWidth, kHeight); }
 
-    // Steps pushed since the test began.
-    int StepsTaken() const { return (app.document.undoPosition - startPosition + kUndoSteps) % kUndoSteps; }
+    // Steps taken since the test began; an open dialog's step counts.
+    int StepsTaken() const {
+        return UndoDepth(app.document) - startPosition + (StepOpen(app.document) ? 1 : 0);
+    }
     bool LayerIsOriginal() { return SameAsSnapshot(app.document, kLayer, original); }
 
     LayerSnapshot original;
@@ -127,7 +129,8 @@ TEST_F(FilterDialogTest, ClosingKeepsOneStepOrNone) {
         for (const Close& close : closes) {
             SCOPED_TRACE(std::string(close.name) + (dialog == kLevelsDialog ? " levels" : " noise"));
             ASSERT_TRUE(LayerIsOriginal());
-            startPosition = app.document.undoPosition;
+            startPosition = UndoDepth(app.document);
+            const int redoable = RedoDepth(app.document);
             OpenFilterDialog(dialog);
             EXPECT_TRUE(FilterDialogOpen());
             EXPECT_EQ(StepsTaken(), 1);
@@ -142,7 +145,7 @@ TEST_F(FilterDialogTest, ClosingKeepsOneStepOrNone) {
                 Undo(app.document);  // Ctrl+Z takes the filter back
             } else {
                 EXPECT_EQ(StepsTaken(), 0);
-                EXPECT_EQ(app.document.undo[app.document.undoPosition].count, 0);
+                EXPECT_EQ(RedoDepth(app.document), redoable) << "Cancel leaves nothing new to redo";
             }
             EXPECT_TRUE(LayerIsOriginal());
             EXPECT_EQ(StepsTaken(), 0);
@@ -318,7 +321,7 @@ TEST_F(FilterDialogTest, NeutralModeAndReset) {
     EXPECT_EQ(p.value[kLevelsWhitePoint][1], 1.0f);
     EXPECT_EQ(app.filterDialog.previews, previews + 1);
     const LayerSnapshot neutral = Snapshot(app.document, kLayer);
-    RevertToLastUndo(app.document);
+    RevertOpenStep(app.document);
     ASSERT_TRUE(ApplyLevels(app.document, kLayer, LevelsParams()));
     EXPECT_TRUE(SameAsSnapshot(app.document, kLayer, neutral));
 
@@ -436,13 +439,14 @@ TEST_F(FilterDialogTest, NoiseIsRefusedOnTheBottomLayer) {
     OpenFilterDialog(kLevelsDialog);  // an open dialog stays open
     Frame(5, 5, false);
     const int previews = app.filterDialog.previews;
-    const int position = app.document.undoPosition;
+    const int position = UndoDepth(app.document);
     app.document.currentLayer = 0;
     const LayerSnapshot canvas = Snapshot(app.document, 0);
     OpenFilterDialog(kNoiseDialog);
     EXPECT_EQ(app.filterDialog.open, kLevelsDialog);
     EXPECT_EQ(app.filterDialog.layer, kLayer);
-    EXPECT_EQ(app.document.undoPosition, position);
+    EXPECT_EQ(UndoDepth(app.document), position);
+    EXPECT_TRUE(StepOpen(app.document));
     Frame(5, 5, false);
     EXPECT_EQ(app.filterDialog.previews, previews);
     EXPECT_TRUE(SameAsSnapshot(app.document, 0, canvas));

@@ -28,5 +28,5 @@ void DrawHelpPopup() {
     DrawTextF(x + 5, y + 106, "                                 or outside to rotate canvas. Middle drag scrolls.");
     DrawTextF(x + 5, y + 127, "Zoom with mousewheel or +/- keys, Ctrl+0 fits the picture.");
     DrawTextF(x + 5, y + 148, "Numpad * resets view to 100%% zoom, no rotation.");
-    DrawTextF(x + 5, y + 169, "Ctrl+Z is undo for paint operations and filters.");
+    DrawTextF(x + 5, y + 169, "Ctrl+Z undo, Ctrl+Y or Ctrl+Shift+Z redo (Edit menu).");
 }

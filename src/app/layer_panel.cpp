@@ -1,12 +1,15 @@
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/edits.h"
 #include "app/filter_dialogs.h"
 #include "app/panels.h"
 #include "image/animation.h"
 #include "image/document.h"
+#include "image/undo.h"
 #include "ui/gl.h"
 #include "ui/text.h"
 #include "ui/ui_scale.h"
@@ -170,23 +173,36 @@ const char* TooltipFor(int control) {
     }
 }
 
-void Touch(Document& doc) {
-    doc.modified = true;
-    doc.flatCopy = false;
-}
+// The settings a layer had when a drag of its opacity slider or an edit of
+// its name began: the drag or the edit becomes one step when it ends.
+LayerInfo opacityBefore;
+int renameLayer = -1;
+LayerInfo renameBefore;
 
 bool PopupOrDialogOpen() {
     const PopupState& p = app.popups;
     return p.altOpen || p.editorOpen || p.sizeDialog != 0 || FilterDialogOpen() || app.menuBar.openMenu >= 0;
 }
 
-// Layer names move with their layers: an open name field is closed before
-// the layer list changes under it.
+// A finished name edit that changed the name is one step.
+void FinishRename() {
+    Document& doc = app.document;
+    const int i = renameLayer;
+    renameLayer = -1;
+    if (i < 1 || i >= doc.layerCount || std::strcmp(doc.layers[i].name, renameBefore.name) == 0) return;
+    if (!BeginDocumentEdit(kStepRename, i)) return;
+    SaveLayerSettings(doc, i, renameBefore);
+    EndDocumentEdit();
+}
+
+// Layer names move with their layers: an open name field is closed (and its
+// edit becomes a step) before the layer list changes under it.
 void CloseNameField() {
     const Document& doc = app.document;
     const char* first = doc.layers[0].name;
     const char* end = doc.layers[kMaxLayers - 1].name + kLayerNameBytes;
     if (ui.editing && ui.editBuffer >= first && ui.editBuffer < end) CommitEdit();
+    FinishRename();
 }
 
 void AddLayerAbove(int i) {
@@ -194,23 +210,36 @@ void AddLayerAbove(int i) {
     LayerPanelState& s = app.layerPanel;
     if (doc.layerCount >= kMaxLayers || s.actionPause > 0) return;
     CloseNameField();
-    if (!AddLayer(doc, i)) return;
+    if (!BeginDocumentEdit(kStepAddLayer, -1)) return;
+    if (!AddLayer(doc, i)) {
+        CancelDocumentEdit();
+        return;
+    }
     TakeLayerAction(s.actionPause);
     doc.currentLayer = i + 1;
-    Touch(doc);
+    EndDocumentEdit();
 }
 
 void RemoveOrMerge(int i, bool merge) {
     Document& doc = app.document;
     if (!TakeLayerAction(app.layerPanel.actionPause)) return;
     CloseNameField();
-    if (merge ? MergeLayerDown(doc, i) : RemoveLayer(doc, i)) Touch(doc);
+    if (!BeginDocumentEdit(merge ? kStepMergeLayer : kStepRemoveLayer, i)) return;
+    if (merge ? MergeLayerDown(doc, i) : RemoveLayer(doc, i))
+        EndDocumentEdit();
+    else
+        CancelDocumentEdit();
 }
 
-void ChangeLayer(int i) {
+// One click on a layer's setting: a step of its own.
+template <typename Fn>
+void ChangeSetting(int i, int kind, Fn change) {
     Document& doc = app.document;
+    if (!BeginDocumentEdit(kind, i)) return;
+    SaveLayerSettings(doc, i, doc.layers[i]);
+    change(doc.layers[i]);
     ApplyLayerInfo(doc, i);
-    Touch(doc);
+    EndDocumentEdit();
 }
 
 void PressControl(const LayerHit& hit, int pointerY, int rowTop) {
@@ -242,19 +271,22 @@ void PressControl(const LayerHit& hit, int pointerY, int rowTop) {
             s.blendListSticky = false;
             break;
         case kLayerHideToggle:
-            info.hidden = !info.hidden;
-            ChangeLayer(i);
+            ChangeSetting(i, kStepHide, [](LayerInfo& l) { l.hidden = !l.hidden; });
             break;
         case kLayerLockToggle:
-            info.lockTransparency = !info.lockTransparency;
-            ChangeLayer(i);
+            ChangeSetting(i, kStepLock, [](LayerInfo& l) { l.lockTransparency = !l.lockTransparency; });
             break;
         case kLayerAnimateToggle:
-            if (ToggleLayerAnimated(doc, i)) Touch(doc);
+            if (!BeginDocumentEdit(kStepAnimateLayer, i)) break;
+            if (ToggleLayerAnimated(doc, i))
+                EndDocumentEdit();
+            else
+                CancelDocumentEdit();
             break;
         case kLayerOpacitySlider:
             s.opacityDragging = true;
             s.opacityLayer = i;
+            opacityBefore = info;
             break;
         default: break;
     }
@@ -283,11 +315,21 @@ void FollowDrags(const LayerPanelLayout& l) {
         if (!p.down || i < 1 || i >= doc.layerCount) {
             s.opacityDragging = false;
             s.opacityLayer = -1;
+            // The whole drag is one step.
+            if (i >= 1 && i < doc.layerCount && doc.layers[i].opacity != opacityBefore.opacity &&
+                BeginDocumentEdit(kStepOpacity, i)) {
+                SaveLayerSettings(doc, i, opacityBefore);
+                EndDocumentEdit();
+            }
         } else {
             const int opacity = OpacityAtPointer(LayerRowTop(l, i, s.scroll), p.y);
             if (opacity != doc.layers[i].opacity) {
                 doc.layers[i].opacity = opacity;
-                ChangeLayer(i);
+                ApplyLayerInfo(doc, i);
+                // The title says "modified" while the drag goes on; the step
+                // comes when it ends.
+                doc.modified = true;
+                doc.flatCopy = false;
             }
         }
     }
@@ -298,10 +340,8 @@ void FollowDrags(const LayerPanelLayout& l) {
         if (s.blendListSticky) {
             // Opened by a click: the next press chooses a mode or closes it.
             if (p.clicked) {
-                if (row >= 0 && row != doc.layers[i].blendMode) {
-                    doc.layers[i].blendMode = row;
-                    ChangeLayer(i);
-                }
+                if (row >= 0 && row != doc.layers[i].blendMode)
+                    ChangeSetting(i, kStepBlendMode, [row](LayerInfo& info) { info.blendMode = row; });
                 s.blendList = -1;
                 s.blendListSticky = false;
             }
@@ -310,10 +350,8 @@ void FollowDrags(const LayerPanelLayout& l) {
             if (!p.down) {
                 // A release after moving through the list chooses a mode; a
                 // click on the button leaves the list open.
-                if (row >= 0 && s.blendListMoved && row != doc.layers[i].blendMode) {
-                    doc.layers[i].blendMode = row;
-                    ChangeLayer(i);
-                }
+                if (row >= 0 && s.blendListMoved && row != doc.layers[i].blendMode)
+                    ChangeSetting(i, kStepBlendMode, [row](LayerInfo& info) { info.blendMode = row; });
                 if (s.blendListMoved)
                     s.blendList = -1;
                 else
@@ -335,9 +373,13 @@ void FollowDrags(const LayerPanelLayout& l) {
             const int below = DropGapAt(l, s.scroll, doc.layerCount, from, p.x, p.y);
             if (below >= 0) {
                 CloseNameField();
-                if (MoveLayer(doc, from, below)) {
-                    doc.currentLayer = MovedLayerIndex(from, below);
-                    Touch(doc);
+                if (BeginDocumentEdit(kStepMoveLayer, from)) {
+                    if (MoveLayer(doc, from, below)) {
+                        doc.currentLayer = MovedLayerIndex(from, below);
+                        EndDocumentEdit();
+                    } else {
+                        CancelDocumentEdit();
+                    }
                 }
             }
         }
@@ -512,9 +554,14 @@ void DrawBlendList(const LayerPanelLayout& l) {
 void TrackNameField() {
     LayerPanelState& s = app.layerPanel;
     s.nameEditLayer = -1;
-    if (!ui.editing) return;
-    for (int i = 1; i < app.document.layerCount; ++i)
-        if (ui.editBuffer == app.document.layers[i].name) s.nameEditLayer = i;
+    if (ui.editing)
+        for (int i = 1; i < app.document.layerCount; ++i)
+            if (ui.editBuffer == app.document.layers[i].name) s.nameEditLayer = i;
+    if (s.nameEditLayer != renameLayer) FinishRename();
+    if (s.nameEditLayer >= 1 && renameLayer < 0) {
+        renameLayer = s.nameEditLayer;
+        renameBefore = app.document.layers[renameLayer];
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/edits.h"
 #include "app/filter_dialogs.h"
 #include "app/panels.h"
 #include "image/animation.h"
@@ -14,7 +15,7 @@
 namespace {
 
 constexpr int kBarWidth = 650, kBarHeight = 17;
-constexpr int kMenuCount = 4;
+constexpr int kMenuCount = 5;
 constexpr int kRowHeight = 17;
 
 struct Menu {
@@ -26,15 +27,17 @@ struct Menu {
 
 const Menu kMenus[kMenuCount] = {
     {0, 45, "File", "File operations", 92},
-    {45, 88, "Settings", "Configure various program settings", 140},
-    {133, 250, nullptr, "Color profiles change the way colors blend - conversion is lossy", 190},
-    {383, 80, "Filters", "Image filters - applied to current layer", 220},
+    {45, 40, "Edit", "Undo and redo", 120},
+    {85, 88, "Settings", "Configure various program settings", 140},
+    {173, 250, nullptr, "Color profiles change the way colors blend - conversion is lossy", 190},
+    {423, 80, "Filters", "Image filters - applied to current layer", 220},
 };
 
-enum { kFileMenu, kSettingsMenu, kProfileMenu, kFiltersMenu };
+enum { kFileMenu, kEditMenu, kSettingsMenu, kProfileMenu, kFiltersMenu };
 
 const char* const kFileRows[] = {"New", "Open", "Save", "Save as...", "Exit"};
 const char* const kFileCommands[] = {"new-dimensions", "open", "save", "saveas", "exit"};
+const char* const kEditRows[] = {"Undo   Ctrl+Z", "Redo   Ctrl+Y"};
 const char* const kSettingsRows[] = {"Tooltips", "Animation", "Interface scale"};
 constexpr int kScaleRow = 2;
 const char* const kFilterRows[] = {"Invert", "Levels", "Transparency noise", "Blur", "Greyscale mask", "Lens flare"};
@@ -43,6 +46,7 @@ enum { kInvertRow, kLevelsRow, kNoiseRow, kBlurRow, kGreyscaleRow, kLensFlareRow
 int RowCount(int menu) {
     switch (menu) {
         case kFileMenu: return 5;
+        case kEditMenu: return 2;
         case kSettingsMenu: return 3;
         case kProfileMenu: return kProfileCount;
         default: return 6;
@@ -59,6 +63,7 @@ const char* ScaleRowLabel() {
 const char* RowLabel(int menu, int row) {
     switch (menu) {
         case kFileMenu: return kFileRows[row];
+        case kEditMenu: return kEditRows[row];
         case kSettingsMenu: return row == kScaleRow ? ScaleRowLabel() : kSettingsRows[row];
         case kProfileMenu: return BuiltinProfile(row)->name;
         default: return kFilterRows[row];
@@ -83,6 +88,7 @@ bool WaitsForDialog(int menu, int row) {
     if (!DialogHoldsDocument()) return false;
     switch (menu) {
         case kFileMenu: return row != 4;  // Exit asks before anything is lost
+        case kEditMenu: return true;
         case kSettingsMenu: return row == 1;
         case kProfileMenu: return true;
         default: return row == kInvertRow || row == kGreyscaleRow || app.popups.sizeDialog != 0;
@@ -94,6 +100,12 @@ void Act(int menu, int row) {
     if (WaitsForDialog(menu, row)) return;
     switch (menu) {
         case kFileMenu: PostCommand(kFileCommands[row]); return;
+        case kEditMenu:
+            if (row == 0)
+                UndoEdit();
+            else
+                RedoEdit();
+            return;
         case kSettingsMenu:
             if (row == 0)
                 ToggleTooltips();
@@ -119,9 +131,14 @@ void Act(int menu, int row) {
     }
 }
 
+// The Edit menu's rows name the step they would take; a row with no step
+// is greyed.
+std::string EditRowTooltip(int row) { return row == 0 ? UndoTooltip() : RedoTooltip(); }
+
 // Rows that do nothing now: drawn greyed, and under the pointer they say why.
 bool RowDisabled(int menu, int row) {
     if (WaitsForDialog(menu, row)) return true;
+    if (menu == kEditMenu) return EditRowTooltip(row).empty();
     if (menu != kFiltersMenu) return false;
     return row == kLensFlareRow || (row == kNoiseRow && app.document.currentLayer == 0);
 }
@@ -129,6 +146,14 @@ bool RowDisabled(int menu, int row) {
 void DisabledRowTooltip(int menu, int row) {
     if (WaitsForDialog(menu, row)) {
         SetTooltip("Close the open dialog first");
+        return;
+    }
+    if (menu == kEditMenu) {
+        // The tooltip waits for the pointer to rest on one text: keep it in
+        // one place.
+        static char tips[2][128];
+        std::snprintf(tips[row], sizeof tips[row], "%s", EditRowTooltip(row).c_str());
+        if (tips[row][0]) SetTooltip(tips[row]);
         return;
     }
     if (menu != kFiltersMenu) return;

@@ -23,6 +23,7 @@
 #include "image/color_profile.h"
 #include "image/compositor.h"
 #include "image/document_test_support.h"
+#include "image/undo.h"
 #include "paint/brush_dab.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_platform.h"
@@ -151,7 +152,7 @@ TEST_F(PaintingTest, APenStrokeCommitsOnThePassAfterItsButtonWentUp) {
     ASSERT_GT(app.stroke.count, 0);
     FramePass(210, 150, false);
     EXPECT_EQ(app.stroke.count, 0);
-    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(app.document), 1);
     EXPECT_GT(Alpha(1, 105, 75), 20000);
     EXPECT_TRUE(fake::Tablet().inProximity);  // no sign of the pen leaving was needed
 }
@@ -162,11 +163,11 @@ TEST_F(PaintingTest, ControlClickFillsOnceWithTheWaitCursor) {
     const int applied = fake::State().cursorsApplied;
     Pass(200, 150, true);
     EXPECT_GT(Alpha(1, 0, 0), 65000);
-    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(app.document), 1);
     EXPECT_GE(fake::State().cursorsApplied, applied + 2);
     // Holding the button does not fill again.
     Pass(200, 150, true);
-    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(app.document), 1);
 }
 
 TEST_F(PaintingTest, AltClickTakesTheColourUnderThePointer) {
@@ -359,7 +360,7 @@ protected:
 
 TEST_F(JoystickPressureStroke, TheStrokeCeilingFollowsThePressureCurve) {
     const uint16_t eased = Stroke(150);
-    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(app.document), 1);
     EXPECT_EQ(fake::Tablet().pressure, 0.0f);  // the button-up cleared the reading again
     // The same stroke at full pressure: the masks rise in proportion to the
     // ceiling, so the two strokes' alphas stand as their ceilings do.

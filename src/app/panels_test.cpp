@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,7 +18,10 @@
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/document.h"
+#include "image/document_test_support.h"
+#include "image/pixel_image.h"
 #include "image/thread_scratch.h"
+#include "image/undo.h"
 #include "paint/layer_pixels.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/widgets.h"
@@ -491,10 +495,10 @@ TEST_F(PanelsTest, ReleasingOutsideTheRowsDoesNothing) {
 
 TEST_F(PanelsTest, DraggingAlongTheBarSwitchesMenus) {
     Frame(DrawMenuBar, 10, 5, true);
-    Frame(DrawMenuBar, 400, 5, true);
-    EXPECT_EQ(app.menuBar.openMenu, 3);
-    Frame(DrawMenuBar, 405, 17 * 0 + 25, true);
-    Frame(DrawMenuBar, 405, 17 * 0 + 25, false);
+    Frame(DrawMenuBar, 440, 5, true);
+    EXPECT_EQ(app.menuBar.openMenu, 4);
+    Frame(DrawMenuBar, 445, 17 * 0 + 25, true);
+    Frame(DrawMenuBar, 445, 17 * 0 + 25, false);
     EXPECT_EQ(app.pendingCommand, "filter 0");
 }
 
@@ -505,9 +509,9 @@ TEST_F(PanelsTest, MenuRowsPostTheirCommands) {
     };
     const Case cases[] = {
         {10, 0, "new-dimensions"}, {10, 1, "open"}, {10, 2, "save"}, {10, 3, "saveas"}, {10, 4, "exit"},
-        {140, 0, "color 0"},       {140, 3, "color 3"}, {140, 6, "color 6"},
-        {390, 0, "filter 0"},      {390, 4, "filter 1"},
-        {390, 5, ""},  // lens flare
+        {180, 0, "color 0"},       {180, 3, "color 3"}, {180, 6, "color 6"},
+        {430, 0, "filter 0"},      {430, 4, "filter 1"},
+        {430, 5, ""},  // lens flare
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.titleX << " row " << c.row);
@@ -518,42 +522,79 @@ TEST_F(PanelsTest, MenuRowsPostTheirCommands) {
 }
 
 TEST_F(PanelsTest, SettingsRowsToggleTooltipsAndAnimation) {
-    ChooseMenuRow(50, 0);
+    ChooseMenuRow(90, 0);
     EXPECT_FALSE(app.showTooltips);
     EXPECT_FALSE(ui.showTooltips);
-    ChooseMenuRow(50, 0);
+    ChooseMenuRow(90, 0);
     EXPECT_TRUE(app.showTooltips);
 
-    ChooseMenuRow(50, 1);
+    ChooseMenuRow(90, 1);
     EXPECT_TRUE(app.document.animationMode);
     EXPECT_EQ(app.pendingCommand, "");
-    ChooseMenuRow(50, 1);
+    ChooseMenuRow(90, 1);
     EXPECT_EQ(app.pendingCommand, "animexit");
     EXPECT_TRUE(app.document.animationMode);  // the command asks first
 }
 
 TEST_F(PanelsTest, FilterRowsOpenTheirDialogsExceptWhereRefused) {
     // Transparency noise is refused on the bottom layer, and says so.
-    Frame(DrawMenuBar, 390, 5, true);
-    Frame(DrawMenuBar, 395, 17 * 2 + 25, true);
+    Frame(DrawMenuBar, 430, 5, true);
+    Frame(DrawMenuBar, 435, 17 * 2 + 25, true);
     EXPECT_STREQ(ui.tooltip, "Not allowed for the bottom layer");
-    Frame(DrawMenuBar, 395, 17 * 2 + 25, false);
+    Frame(DrawMenuBar, 435, 17 * 2 + 25, false);
     EXPECT_FALSE(FilterDialogOpen());
 
-    Frame(DrawMenuBar, 390, 5, true);
-    Frame(DrawMenuBar, 395, 17 * 5 + 25, true);
+    Frame(DrawMenuBar, 430, 5, true);
+    Frame(DrawMenuBar, 435, 17 * 5 + 25, true);
     EXPECT_STREQ(ui.tooltip, "This is not the filter you're looking for");
-    Frame(DrawMenuBar, 395, 17 * 5 + 25, false);
+    Frame(DrawMenuBar, 435, 17 * 5 + 25, false);
     EXPECT_FALSE(FilterDialogOpen());
 
-    ChooseMenuRow(390, 3);
+    ChooseMenuRow(430, 3);
     EXPECT_EQ(app.filterDialog.open, kBlurDialog);
-    ChooseMenuRow(390, 1);
+    ChooseMenuRow(430, 1);
     EXPECT_EQ(app.filterDialog.open, kLevelsDialog);
     AddLayers(1);
     app.document.currentLayer = 1;
-    ChooseMenuRow(390, 2);
+    ChooseMenuRow(430, 2);
     EXPECT_EQ(app.filterDialog.open, kNoiseDialog);
+}
+
+// The Edit menu's rows name the step they would take and act on it; with
+// nothing to undo or redo a row has no tooltip and does nothing.
+TEST_F(PanelsTest, EditRowsUndoAndRedoTheStepTheyName) {
+    AddLayers(2);
+    Document& doc = app.document;
+    doctest::PaintLayer(doc, 2, 5);
+    const std::unique_ptr<PixelImage> before(CloneImage(*LayerTileAt(doc.stacks[0], 2)->pixels));
+    auto hoverRow = [](int row) {
+        Frame(DrawMenuBar, 50, 5, true);
+        Frame(DrawMenuBar, 55, 17 * row + 25, true);
+        return std::string(ui.tooltip);
+    };
+    auto release = [](int row) { Frame(DrawMenuBar, 55, 17 * row + 25, false); };
+
+    EXPECT_EQ(hoverRow(0), "");
+    release(0);
+    ASSERT_TRUE(OpenStep(doc, kStepStroke, 2));
+    ASSERT_TRUE(SaveTiles(doc, 2, true));
+    doctest::PaintLayer(doc, 2, 6);
+    CloseStep(doc);
+    const std::unique_ptr<PixelImage> after(CloneImage(*LayerTileAt(doc.stacks[0], 2)->pixels));
+
+    EXPECT_EQ(hoverRow(1), "");
+    release(1);
+    EXPECT_EQ(UndoDepth(doc), 1);
+    EXPECT_EQ(hoverRow(0), "Undo: Brush stroke on Layer 2");
+    release(0);
+    EXPECT_TRUE(doctest::SameSamples(*LayerTileAt(doc.stacks[0], 2)->pixels, *before));
+    EXPECT_EQ(hoverRow(0), "");
+    release(0);
+    EXPECT_EQ(RedoDepth(doc), 1);
+    EXPECT_EQ(hoverRow(1), "Redo: Brush stroke on Layer 2");
+    release(1);
+    EXPECT_TRUE(doctest::SameSamples(*LayerTileAt(doc.stacks[0], 2)->pixels, *after));
+    EXPECT_EQ(UndoDepth(doc), 1);
 }
 
 // ---- Swatches and hints ----
@@ -827,10 +868,10 @@ protected:
     }
     // Settings > Animation, "Add" twice and onion skin on: frame 3 of 3.
     void AnimateWithThreeFrames() {
-        Pass(60, 5, false);
-        Pass(60, 5, true);
-        Pass(65, 17 + 25, true);
-        Pass(65, 17 + 25, false);
+        Pass(100, 5, false);
+        Pass(100, 5, true);
+        Pass(105, 17 + 25, true);
+        Pass(105, 17 + 25, false);
         Click(360, kTop + 10);
         Click(360, kTop + 10);
         Click(600, kTop + 35);
@@ -894,10 +935,10 @@ TEST_F(AnimationPanelPasses, ADocumentInPlaceOfTheAnimatedOneShowsItsOwnSingleFr
         EXPECT_FALSE(app.document.onionSkin);
         EXPECT_STREQ(app.animationPanel.durationText, "1");
         // Out of animation mode for the next case.
-        Pass(60, 5, false);
-        Pass(60, 5, true);
-        Pass(65, 17 + 25, true);
-        Pass(65, 17 + 25, false);
+        Pass(100, 5, false);
+        Pass(100, 5, true);
+        Pass(105, 17 + 25, true);
+        Pass(105, 17 + 25, false);
         Pass(500, 300, false);
         ASSERT_FALSE(app.document.animationMode);
     }

@@ -61,7 +61,7 @@ void ParseSettings(const std::string& text, Settings& s) {
         integer("overview_size", s.overviewSize) && flag("show_help", s.showHelp) &&
         flag("show_tooltips", s.showTooltips) && integer("color_profile", s.colorProfile) &&
         flag("force_mouse_coordinates", s.forceMouseCoordinates) && integer("ui_scale", s.uiScale) &&
-        integer("autosave_seconds", s.autosaveSeconds);
+        integer("autosave_seconds", s.autosaveSeconds) && integer("undo_memory_mb", s.undoMemoryMb);
 }
 
 std::string FormatSettings(const Settings& s) {
@@ -70,10 +70,10 @@ std::string FormatSettings(const Settings& s) {
                   "version %i\nwindow_width %i\nwindow_height %i\nwindow_x %i\nwindow_y %i\n"
                   "window_maximized %i\nshow_overview %i\noverview_size %i\nshow_help %i\n"
                   "show_tooltips %i\ncolor_profile %i\nforce_mouse_coordinates %i\nui_scale %i\n"
-                  "autosave_seconds %i\n",
+                  "autosave_seconds %i\nundo_memory_mb %i\n",
                   kSettingsVersion, s.windowWidth, s.windowHeight, s.windowX, s.windowY, s.windowMaximized ? 1 : 0,
                   s.showOverview ? 1 : 0, s.overviewSize, s.showHelp ? 1 : 0, s.showTooltips ? 1 : 0,
-                  s.colorProfile, s.forceMouseCoordinates ? 1 : 0, s.uiScale, s.autosaveSeconds);
+                  s.colorProfile, s.forceMouseCoordinates ? 1 : 0, s.uiScale, s.autosaveSeconds, s.undoMemoryMb);
     return text;
 }
 

@@ -17,6 +17,7 @@ struct Settings {
     bool forceMouseCoordinates = false;
     int uiScale = 0;  // 100, 150 or 200 percent; 0: chosen from the display's DPI
     int autosaveSeconds = 120;  // 0: no autosave
+    int undoMemoryMb = 0;  // the history's budget; 0 or less: a quarter of physical memory, at most 2048
 };
 
 constexpr int kSettingsVersion = 2;

@@ -19,7 +19,7 @@ namespace {
 const char kWritten[] =
     "version 2\nwindow_width 1200\nwindow_height 800\nwindow_x 40\nwindow_y 30\nwindow_maximized 0\n"
     "show_overview 1\noverview_size 200\nshow_help 0\nshow_tooltips 0\ncolor_profile 4\n"
-    "force_mouse_coordinates 1\nui_scale 150\nautosave_seconds 30\n";
+    "force_mouse_coordinates 1\nui_scale 150\nautosave_seconds 30\nundo_memory_mb 512\n";
 
 TEST(Settings, WritesEveryKeyAndReadsThemBack) {
     Settings s;
@@ -33,6 +33,7 @@ TEST(Settings, WritesEveryKeyAndReadsThemBack) {
     EXPECT_TRUE(s.forceMouseCoordinates);
     EXPECT_EQ(s.uiScale, 150);
     EXPECT_EQ(s.autosaveSeconds, 30);
+    EXPECT_EQ(s.undoMemoryMb, 512);
 }
 
 // A file from before the interface scale loads whole and leaves the scale to

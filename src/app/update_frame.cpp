@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/edits.h"
 #include "app/file_commands.h"
 #include "app/joystick_pressure.h"
 #include "app/main_loop.h"
@@ -122,6 +123,14 @@ void PasteBitmap() {
     PasteImageFromClipboard(true);
 }
 
+void PasteLayer() {
+    if (!BeginDocumentEdit(kStepPasteLayer, -1)) return;
+    if (PasteLayerFromClipboard(app.document))
+        EndDocumentEdit();
+    else
+        CancelDocumentEdit();
+}
+
 void LayerKeys() {
     Document& doc = app.document;
     // While a dialog works on the document, nothing else may change it.
@@ -133,12 +142,18 @@ void LayerKeys() {
         if (copy)
             CopyLayerToClipboard(doc);
         else if (doc.clipboardFilled)
-            PasteLayerFromClipboard(doc);
+            PasteLayer();
         else
             PasteBitmap();
     }
-    // The canvas no longer matches the file: closing must ask.
-    if (Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl && Undo(doc)) doc.modified = true;
+    // Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo.
+    if (Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl) {
+        if (app.shiftHeld)
+            RedoEdit();
+        else
+            UndoEdit();
+    }
+    if (Pressed(Held(kKeyY), app.redoKeyHeld) && ctrl) RedoEdit();
     if (Pressed(Held(kKeyI), app.filterKeyHeld) && ctrl) PostCommand("filter 0");
 }
 

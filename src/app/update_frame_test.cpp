@@ -388,6 +388,31 @@ TEST_F(UpdateFrameTest, CtrlZUndoesOneStep) {
     EXPECT_FALSE(doc.modified);
 }
 
+// Ctrl+Y and Ctrl+Shift+Z redo what Ctrl+Z undid; Y alone does nothing.
+TEST_F(UpdateFrameTest, CtrlYAndCtrlShiftZRedo) {
+    for (const bool withY : {true, false}) {
+        SCOPED_TRACE(withY ? "Ctrl+Y" : "Ctrl+Shift+Z");
+        MakeUpperLayerCurrent();
+        doctest::PaintLayer(doc, 1, 7);
+        PushUndo(doc, 1, true);
+        doctest::PaintLayer(doc, 1, 99);
+        const std::unique_ptr<PixelImage> after(CloneImage(*LayerTileAt(doc.stacks[0], 1)->pixels));
+        ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
+        ASSERT_FALSE(doctest::SameSamples(*LayerTileAt(doc.stacks[0], 1)->pixels, *after));
+        ASSERT_TRUE(PassHolding({}));
+        ASSERT_TRUE(PassHolding({kKeyY}));
+        EXPECT_EQ(RedoDepth(doc), 1);
+        doc.modified = false;
+        ASSERT_TRUE(PassHolding({}));
+        ASSERT_TRUE(withY ? PassHolding({kKeyLeftCtrl, kKeyY}) : PassHolding({kKeyRightCtrl, kKeyLeftShift, kKeyZ}));
+        EXPECT_TRUE(doctest::SameSamples(*LayerTileAt(doc.stacks[0], 1)->pixels, *after));
+        EXPECT_EQ(RedoDepth(doc), 0);
+        EXPECT_EQ(UndoDepth(doc), 1);
+        EXPECT_TRUE(doc.modified);
+        ASSERT_TRUE(PassHolding({}));
+    }
+}
+
 TEST_F(UpdateFrameTest, AColourProfileChangeMarksTheDocumentModified) {
     doc.modified = false;
     PostCommand("color 3");
@@ -422,16 +447,16 @@ TEST_F(UpdateFrameTest, KeysPressedAndReleasedBetweenPassesCountOnce) {
 
 TEST_F(UpdateFrameTest, AnOpenDialogHoldsTheDocumentAgainstShortcuts) {
     MakeUpperLayerCurrent();
-    PushUndo(doc, 1, true);
-    app.popups.sizeDialog = 2;
     EnterAnimation(doc);
     ASSERT_TRUE(AddFrame(doc));
+    PushUndo(doc, 1, true);
+    app.popups.sizeDialog = 2;
     const int frame = doc.currentFrame;
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyC}));
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyS}));
     ASSERT_TRUE(PassHolding({kKeyRight}));
-    EXPECT_EQ(doc.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(doc), 1);
     EXPECT_FALSE(doc.clipboardFilled);
     EXPECT_TRUE(app.pendingCommand.empty());
     EXPECT_EQ(doc.currentFrame, frame);
@@ -442,7 +467,7 @@ TEST_F(UpdateFrameTest, AnOpenDialogHoldsTheDocumentAgainstShortcuts) {
     // Closed again, the same keys act.
     app.popups.sizeDialog = 0;
     ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyZ}));
-    EXPECT_EQ(doc.undoPosition, 0);
+    EXPECT_EQ(UndoDepth(doc), 0);
 }
 
 TEST_F(UpdateFrameTest, CtrlCThenCtrlVPastesTheLayerOncePerPress) {

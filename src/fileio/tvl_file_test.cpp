@@ -148,14 +148,14 @@ TEST_F(TvlFileTest, AnimatedDocumentRoundTrips) {
 TEST_F(TvlFileTest, SavingLeavesTheShownFramesAndTheUndoHistoryAlone) {
     samples::MakeAnimatedDocument(doc, 260, 10, 8);
     PushUndo(doc, 1, true);
-    const int step = (doc.undoPosition + kUndoSteps - 1) % kUndoSteps;
-    const int saved = doc.undo[step].count;
-    ASSERT_GT(saved, 0);
+    const size_t saved = NewestStepTiles(doc).size();
+    ASSERT_GT(saved, 0u);
     std::vector<PixelImage*> shown;
     for (LayerTile* stack : doc.stacks) shown.push_back(LayerTileAt(stack, 1)->pixels);
 
     TvlBytes(doc);
-    EXPECT_EQ(doc.undo[step].count, saved);
+    EXPECT_EQ(UndoDepth(doc), 1);
+    EXPECT_EQ(NewestStepTiles(doc).size(), saved);
     for (size_t t = 0; t < doc.stacks.size(); ++t) {
         const LayerTile* tile = LayerTileAt(doc.stacks[t], 1);
         EXPECT_EQ(tile->pixels, shown[t]);

@@ -1,10 +1,13 @@
 #include "image/animation.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "image/document.h"
 #include "image/pixel_image.h"
 #include "image/undo.h"
+#include "image/undo_changes.h"
 
 namespace {
 
@@ -84,20 +87,16 @@ void ExitAnimation(Document& doc) {
 
 bool ToggleLayerAnimated(Document& doc, int layer) {
     if (layer < 0 || layer >= doc.layerCount) return false;
-    LayerInfo& info = doc.layers[layer];
+    const LayerInfo& info = doc.layers[layer];
     // A layer can only take frames the document has; outside animation mode
     // the record and its tiles would otherwise disagree.
     if (!info.animated && (doc.currentFrame < 0 || doc.currentFrame >= doc.frameCount)) return false;
-    info.animated = !info.animated;
-    for (LayerTile* stack : doc.stacks) {
-        LayerTile* tile = LayerTileAt(stack, layer);
-        if (info.animated)
-            MakeTileAnimated(*tile, doc.frameCount, doc.currentFrame);
-        else
-            KeepCurrentFrame(*tile);
-    }
-    info.thumbnailDirty = true;
-    ClearUndo(doc);
+    auto change = std::make_unique<AnimateChange>(layer, doc.frameCount, doc.currentFrame);
+    change->Swap(doc);
+    if (StepOpen(doc))
+        AddChange(doc, std::move(change));
+    else
+        ClearUndo(doc);
     return true;
 }
 
@@ -111,40 +110,70 @@ void SetFrame(Document& doc, int frame) {
         ShowCurrentFrame(tile);
         doc.layers[i].thumbnailDirty = true;
     });
-    ClearUndo(doc);
+}
+
+void DetachFrame(Document& doc, int k, std::vector<PixelImage*>& images, int& duration) {
+    images.clear();
+    ForAnimatedTiles(doc, [&doc, &images, k](int i, LayerTile& tile) {
+        if (!tile.animated || tile.frameCount <= 1 || k >= tile.frameCount) {
+            images.push_back(nullptr);
+            return;
+        }
+        images.push_back(tile.frames[size_t(k)]);
+        tile.frames.erase(tile.frames.begin() + k);
+        --tile.frameCount;
+        tile.currentFrame = std::min(tile.currentFrame, tile.frameCount - 1);
+        ShowCurrentFrame(tile);
+        doc.layers[i].thumbnailDirty = true;
+    });
+    duration = doc.durations[size_t(k)];
+    for (int m = k; m < doc.frameCount - 1; ++m) doc.durations[size_t(m)] = doc.durations[size_t(m + 1)];
+    --doc.frameCount;
+    doc.currentFrame = std::min(doc.currentFrame, doc.frameCount - 1);
+}
+
+void AttachFrame(Document& doc, int k, std::vector<PixelImage*>& images, int duration) {
+    size_t n = 0;
+    ForAnimatedTiles(doc, [&doc, &images, &n, k](int i, LayerTile& tile) {
+        PixelImage* image = n < images.size() ? images[n] : nullptr;
+        ++n;
+        if (!image) return;
+        tile.frames.insert(tile.frames.begin() + k, image);
+        ++tile.frameCount;
+        ShowCurrentFrame(tile);
+        doc.layers[i].thumbnailDirty = true;
+    });
+    images.clear();
+    for (int m = doc.frameCount; m > k; --m) doc.durations[size_t(m)] = doc.durations[size_t(m - 1)];
+    doc.durations[size_t(k)] = duration;
+    ++doc.frameCount;
 }
 
 bool AddFrame(Document& doc) {
     if (doc.frameCount >= kMaxFrames || doc.frameCount < 1) return false;
-    ForAnimatedTiles(doc, [](int, LayerTile& tile) {
-        if (!tile.animated) return;
-        tile.frames.insert(tile.frames.begin() + tile.currentFrame + 1, new PixelImage());
-        ++tile.frameCount;
-    });
     const int current = doc.currentFrame;
-    for (int k = doc.frameCount; k > current + 1; --k) doc.durations[size_t(k)] = doc.durations[size_t(k - 1)];
-    doc.durations[size_t(current + 1)] = doc.durations[size_t(current)];
-    ++doc.frameCount;
+    auto change = std::make_unique<FrameChange>(current + 1, true);
+    change->duration = doc.durations[size_t(current)];
+    ForAnimatedTiles(doc, [&change](int, LayerTile& tile) {
+        change->images.push_back(tile.animated ? new PixelImage() : nullptr);
+    });
+    change->Swap(doc);
+    if (StepOpen(doc))
+        AddChange(doc, std::move(change));
+    else
+        ClearUndo(doc);
     SetFrame(doc, current + 1);
     return true;
 }
 
 bool RemoveFrame(Document& doc) {
     if (doc.frameCount <= 1) return false;
-    ForAnimatedTiles(doc, [&doc](int i, LayerTile& tile) {
-        if (!tile.animated || tile.frameCount <= 1) return;
-        delete tile.frames[size_t(tile.currentFrame)];
-        tile.frames.erase(tile.frames.begin() + tile.currentFrame);
-        --tile.frameCount;
-        tile.currentFrame = std::min(tile.currentFrame, tile.frameCount - 1);
-        ShowCurrentFrame(tile);
-        doc.layers[i].thumbnailDirty = true;
-    });
-    const int current = doc.currentFrame;
-    for (int k = current; k < doc.frameCount - 1; ++k) doc.durations[size_t(k)] = doc.durations[size_t(k + 1)];
-    --doc.frameCount;
-    doc.currentFrame = std::min(current, doc.frameCount - 1);
-    ClearUndo(doc);
+    auto change = std::make_unique<FrameChange>(doc.currentFrame, false);
+    change->Swap(doc);
+    if (StepOpen(doc))
+        AddChange(doc, std::move(change));
+    else
+        ClearUndo(doc);
     return true;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <vector>
+
+class PixelImage;
 struct Document;
 struct LayerTile;
 
@@ -20,6 +23,12 @@ bool AddFrame(Document& doc);
 // Refused when one frame or fewer is left.
 bool RemoveFrame(Document& doc);
 void ToggleOnionSkin(Document& doc);
+
+// Takes frame k out of every animated tile (images gets one entry per
+// animated layer and stack, null where a tile had no such frame, now owned by
+// the caller) and out of the durations; AttachFrame puts such a frame back.
+void DetachFrame(Document& doc, int k, std::vector<PixelImage*>& images, int& duration);
+void AttachFrame(Document& doc, int k, std::vector<PixelImage*>& images, int duration);
 
 // Gives a tile n frames with its pixels as frame c and the others empty.
 // Refused (nothing written) unless 0 <= c < n, or when already animated.

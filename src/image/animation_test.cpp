@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/document_test_support.h"
+#include "image/pixel_image.h"
 #include "image/undo.h"
 
 using namespace doctest;
@@ -170,14 +171,32 @@ TEST_F(AnimationTest, ExitingKeepsTheImageEachLayerShowed) {
     }
 }
 
-TEST_F(AnimationTest, FrameChangesClearTheHistory) {
+// Stepping through frames keeps the history: a step taken on one frame is
+// undone on that frame, which becomes current again.
+TEST_F(AnimationTest, AStepTakenOnAnotherFrameIsUndoneThere) {
     ASSERT_TRUE(ToggleLayerAnimated(doc, 1));
     ASSERT_TRUE(AddFrame(doc));
-    PushUndo(doc, 2, true);
-    EnsurePixels(Tile(2));
+    ASSERT_TRUE(AddFrame(doc));
+    const std::unique_ptr<PixelImage> first(CloneImage(*Tile(1).frames[0]));
+    SetFrame(doc, 1);
+    EnsurePixels(Tile(1));
+    Randomise(*Tile(1).pixels, 5);
+    const std::unique_ptr<PixelImage> before(CloneImage(*Tile(1).pixels));
+    ASSERT_TRUE(PushUndo(doc, 1, true));
+    Randomise(*Tile(1).pixels, 6);
+    const std::unique_ptr<PixelImage> after(CloneImage(*Tile(1).pixels));
+    SetFrame(doc, 2);
     SetFrame(doc, 0);
-    Undo(doc);
-    EXPECT_FALSE(Tile(2).empty);
+    ASSERT_EQ(UndoDepth(doc), 1);
+    ASSERT_TRUE(Undo(doc));
+    ExpectFrames(3, 1, {1, 1, 1});
+    EXPECT_TRUE(SameSamples(*Tile(1).pixels, *before));
+    EXPECT_TRUE(SameSamples(*Tile(1).frames[0], *first));
+    EXPECT_TRUE(Tile(1).frames[2]->IsEmpty());
+    SetFrame(doc, 2);
+    ASSERT_TRUE(Redo(doc));
+    ExpectFrames(3, 1, {1, 1, 1});
+    EXPECT_TRUE(SameSamples(*Tile(1).pixels, *after));
 }
 
 }  // namespace

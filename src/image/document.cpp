@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "image/color_record.h"
 #include "image/compositor.h"
@@ -10,6 +11,7 @@
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
 #include "image/undo.h"
+#include "image/undo_changes.h"
 
 namespace {
 
@@ -67,7 +69,7 @@ LayerTile::~LayerTile() {
     }
 }
 
-Document::Document() : durations(size_t(kMaxFrames), 0) {}
+Document::Document() : durations(size_t(kMaxFrames), 0), history(new History) {}
 
 Document::~Document() { ReleaseDocument(*this); }
 
@@ -141,10 +143,6 @@ void ReplaceTilePixels(LayerTile& tile, const PixelImage& image) {
 
 void ReleaseDocument(Document& doc) {
     ClearUndo(doc);
-    for (UndoStep& step : doc.undo) {
-        step.tiles.clear();
-        step.images.clear();
-    }
     for (LayerTile*& stack : doc.stacks) {
         ReleaseStackTextures(doc, stack);
         DestroyTile(stack);
@@ -189,12 +187,6 @@ void BuildDocument(Document& doc, int w, int h) {
     // The canvas's tiles take its flags: the bottom layer is always locked.
     ApplyLayerInfo(doc, 0);
 
-    for (UndoStep& step : doc.undo) {
-        step.count = 0;
-        step.tiles.assign(size_t(doc.tileCount), nullptr);
-        step.images.assign(size_t(doc.tileCount), nullptr);
-    }
-    doc.undoPosition = 0;
     doc.modified = doc.flatCopy = doc.layeredFile = doc.damagedFile = false;
     doc.clipboardFilled = false;
     doc.strokeDrawn = false;
@@ -249,33 +241,77 @@ bool AddLayer(Document& doc, int i) {
     }
     ++doc.layerCount;
     Touch(doc);
+    if (i >= 0) {
+        // The new layer sits where the history's steps expect another.
+        if (StepOpen(doc))
+            AddChange(doc, std::make_unique<LayerChange>(i + 1, false));
+        else
+            ClearUndo(doc);
+    }
     return true;
 }
 
 bool RemoveLayer(Document& doc, int i) {
     if (doc.layerCount <= 1 || i < 1 || i >= doc.layerCount) return false;
+    if (StepOpen(doc)) {
+        auto change = std::make_unique<LayerChange>(i, false);
+        change->Swap(doc);
+        AddChange(doc, std::move(change));
+    } else {
+        LayerInfo info;
+        std::vector<LayerTile*> tiles;
+        DetachLayer(doc, i, info, tiles);
+        for (LayerTile*& tile : tiles) DestroyTile(tile);
+        ClearUndo(doc);
+    }
+    Touch(doc);
+    return true;
+}
+
+void DetachLayer(Document& doc, int i, LayerInfo& info, std::vector<LayerTile*>& tiles) {
     ReleaseThumbnail(doc, doc.layers[i]);
+    info = doc.layers[i];
+    tiles.clear();
     for (LayerTile* stack : doc.stacks) {
         LayerTile* below = LayerTileAt(stack, i - 1);
         LayerTile* gone = below->next;
         below->next = gone->next;
         gone->next = nullptr;
-        delete gone;
         below->dirty = true;
+        tiles.push_back(gone);
     }
     for (int k = i; k < doc.layerCount - 1; ++k) doc.layers[k] = doc.layers[k + 1];
     doc.layers[doc.layerCount - 1] = LayerInfo();
     --doc.layerCount;
     doc.currentLayer = std::min(doc.currentLayer, doc.layerCount - 1);
-    Touch(doc);
-    ClearUndo(doc);
-    return true;
+}
+
+void AttachLayer(Document& doc, int i, const LayerInfo& info, std::vector<LayerTile*>& tiles) {
+    for (size_t t = 0; t < doc.stacks.size() && t < tiles.size(); ++t) {
+        LayerTile* below = LayerTileAt(doc.stacks[t], i - 1);
+        LayerTile* tile = tiles[t];
+        tile->next = below->next;
+        below->next = tile;
+        tile->dirty = true;
+    }
+    tiles.clear();
+    for (int k = doc.layerCount - 1; k >= i; --k) doc.layers[k + 1] = doc.layers[k];
+    doc.layers[i] = info;
+    doc.layers[i].thumbnail = 0;
+    doc.layers[i].thumbnailDirty = true;
+    ++doc.layerCount;
+    ApplyLayerInfo(doc, i);
 }
 
 bool MergeLayerDown(Document& doc, int i) {
     if (doc.layerCount <= 1 || i < 1 || i >= doc.layerCount) return false;
     if (doc.layers[i].animated || doc.layers[i - 1].animated) return false;
-    ReleaseThumbnail(doc, doc.layers[i]);
+    const bool recorded = StepOpen(doc);
+    if (recorded) {
+        // The lower layer's pixels and opacity change; the upper one goes.
+        if (!SaveTiles(doc, i - 1, true)) return false;
+        SaveLayerSettings(doc, i - 1, doc.layers[i - 1]);
+    }
     for (LayerTile* stack : doc.stacks) {
         LayerTile* lower = LayerTileAt(stack, i - 1);
         LayerTile* upper = lower->next;
@@ -297,20 +333,23 @@ bool MergeLayerDown(Document& doc, int i) {
             ApplyOpacity(*lower->pixels, lower->opacity);
         }
         lower->opacity = 255;
-        lower->next = upper->next;
-        upper->next = nullptr;
-        delete upper;
         lower->dirty = true;
     }
-    for (int k = i; k < doc.layerCount - 1; ++k) doc.layers[k] = doc.layers[k + 1];
-    doc.layers[doc.layerCount - 1] = LayerInfo();
+    if (recorded) {
+        auto change = std::make_unique<LayerChange>(i, false);
+        change->Swap(doc);
+        AddChange(doc, std::move(change));
+    } else {
+        LayerInfo info;
+        std::vector<LayerTile*> tiles;
+        DetachLayer(doc, i, info, tiles);
+        for (LayerTile*& tile : tiles) DestroyTile(tile);
+        ClearUndo(doc);
+    }
     doc.layers[i - 1].opacity = 255;
     doc.layers[i - 1].thumbnailDirty = true;
     ApplyLayerInfo(doc, i - 1);
-    --doc.layerCount;
-    doc.currentLayer = std::min(doc.currentLayer, doc.layerCount - 1);
     Touch(doc);
-    ClearUndo(doc);
     return true;
 }
 
@@ -335,6 +374,10 @@ bool MoveLayer(Document& doc, int from, int below) {
     for (int k = doc.layerCount - 1; k > to; --k) doc.layers[k] = doc.layers[k - 1];
     doc.layers[to] = moved;
     Touch(doc);
+    if (StepOpen(doc))
+        AddChange(doc, std::make_unique<MoveChange>(from, to));
+    else
+        ClearUndo(doc);
     return true;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class PixelImage;
+struct History;
 
 // Tiles are 128 pixels square and overlap their neighbours by two pixels, so
 // each one carries a one-pixel border from the next and bilinear filtering of
@@ -17,7 +19,6 @@ constexpr int kMaxFrames = 4096;
 // A frame's duration in time steps. "Export full" writes each frame once per
 // step, so neither a typed 99999999 nor a file's may become that many files.
 constexpr int kMaxFrameDuration = 1000;
-constexpr int kUndoSteps = 16;
 constexpr int kBlendModeCount = 5;
 constexpr int kLayerNameBytes = 64;
 
@@ -76,14 +77,8 @@ struct LayerInfo {
     bool animated = false;
 };
 
-struct UndoStep {
-    int32_t count = 0;
-    std::vector<LayerTile*> tiles;    // not owned
-    std::vector<PixelImage*> images;  // owned copies
-};
-
 // The document and everything that lives and dies with it: the tile stacks,
-// the layer list, the layer clipboard, the undo ring and the animation state.
+// the layer list, the layer clipboard, the history and the animation state.
 // The application holds one; the operations take it by reference.
 struct Document {
     Document();
@@ -114,8 +109,7 @@ struct Document {
     bool damagedFile = false;  // read from a file only part of which could be decoded
     bool strokeDrawn = false;
 
-    UndoStep undo[kUndoSteps];
-    int32_t undoPosition = 0;
+    std::unique_ptr<History> history;  // undo and redo (image/undo.h)
 
     // Animation state; a new document keeps it, only the animation
     // operations and loading change it.
@@ -140,7 +134,7 @@ int64_t TilesAlong(int64_t length);
 // as a shortage, see memory_guard.h), are refused and leave the document as
 // it was. The animation settings stay.
 bool NewDocument(Document& doc, int w, int h);
-// Destroys every stack, the clipboard and the undo copies.
+// Destroys every stack, the clipboard and the history.
 void ReleaseDocument(Document& doc);
 
 // i = 0 is the bottom tile; null past the top of the stack.
@@ -167,6 +161,11 @@ bool MergeLayerDown(Document& doc, int i);
 // Puts layer from directly above layer below: from >= 1, below not from or
 // from - 1, both in range.
 bool MoveLayer(Document& doc, int from, int below);
+// Takes layer i (1 <= i < count) out of every stack into tiles (one per
+// stack, now owned by the caller) and its record into info; the layers above
+// move down. AttachLayer puts such a layer back at index i.
+void DetachLayer(Document& doc, int i, LayerInfo& info, std::vector<LayerTile*>& tiles);
+void AttachLayer(Document& doc, int i, const LayerInfo& info, std::vector<LayerTile*>& tiles);
 // Pushes layer i's record into its tiles.
 void ApplyLayerInfo(Document& doc, int i);
 

@@ -27,8 +27,7 @@ void SwapDocuments(Document& a, Document& b) {
     swap(a.damagedFile, b.damagedFile);
     swap(a.strokeDrawn, b.strokeDrawn);
 
-    swap(a.undo, b.undo);
-    swap(a.undoPosition, b.undoPosition);
+    swap(a.history, b.history);
 
     swap(a.animationMode, b.animationMode);
     swap(a.onionSkin, b.onionSkin);

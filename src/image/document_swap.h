@@ -3,8 +3,9 @@
 struct Document;
 
 // Exchanges everything two documents hold: tiles, layers, clipboard, file
-// state, undo ring, animation state and pending texture names. The undo steps
-// point at tiles, so they travel with their document.
+// state, history, animation state and pending texture names. The history's
+// steps belong to the tiles they were taken from, so they travel with their
+// document.
 void SwapDocuments(Document& a, Document& b);
 
 // Gives live the contents of replacement and destroys live's old contents.

@@ -13,6 +13,7 @@
 #include "image/display_tile.h"
 #include "image/document_test_support.h"
 #include "image/layer_clipboard.h"
+#include "image/undo.h"
 #include "image/workers.h"
 
 using namespace doctest;
@@ -62,7 +63,7 @@ TEST_F(DocumentTest, NewDocumentStartsWithOneOpaqueWhiteCanvas) {
     EXPECT_EQ(doc.layerCount, 1);
     EXPECT_STREQ(doc.layers[0].name, "Canvas");
     EXPECT_FALSE(doc.modified);
-    EXPECT_EQ(doc.undoPosition, 0);
+    EXPECT_EQ(UndoDepth(doc), 0);
     const ColorRecord white = OpaqueWhiteWorking();
     for (const LayerTile* stack : doc.stacks) {
         EXPECT_TRUE(stack->bottom);

@@ -1,10 +1,16 @@
 #include "image/profile_change.h"
 
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
 
 #include "image/color_profile.h"
 #include "image/document.h"
 #include "image/pixel_image.h"
+#include "image/undo.h"
+#include "image/undo_changes.h"
 
 namespace {
 
@@ -30,8 +36,30 @@ void ForDocumentImages(Document& doc, Fn fn) {
         }
     for (LayerTile* tile : doc.clipboardTiles)
         if (tile) ForTileImages(*tile, fn);
-    for (UndoStep& step : doc.undo)
-        for (int k = 0; k < step.count; ++k) fn(*step.images[size_t(k)]);
+}
+
+// Copies of every tile image into the open step, so undo gives back the
+// samples themselves rather than a lossy conversion back.
+bool SaveEveryImage(Document& doc) {
+    std::vector<std::unique_ptr<Change>> copies;
+    try {
+        for (size_t s = 0; s < doc.stacks.size(); ++s) {
+            int layer = 0;
+            for (LayerTile* tile = doc.stacks[s]; tile; tile = tile->next, ++layer) {
+                if (!tile->animated) {
+                    copies.push_back(std::make_unique<TileChange>(int(s), layer, -1, CloneImage(*tile->pixels)));
+                    continue;
+                }
+                for (size_t f = 0; f < tile->frames.size(); ++f)
+                    copies.push_back(
+                        std::make_unique<TileChange>(int(s), layer, int(f), CloneImage(*tile->frames[f])));
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (auto& copy : copies) AddChange(doc, std::move(copy));
+    return true;
 }
 
 }  // namespace
@@ -39,6 +67,12 @@ void ForDocumentImages(Document& doc, Fn fn) {
 bool ChangeColorProfile(Document& doc, int index) {
     const ColorProfile* profile = BuiltinProfile(index);
     if (!profile) return false;
+    if (StepOpen(doc)) {
+        if (!SaveEveryImage(doc)) return false;
+        AddChange(doc, std::make_unique<ProfileChange>(CurrentProfileIndex()));
+    } else {
+        ClearUndo(doc);
+    }
     ForDocumentImages(doc, [](PixelImage& image) { ConvertImageProfile(image, false); });
     SelectProfile(*profile);
     ForDocumentImages(doc, [](PixelImage& image) { ConvertImageProfile(image, true); });

@@ -57,16 +57,36 @@ TEST_F(ProfileChangeTest, EveryFrameIsConvertedNotJustTheShownOne) {
     EXPECT_TRUE(doc.stacks[0]->dirty);
 }
 
-TEST_F(ProfileChangeTest, TheClipboardAndTheUndoCopiesAreConvertedToo) {
+// The clipboard is converted; the history keeps the samples from before the
+// change, so undo gives them back exactly (no lossy round trip), in the old
+// profile, and the steps before it still undo.
+TEST_F(ProfileChangeTest, TheClipboardIsConvertedAndAStepTakesTheChangeBackExactly) {
     doc.currentLayer = 1;
     CopyLayerToClipboard(doc);
+    PixelImage& layer = *doc.stacks[1]->next->pixels;
+    const std::unique_ptr<PixelImage> original(CloneImage(layer));
+    const auto converted = Converted(layer);
     PushUndo(doc, 1, true);
-    const auto before = Converted(*doc.stacks[1]->next->pixels);
     Randomise(*doc.stacks[1]->next->pixels, 77);
+    const std::unique_ptr<PixelImage> painted(CloneImage(*doc.stacks[1]->next->pixels));
+    ASSERT_TRUE(OpenStep(doc, kStepColorProfile, -1));
     ASSERT_TRUE(ChangeColorProfile(doc, kTo));
-    EXPECT_TRUE(SameSamples(*doc.clipboardTiles[1]->pixels, *before));
-    Undo(doc);
-    EXPECT_TRUE(SameSamples(*doc.stacks[1]->next->pixels, *before));
+    CloseStep(doc);
+    EXPECT_TRUE(SameSamples(*doc.clipboardTiles[1]->pixels, *converted));
+    ASSERT_TRUE(Undo(doc));
+    EXPECT_EQ(CurrentProfileIndex(), kFrom);
+    EXPECT_TRUE(SameSamples(*doc.stacks[1]->next->pixels, *painted));
+    ASSERT_TRUE(Undo(doc));
+    EXPECT_TRUE(SameSamples(*doc.stacks[1]->next->pixels, *original));
+    ASSERT_TRUE(Redo(doc));
+    ASSERT_TRUE(Redo(doc));
+    EXPECT_EQ(CurrentProfileIndex(), kTo);
+}
+
+TEST_F(ProfileChangeTest, WithoutAStepTheHistoryIsEmptied) {
+    PushUndo(doc, 1, true);
+    ASSERT_TRUE(ChangeColorProfile(doc, kTo));
+    EXPECT_EQ(UndoDepth(doc), 0);
 }
 
 TEST_F(ProfileChangeTest, AnUnknownProfileChangesNothing) {

@@ -1,65 +1,250 @@
 #include "image/undo.h"
 
-#include <cstddef>
+#include <algorithm>
+#include <atomic>
+#include <new>
+#include <utility>
 
+#include "image/animation.h"
 #include "image/document.h"
 #include "image/pixel_image.h"
+#include "image/undo_changes.h"
 #include "image/workers.h"
 
 namespace {
 
-int Previous(int position) { return (position + kUndoSteps - 1) % kUndoSteps; }
+constexpr size_t kMiB = size_t(1) << 20;
+constexpr size_t kBudgetCap = 2048 * kMiB;
 
-void DropCopies(UndoStep& step) {
-    for (int k = 0; k < step.count; ++k) {
-        delete step.images[size_t(k)];
-        step.images[size_t(k)] = nullptr;
-        step.tiles[size_t(k)] = nullptr;
+std::atomic<size_t> budget{kBudgetCap};
+
+History& Of(Document& doc) { return *doc.history; }
+const History& Of(const Document& doc) { return *doc.history; }
+
+size_t StepBytes(const HistoryStep& step) {
+    size_t bytes = 0;
+    for (const auto& change : step.changes) bytes += change->Bytes();
+    return bytes;
+}
+
+// A swap can change what a step holds (a layer taken out, a tile emptied).
+void Recount(History& h, HistoryStep& step) {
+    h.bytes -= step.bytes;
+    step.bytes = StepBytes(step);
+    h.bytes += step.bytes;
+}
+
+// The oldest steps go while the history is over budget; the newest stays.
+void Trim(History& h) {
+    size_t drop = 0;
+    while (h.bytes > budget.load(std::memory_order_relaxed) && h.position - drop > 1) {
+        h.bytes -= h.steps[drop]->bytes;
+        ++drop;
     }
-    step.count = 0;
+    if (drop == 0) return;
+    h.steps.erase(h.steps.begin(), h.steps.begin() + std::ptrdiff_t(drop));
+    h.position -= drop;
 }
 
-void Restore(const UndoStep& step) {
-    for (int k = 0; k < step.count; ++k) ReplaceTilePixels(*step.tiles[size_t(k)], *step.images[size_t(k)]);
+void ShowFrame(Document& doc, int frame) {
+    if (doc.animationMode && frame != doc.currentFrame) SetFrame(doc, frame);
 }
+
+void Changed(Document& doc) {
+    for (int i = 0; i < doc.layerCount; ++i) doc.layers[i].thumbnailDirty = true;
+    doc.modified = true;
+    doc.flatCopy = false;
+}
+
+struct Copies {
+    std::vector<LayerTile*> tiles;
+    std::vector<PixelImage*> images;
+    std::atomic<bool> failed{false};
+};
 
 void CopyTile(int k, void* context) {
-    UndoStep& step = *static_cast<UndoStep*>(context);
-    step.images[size_t(k)] = CloneImage(*step.tiles[size_t(k)]->pixels);
+    Copies& copies = *static_cast<Copies*>(context);
+    try {
+        copies.images[size_t(k)] = CloneImage(*copies.tiles[size_t(k)]->pixels);
+    } catch (const std::bad_alloc&) {
+        copies.failed.store(true, std::memory_order_relaxed);
+    }
 }
 
 }  // namespace
 
-void PushUndo(Document& doc, int layer, bool all) {
-    UndoStep& step = doc.undo[doc.undoPosition];
-    DropCopies(step);
-    if (step.tiles.size() < doc.stacks.size()) {
-        step.tiles.resize(doc.stacks.size(), nullptr);
-        step.images.resize(doc.stacks.size(), nullptr);
-    }
-    for (LayerTile* stack : doc.stacks) {
-        LayerTile* tile = LayerTileAt(stack, layer);
+void AddChange(Document& doc, std::unique_ptr<Change> change) {
+    History& h = Of(doc);
+    if (h.open) h.open->changes.push_back(std::move(change));
+}
+
+bool OpenStep(Document& doc, int kind, int layer) {
+    History& h = Of(doc);
+    if (h.open) return false;
+    h.open = std::make_unique<HistoryStep>();
+    h.open->kind = kind;
+    h.open->layer = layer;
+    h.open->layerBefore = doc.currentLayer;
+    h.open->frameBefore = doc.currentFrame;
+    return true;
+}
+
+bool StepOpen(const Document& doc) { return Of(doc).open != nullptr; }
+
+bool SaveTiles(Document& doc, int layer, bool all) {
+    History& h = Of(doc);
+    if (!h.open) return false;
+    Copies copies;
+    std::vector<int> stacks;
+    for (size_t s = 0; s < doc.stacks.size(); ++s) {
+        LayerTile* tile = LayerTileAt(doc.stacks[s], layer);
         if (!tile || !(tile->strokeActive || all)) continue;
-        step.tiles[size_t(step.count)] = tile;
-        ++step.count;
+        copies.tiles.push_back(tile);
+        stacks.push_back(int(s));
     }
+    copies.images.assign(copies.tiles.size(), nullptr);
     // The copies are independent: the compositing threads share them.
-    RunOnCompositingThreads(step.count, CopyTile, &step);
-    doc.undoPosition = (doc.undoPosition + 1) % kUndoSteps;
+    RunOnCompositingThreads(int(copies.tiles.size()), CopyTile, &copies);
+    if (copies.failed.load()) {
+        for (PixelImage* image : copies.images) delete image;
+        return false;
+    }
+    try {
+        h.open->changes.reserve(h.open->changes.size() + copies.tiles.size());
+    } catch (const std::bad_alloc&) {
+        for (PixelImage* image : copies.images) delete image;
+        return false;
+    }
+    for (size_t k = 0; k < copies.tiles.size(); ++k) {
+        const LayerTile& tile = *copies.tiles[k];
+        const int frame = tile.animated ? tile.currentFrame : -1;
+        h.open->changes.push_back(std::make_unique<TileChange>(stacks[k], layer, frame, copies.images[k]));
+    }
+    return true;
+}
+
+void SaveLayerSettings(Document& doc, int layer, const LayerInfo& before) {
+    AddChange(doc, std::make_unique<LayerSettingsChange>(layer, before));
+}
+
+void CloseStep(Document& doc) {
+    History& h = Of(doc);
+    if (!h.open) return;
+    std::unique_ptr<HistoryStep> step = std::move(h.open);
+    if (step->changes.empty()) return;
+    step->layerAfter = doc.currentLayer;
+    step->frameAfter = doc.currentFrame;
+    step->bytes = StepBytes(*step);
+    for (size_t k = h.position; k < h.steps.size(); ++k) h.bytes -= h.steps[k]->bytes;
+    h.steps.resize(h.position);
+    h.steps.push_back(std::move(step));
+    h.bytes += h.steps.back()->bytes;
+    ++h.position;
+    Trim(h);
+    doc.modified = true;
+    doc.flatCopy = false;
+}
+
+void AbandonStep(Document& doc) {
+    History& h = Of(doc);
+    if (!h.open) return;
+    std::unique_ptr<HistoryStep> step = std::move(h.open);
+    for (auto it = step->changes.rbegin(); it != step->changes.rend(); ++it) (*it)->Swap(doc);
+    doc.currentLayer = std::clamp(step->layerBefore, 0, std::max(doc.layerCount - 1, 0));
+    ShowFrame(doc, step->frameBefore);
+    for (int i = 0; i < doc.layerCount; ++i) doc.layers[i].thumbnailDirty = true;
+}
+
+void RevertOpenStep(Document& doc) {
+    History& h = Of(doc);
+    if (!h.open) return;
+    for (auto& change : h.open->changes) change->Revert(doc);
+}
+
+bool PushUndo(Document& doc, int layer, bool all) {
+    if (!OpenStep(doc, kStepPixels, layer)) return false;
+    if (!SaveTiles(doc, layer, all)) {
+        AbandonStep(doc);
+        return false;
+    }
+    CloseStep(doc);
+    return true;
 }
 
 bool Undo(Document& doc) {
-    doc.undoPosition = Previous(doc.undoPosition);
-    UndoStep& step = doc.undo[doc.undoPosition];
-    const bool restored = step.count > 0;
-    Restore(step);
-    DropCopies(step);
-    for (int i = 0; i < doc.layerCount; ++i) doc.layers[i].thumbnailDirty = true;
-    return restored;
+    History& h = Of(doc);
+    if (h.open || h.position == 0) return false;
+    HistoryStep& step = *h.steps[h.position - 1];
+    // The step's changes find their frames and layers where the step left them.
+    ShowFrame(doc, step.frameAfter);
+    for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it) (*it)->Swap(doc);
+    ShowFrame(doc, step.frameBefore);
+    doc.currentLayer = std::clamp(step.layerBefore, 0, std::max(doc.layerCount - 1, 0));
+    --h.position;
+    Recount(h, step);
+    Changed(doc);
+    return true;
 }
 
-void RevertToLastUndo(Document& doc) { Restore(doc.undo[Previous(doc.undoPosition)]); }
+bool Redo(Document& doc) {
+    History& h = Of(doc);
+    if (h.open || h.position >= h.steps.size()) return false;
+    HistoryStep& step = *h.steps[h.position];
+    ShowFrame(doc, step.frameBefore);
+    for (auto& change : step.changes) change->Swap(doc);
+    ShowFrame(doc, step.frameAfter);
+    doc.currentLayer = std::clamp(step.layerAfter, 0, std::max(doc.layerCount - 1, 0));
+    ++h.position;
+    Recount(h, step);
+    Changed(doc);
+    return true;
+}
+
+int UndoDepth(const Document& doc) { return int(Of(doc).position); }
+
+int RedoDepth(const Document& doc) { return int(Of(doc).steps.size() - Of(doc).position); }
+
+bool NextUndo(const Document& doc, int& kind, int& layer) {
+    const History& h = Of(doc);
+    if (h.open || h.position == 0) return false;
+    kind = h.steps[h.position - 1]->kind;
+    layer = h.steps[h.position - 1]->layer;
+    return true;
+}
+
+bool NextRedo(const Document& doc, int& kind, int& layer) {
+    const History& h = Of(doc);
+    if (h.open || h.position >= h.steps.size()) return false;
+    kind = h.steps[h.position]->kind;
+    layer = h.steps[h.position]->layer;
+    return true;
+}
+
+std::vector<int> NewestStepTiles(const Document& doc) {
+    std::vector<int> stacks;
+    const History& h = Of(doc);
+    if (h.position == 0) return stacks;
+    for (const auto& change : h.steps[h.position - 1]->changes)
+        if (change->Stack() >= 0) stacks.push_back(change->Stack());
+    return stacks;
+}
 
 void ClearUndo(Document& doc) {
-    for (UndoStep& step : doc.undo) DropCopies(step);
+    if (!doc.history) return;
+    History& h = Of(doc);
+    h.steps.clear();
+    h.open.reset();
+    h.position = 0;
+    h.bytes = 0;
+}
+
+size_t HistoryBytes(const Document& doc) { return Of(doc).bytes; }
+
+void SetHistoryBudget(size_t bytes) { budget.store(bytes, std::memory_order_relaxed); }
+
+size_t HistoryBudget() { return budget.load(std::memory_order_relaxed); }
+
+size_t DefaultHistoryBudget(unsigned long long physicalBytes) {
+    const unsigned long long quarter = physicalBytes / 4;
+    return quarter == 0 || quarter > kBudgetCap ? kBudgetCap : size_t(quarter);
 }

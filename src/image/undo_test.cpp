@@ -57,33 +57,81 @@ TEST_F(UndoTest, UndoRestoresExactlyTheTilesAStrokeTouched) {
     EXPECT_TRUE(doc.layers[0].thumbnailDirty && doc.layers[1].thumbnailDirty);
 }
 
-TEST_F(UndoTest, SeventeenStrokesLoseTheFirstToTheRing) {
+// The history is bounded by memory, not by a count of steps: seventeen
+// strokes all undo, and all redo.
+TEST_F(UndoTest, SeventeenStrokesAllUndoAndRedo) {
     std::vector<std::vector<std::unique_ptr<PixelImage>>> states;
     for (int k = 0; k < 17; ++k) {
         states.push_back(Snapshot());
         Stroke({size_t(k) % doc.stacks.size()}, 1000 * uint32_t(k));
     }
-    for (int k = 16; k >= 1; --k) {
-        Undo(doc);
+    states.push_back(Snapshot());
+    for (int k = 16; k >= 0; --k) {
+        ASSERT_TRUE(Undo(doc));
         ExpectLayerIs(states[size_t(k)]);
     }
-    // The 17th undo finds the step of the first stroke overwritten.
-    Undo(doc);
-    ExpectLayerIs(states[1]);
+    EXPECT_FALSE(Undo(doc));
+    EXPECT_EQ(RedoDepth(doc), 17);
+    for (int k = 1; k <= 17; ++k) {
+        ASSERT_TRUE(Redo(doc));
+        ExpectLayerIs(states[size_t(k)]);
+    }
+    EXPECT_FALSE(Redo(doc));
 }
 
-TEST_F(UndoTest, RevertingTwiceRestoresTheSamePixelsBothTimes) {
+TEST_F(UndoTest, ANewStepAfterUndoDropsTheStepsThatCouldBeRedone) {
+    Stroke({1}, 1);
+    Stroke({2}, 2);
+    ASSERT_TRUE(Undo(doc));
+    ASSERT_TRUE(Undo(doc));
+    const auto start = Snapshot();
+    Stroke({3}, 3);
+    EXPECT_EQ(RedoDepth(doc), 0);
+    EXPECT_FALSE(Redo(doc));
+    ASSERT_TRUE(Undo(doc));
+    ExpectLayerIs(start);
+    EXPECT_FALSE(Undo(doc));
+}
+
+TEST_F(UndoTest, UndoAndRedoMarkTheDocumentModified) {
+    Stroke({1}, 1);
+    for (bool (*move)(Document&) : {Undo, Redo}) {
+        doc.modified = false;
+        doc.flatCopy = true;
+        ASSERT_TRUE(move(doc));
+        EXPECT_TRUE(doc.modified);
+        EXPECT_FALSE(doc.flatCopy);
+    }
+}
+
+// A dialog keeps its step open while it previews: it can go back to the
+// pixels from before as often as it likes, and Cancel leaves no step.
+TEST_F(UndoTest, AnOpenStepRevertsAgainAndAgainAndAbandoningLeavesNoStep) {
     const auto before = Snapshot();
-    PushUndo(doc, 1, true);
-    for (size_t t = 0; t < doc.stacks.size(); ++t) Randomise(*Tile(t).pixels, 7);
-    RevertToLastUndo(doc);
+    ASSERT_TRUE(OpenStep(doc, kStepLevels, 1));
+    ASSERT_TRUE(SaveTiles(doc, 1, true));
+    EXPECT_FALSE(OpenStep(doc, kStepStroke, 1));  // one edit at a time
+    EXPECT_FALSE(Undo(doc));
+    for (uint32_t seed : {7u, 8u}) {
+        for (size_t t = 0; t < doc.stacks.size(); ++t) Randomise(*Tile(t).pixels, seed);
+        RevertOpenStep(doc);
+        ExpectLayerIs(before);
+    }
+    for (size_t t = 0; t < doc.stacks.size(); ++t) Randomise(*Tile(t).pixels, 9);
+    AbandonStep(doc);
     ExpectLayerIs(before);
-    for (size_t t = 0; t < doc.stacks.size(); ++t) Randomise(*Tile(t).pixels, 8);
-    RevertToLastUndo(doc);
-    ExpectLayerIs(before);
-    Undo(doc);
-    ExpectLayerIs(before);
-    EXPECT_EQ(doc.undoPosition, 0);
+    EXPECT_FALSE(StepOpen(doc));
+    EXPECT_EQ(UndoDepth(doc), 0);
+    EXPECT_EQ(RedoDepth(doc), 0);
+}
+
+TEST_F(UndoTest, AStepThatSavedNothingIsDropped) {
+    doc.modified = false;
+    ASSERT_TRUE(OpenStep(doc, kStepStroke, 1));
+    ASSERT_TRUE(SaveTiles(doc, 1, false));  // no tile has an active stroke
+    CloseStep(doc);
+    EXPECT_EQ(UndoDepth(doc), 0);
+    EXPECT_FALSE(doc.modified);
 }
 
 TEST_F(UndoTest, AnEmptyTileIsSavedEmptyAndComesBackEmpty) {
@@ -92,9 +140,13 @@ TEST_F(UndoTest, AnEmptyTileIsSavedEmptyAndComesBackEmpty) {
     PushUndo(doc, 2, true);
     EnsurePixels(fresh);
     Randomise(*fresh.pixels, 3);
+    const std::unique_ptr<PixelImage> painted(CloneImage(*fresh.pixels));
     Undo(doc);
     EXPECT_TRUE(fresh.empty);
     EXPECT_TRUE(fresh.pixels->IsEmpty());
+    Redo(doc);
+    EXPECT_FALSE(fresh.empty);
+    EXPECT_TRUE(SameSamples(*fresh.pixels, *painted));
 }
 
 TEST_F(UndoTest, AStrokeOnAnEmptyTileUndoesToTransparentWhite) {
@@ -110,29 +162,96 @@ TEST_F(UndoTest, AStrokeOnAnEmptyTileUndoesToTransparentWhite) {
     EXPECT_TRUE(SameSamples(*fresh.pixels, *clear));
 }
 
-TEST_F(UndoTest, NothingIsRestoredAfterTheLayersChange) {
-    Stroke({0, 1}, 5);
-    const auto after = Snapshot();
-    ASSERT_TRUE(AddLayer(doc, 1));
-    ASSERT_TRUE(RemoveLayer(doc, 2));
-    Undo(doc);
-    ExpectLayerIs(after);
-
-    Stroke({0, 1}, 6);
-    ASSERT_TRUE(AddLayer(doc, 1));
-    const auto merged = Snapshot();
-    ASSERT_TRUE(MergeLayerDown(doc, 2));
-    Undo(doc);
-    ExpectLayerIs(merged);
+// The steps find their tiles by layer position: a layer change made outside
+// any step (which no command makes) leaves them nothing to trust.
+TEST_F(UndoTest, ALayerChangeOutsideAStepEmptiesTheHistory) {
+    const struct {
+        const char* name;
+        bool (*change)(Document&);
+    } cases[] = {
+        {"add", [](Document& d) { return AddLayer(d, 1); }},
+        {"remove", [](Document& d) { return RemoveLayer(d, 1); }},
+        {"merge", [](Document& d) { return MergeLayerDown(d, 1); }},
+        {"move", [](Document& d) { return AddLayer(d, 1) && MoveLayer(d, 2, 0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(NewDocument(doc, 500, 300));
+        ASSERT_TRUE(AddLayer(doc, 0));
+        PaintLayer(doc, 1, 1);
+        Stroke({0, 1}, 5);
+        ASSERT_TRUE(c.change(doc));
+        EXPECT_EQ(UndoDepth(doc), 0);
+        EXPECT_FALSE(Undo(doc));
+    }
 }
 
-TEST_F(UndoTest, MovingALayerKeepsTheHistory) {
+TEST_F(UndoTest, AStrokeUndoesAfterItsLayerWasMovedInAStep) {
     const auto before = Snapshot();
     Stroke({6}, 9);
+    ASSERT_TRUE(OpenStep(doc, kStepAddLayer, -1));
     ASSERT_TRUE(AddLayer(doc, 0));  // the painted layer becomes layer 2
-    ASSERT_TRUE(MoveLayer(doc, 2, 0));
-    Undo(doc);
-    for (size_t t = 0; t < doc.stacks.size(); ++t) EXPECT_TRUE(SameSamples(*Tile(t).pixels, *before[t])) << t;
+    CloseStep(doc);
+    ASSERT_TRUE(OpenStep(doc, kStepMoveLayer, 2));
+    ASSERT_TRUE(MoveLayer(doc, 2, 0));  // and back to layer 1
+    CloseStep(doc);
+    const auto moved = Snapshot();
+    ASSERT_TRUE(Undo(doc));
+    ASSERT_TRUE(Undo(doc));
+    EXPECT_EQ(doc.layerCount, 2);
+    ASSERT_TRUE(Undo(doc));
+    ExpectLayerIs(before);
+    ASSERT_TRUE(Redo(doc));
+    ASSERT_TRUE(Redo(doc));
+    ASSERT_TRUE(Redo(doc));
+    ExpectLayerIs(moved);
+}
+
+// ---- The memory budget
+
+class UndoBudgetTest : public UndoTest {
+protected:
+    void TearDown() override {
+        SetHistoryBudget(saved);
+        UndoTest::TearDown();
+    }
+    const size_t saved = HistoryBudget();
+    static constexpr size_t kTileBytes = size_t(kTileSide) * kTileSide * 4 * 2;
+};
+
+TEST_F(UndoBudgetTest, TheOldestStepsGoAndTheNewestStay) {
+    SetHistoryBudget(3 * kTileBytes);
+    std::vector<std::vector<std::unique_ptr<PixelImage>>> states;
+    for (uint32_t k = 0; k < 6; ++k) {
+        states.push_back(Snapshot());
+        Stroke({size_t(k)}, 100 + k);
+        EXPECT_LE(HistoryBytes(doc), 3 * kTileBytes);
+    }
+    EXPECT_EQ(UndoDepth(doc), 3);
+    for (int k = 5; k >= 3; --k) {
+        ASSERT_TRUE(Undo(doc));
+        ExpectLayerIs(states[size_t(k)]);
+    }
+    EXPECT_FALSE(Undo(doc));
+}
+
+TEST_F(UndoBudgetTest, TheLastStepSurvivesABudgetSmallerThanItself) {
+    SetHistoryBudget(kTileBytes);
+    Stroke({0}, 1);
+    const auto middle = Snapshot();
+    Stroke({1, 2, 3}, 2);  // three tiles: over the budget on its own
+    EXPECT_EQ(UndoDepth(doc), 1);
+    EXPECT_EQ(HistoryBytes(doc), 3 * kTileBytes);
+    ASSERT_TRUE(Undo(doc));
+    ExpectLayerIs(middle);
+    EXPECT_FALSE(Undo(doc));
+}
+
+TEST(HistoryBudget, DefaultsToAQuarterOfPhysicalMemoryAtMost2048MiB) {
+    const size_t mib = size_t(1) << 20;
+    EXPECT_EQ(DefaultHistoryBudget(4096ull * mib), 1024 * mib);
+    EXPECT_EQ(DefaultHistoryBudget(64ull * 1024 * mib), 2048 * mib);
+    EXPECT_EQ(DefaultHistoryBudget(0), 2048 * mib);  // unknown
 }
 
 }  // namespace

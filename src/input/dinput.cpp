@@ -29,7 +29,7 @@ static_assert(platform::kKeyNumpadMultiply == DIK_MULTIPLY && platform::kKeyNump
               platform::kKeyNumpadAdd == DIK_ADD);
 static_assert(platform::kKeyUp == DIK_UP && platform::kKeyLeft == DIK_LEFT && platform::kKeyRight == DIK_RIGHT &&
               platform::kKeyDown == DIK_DOWN);
-static_assert(platform::kKeyR == DIK_R && platform::kKeyE == DIK_E && platform::kKeyI == DIK_I &&
+static_assert(platform::kKeyR == DIK_R && platform::kKeyY == DIK_Y && platform::kKeyE == DIK_E && platform::kKeyI == DIK_I &&
               platform::kKeyO == DIK_O && platform::kKeyS == DIK_S && platform::kKeyF == DIK_F &&
               platform::kKeyL == DIK_L && platform::kKeyZ == DIK_Z && platform::kKeyX == DIK_X &&
               platform::kKeyC == DIK_C && platform::kKeyV == DIK_V && platform::kKeyB == DIK_B &&

@@ -111,12 +111,16 @@ bool FloodFill(Document& doc, int x, int y, const ColorRecord& colour, int layer
     if (!ReadLayerPixel(doc, layer, x, y, colour, seed)) return false;
     if (seed == colour) return false;
 
-    PushUndo(doc, layer, true);
+    // A fill the history cannot hold is not made.
+    if (!OpenStep(doc, kStepFill, layer)) return false;
+    if (!SaveTiles(doc, layer, true)) {
+        AbandonStep(doc);
+        return false;
+    }
     WriteLayerPixel(doc, layer, x, y, colour, true);
     FillRun(doc, layer, colour, seed).Run(x, y);
 
     doc.layers[layer].thumbnailDirty = true;
-    doc.modified = true;
-    doc.flatCopy = false;
+    CloseStep(doc);
     return true;
 }

@@ -173,7 +173,7 @@ TEST_F(FloodFillTest, OpaqueRegionIsRecolouredFourConnectedKeepingAlphaUnlessThe
 TEST_F(FloodFillTest, ClickOnTheFillColourOrOffTheDocumentDoesNothing) {
     Rect(kPaint, 10, 10, 20, 20, kRed);
     doc.modified = false;
-    const int position = doc.undoPosition;
+    const int position = UndoDepth(doc);
     struct Case {
         int x, y;
         Rgba fill;
@@ -183,7 +183,7 @@ TEST_F(FloodFillTest, ClickOnTheFillColourOrOffTheDocumentDoesNothing) {
         EXPECT_FALSE(Fill(c.x, c.y, c.fill)) << c.x << "," << c.y;
     }
     EXPECT_FALSE(FloodFill(doc, 5, 5, Colour(kBlue), 3));
-    EXPECT_EQ(doc.undoPosition, position);
+    EXPECT_EQ(UndoDepth(doc), position);
     EXPECT_FALSE(doc.modified);
     for (size_t t = 1; t < doc.stacks.size(); ++t) EXPECT_TRUE(LayerTileAt(doc.stacks[t], kPaint)->empty) << t;
 }
@@ -198,7 +198,7 @@ TEST_F(FloodFillTest, IsOneUndoStepThatRestoresExactlyAndMarksTheDocument) {
     doc.modified = false;
     doc.flatCopy = true;
     doc.layers[kPaint].thumbnailDirty = false;
-    const int position = doc.undoPosition;
+    const int position = UndoDepth(doc);
 
     ASSERT_TRUE(Fill(280, 100, kRed));
     EXPECT_EQ(At(kPaint, 253, 0), kRed);
@@ -207,10 +207,10 @@ TEST_F(FloodFillTest, IsOneUndoStepThatRestoresExactlyAndMarksTheDocument) {
     EXPECT_TRUE(doc.modified);
     EXPECT_FALSE(doc.flatCopy);
     EXPECT_TRUE(doc.layers[kPaint].thumbnailDirty);
-    EXPECT_EQ(doc.undoPosition, (position + 1) % kUndoSteps);
+    EXPECT_EQ(UndoDepth(doc), position + 1);
 
     Undo(doc);
-    EXPECT_EQ(doc.undoPosition, position);
+    EXPECT_EQ(UndoDepth(doc), position);
     for (size_t t = 0; t < doc.stacks.size(); ++t) {
         const LayerTile& tile = *LayerTileAt(doc.stacks[t], kPaint);
         EXPECT_EQ(tile.empty, t == 2 || t == 5) << t;

@@ -132,8 +132,13 @@ void PenUp(StrokeState& state, const StrokeTarget& target) {
     const int layer = CommitLayer(state, doc);
     state.count = 0;
     if (layer < 0) return;
-    // The undo step keeps the pixels from before the stroke.
-    PushUndo(doc, layer, false);
+    // The history step keeps the pixels from before the stroke. Without
+    // memory for them (or inside another step) the stroke still lands.
+    bool step = OpenStep(doc, target.tool.PaintMode == 0 ? kStepStroke : kStepErase, layer);
+    if (step && !SaveTiles(doc, layer, false)) {
+        AbandonStep(doc);
+        step = false;
+    }
     commit.tiles.clear();
     for (LayerTile* stack : doc.stacks) {
         LayerTile* tile = LayerTileAt(stack, layer);
@@ -143,6 +148,7 @@ void PenUp(StrokeState& state, const StrokeTarget& target) {
     commit.paintMode = target.tool.PaintMode;
     RunOnCompositingThreads(int(commit.tiles.size()), CommitTile, &commit);
     doc.layers[layer].thumbnailDirty = true;
+    if (step) CloseStep(doc);
     doc.modified = true;
     doc.flatCopy = false;
 }

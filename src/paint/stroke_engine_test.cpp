@@ -111,8 +111,8 @@ TEST_F(StrokeEngineTest, PenUpCommitsOneUndoStepAndMarksTheDocument) {
     EXPECT_EQ(AlphaAt(1, 90, 40), 0);
     EXPECT_TRUE(doc.modified);
     EXPECT_TRUE(doc.layers[1].thumbnailDirty);
-    EXPECT_EQ(doc.undoPosition, 1);
-    EXPECT_EQ(doc.undo[0].count, 1);
+    EXPECT_EQ(UndoDepth(doc), 1);
+    EXPECT_EQ(NewestStepTiles(doc).size(), 1u);
 }
 
 TEST_F(StrokeEngineTest, WithPressureSensitivityTheFirstDabLaysNothing) {
@@ -171,7 +171,7 @@ TEST_F(StrokeEngineTest, AStrokeOverThreeTilesUndoesExactlyThoseTiles) {
 
     for (float x = 60; x <= 330; x += 3) Sample(x, 60, true);
     Sample(330, 60, false);
-    ASSERT_EQ(doc.undo[0].count, 3);
+    ASSERT_EQ(NewestStepTiles(doc).size(), 3u);
     int changed = 0;
     for (size_t t = 0; t < doc.stacks.size(); ++t)
         changed += SameSamples(*LayerTileAt(doc.stacks[t], 1)->pixels, *before[t]) ? 0 : 1;
@@ -193,8 +193,10 @@ TEST_F(StrokeEngineTest, TheStrokeStaysOnItsLayerWhenTheCurrentLayerChanges) {
 
     EXPECT_GT(AlphaAt(1, 90, 40), 65000);
     EXPECT_EQ(AlphaAt(2, 90, 40), 0);
-    ASSERT_EQ(doc.undo[0].count, 1);
-    EXPECT_EQ(doc.undo[0].tiles[0], &Tile(1, 0, 0));
+    // The step holds the stroke's one tile of layer 1.
+    EXPECT_EQ(NewestStepTiles(doc), std::vector<int>{0});
+    ASSERT_TRUE(Undo(doc));
+    EXPECT_EQ(AlphaAt(1, 90, 40), 0);
 }
 
 TEST_F(StrokeEngineTest, TinyMovementsLateInAStrokeStillEnd) {
@@ -567,14 +569,13 @@ TEST_F(StrokeFrameTest, PenUpRendersNothingThePreviewAlreadyShowed) {
     const auto before = DrawStroke();
     const int touched = ActiveTiles(1);
     ASSERT_GE(touched, 4);
-    const int undoPosition = doc.undoPosition;
 
     Sample(490, 62, false);
     Frame();
     EXPECT_EQ(ActiveTiles(1), 0);
     EXPECT_EQ(Rendered(), 0);  // the composite of every tile is what the preview showed
     EXPECT_TRUE(doc.layers[1].thumbnailDirty);
-    EXPECT_EQ(doc.undo[undoPosition].count, touched);
+    EXPECT_EQ(int(NewestStepTiles(doc).size()), touched);
     ExpectDisplayShowsTheDocument();
 
     // The undo copies, made on several threads, hold the layer from before.

@@ -40,6 +40,7 @@ constexpr int kKeyRightBracket = 0x1B;
 constexpr int kKeyQ = 0x10;
 constexpr int kKeyP = 0x19;
 constexpr int kKeyR = 0x13;
+constexpr int kKeyY = 0x15;
 constexpr int kKeyE = 0x12;
 constexpr int kKeyI = 0x17;
 constexpr int kKeyO = 0x18;

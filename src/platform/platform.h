@@ -116,6 +116,8 @@ int ProcessorCount();
 // The main display's dots per inch as the system's settings give it (96 is
 // 100 %); 96 when the system does not say.
 int DisplayDpi();
+// Bytes of physical memory; 0 when the system does not say.
+uint64_t PhysicalMemoryBytes();
 uint32_t Milliseconds();
 void SleepMilliseconds(int ms);  // 0 yields the processor
 

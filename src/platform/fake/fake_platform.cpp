@@ -107,6 +107,7 @@ std::string ProgramFile() { return "/fake/bin/orvella"; }
 std::string UserSettingsFolder() { return State().userSettingsFolder; }
 int ProcessorCount() { return 2; }
 int DisplayDpi() { return State().displayDpi; }
+uint64_t PhysicalMemoryBytes() { return State().physicalMemory; }
 uint32_t Milliseconds() { return State().clock; }
 
 void SleepMilliseconds(int ms) {

@@ -37,6 +37,7 @@ struct Recorder {
     std::vector<uint8_t> clipboardDib;         // empty: no image on the clipboard
     std::string userSettingsFolder;            // empty: the system names none
     int displayDpi = 96;
+    uint64_t physicalMemory = 8ull << 30;
 
     std::vector<Question> questions;
     std::vector<Question> errors;

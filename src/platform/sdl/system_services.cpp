@@ -36,6 +36,12 @@ int ProcessorCount() {
     return n > 0 ? static_cast<int>(n) : 1;
 }
 
+uint64_t PhysicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long size = sysconf(_SC_PAGESIZE);
+    return pages > 0 && size > 0 ? uint64_t(pages) * uint64_t(size) : 0;
+}
+
 uint32_t Milliseconds() { return SDL_GetTicks(); }
 
 void SleepMilliseconds(int ms) {

@@ -157,6 +157,12 @@ int DisplayDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
+uint64_t PhysicalMemoryBytes() {
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? uint64_t(status.ullTotalPhys) : 0;
+}
+
 uint32_t Milliseconds() { return GetTickCount(); }
 
 void SleepMilliseconds(int ms) { Sleep(DWORD(ms < 0 ? 0 : ms)); }
