@@ -77,10 +77,15 @@ TEST_F(FrameDrawingTest, A144DpiDisplayLaysTheInterfaceOutAtOneAndAHalf) {
     EXPECT_EQ(ui.windowHeight, 433);
     Pass(100, 25, false);
     EXPECT_FALSE(ui.pointerOverTopBar);
-    // Across, the File title ends and Settings begins at unit 45: window column 67.
+    // Across, the File title ends and Edit begins at unit 45: window column
+    // 67; Edit ends and Settings begins at unit 85: window column 127.
     Pass(66, 5, false);
     EXPECT_STREQ(ui.tooltip, "File operations");
     Pass(67, 5, false);
+    EXPECT_STREQ(ui.tooltip, "Undo and redo");
+    Pass(126, 5, false);
+    EXPECT_STREQ(ui.tooltip, "Undo and redo");
+    Pass(127, 5, false);
     EXPECT_STREQ(ui.tooltip, "Configure various program settings");
 }
 
@@ -90,10 +95,10 @@ TEST_F(FrameDrawingTest, TheSettingsRowChangesTheScaleAtOnce) {
     StartProgram(950, 650);
     // Press on Settings, drag to its third row (units 51 to 67 down: window
     // rows 77 to 101) and release there.
-    Pass(100, 20, false);
-    Pass(100, 20, true);
-    Pass(100, 90, true);
-    Pass(100, 90, false);
+    Pass(150, 20, false);
+    Pass(150, 20, true);
+    Pass(150, 90, true);
+    Pass(150, 90, false);
     EXPECT_EQ(UiScale(), 200);
     EXPECT_EQ(CurrentSettings().uiScale, 200) << "kept as chosen";
     // The very next pass lays out in 2-pixel units.
@@ -102,9 +107,9 @@ TEST_F(FrameDrawingTest, TheSettingsRowChangesTheScaleAtOnce) {
     Pass(100, 34, false);
     EXPECT_FALSE(ui.pointerOverTopBar);
     // A chosen scale outlasts the display's default.
-    Pass(100, 20, true);
-    Pass(100, 120, true);
-    Pass(100, 120, false);
+    Pass(200, 20, true);
+    Pass(200, 120, true);
+    Pass(200, 120, false);
     EXPECT_EQ(UiScale(), 100);
     EXPECT_EQ(CurrentSettings().uiScale, 100);
 }

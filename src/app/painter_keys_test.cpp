@@ -8,6 +8,7 @@
 #include "image/color_profile.h"
 #include "image/document.h"
 #include "image/pixel_image.h"
+#include "image/undo.h"
 
 // The ways to the brush and the colour picking that need no modifier held
 // during a click (window managers take Alt+click for themselves), through
@@ -92,7 +93,7 @@ TEST_F(PainterKeys, QOpensTheBrushPopupWithTheCurrentBrushUnderThePointer) {
     Click(p.px, p.py);
     EXPECT_FLOAT_EQ(app.brush.radius, BrushSizeAt(0));
     EXPECT_FLOAT_EQ(app.brush.hardness, 0.0f);
-    EXPECT_EQ(app.document.undoPosition, 0);
+    EXPECT_EQ(UndoDepth(app.document), 0);
     EXPECT_FALSE(app.document.modified);
     EXPECT_TRUE(p.altOpen);
 
@@ -102,7 +103,7 @@ TEST_F(PainterKeys, QOpensTheBrushPopupWithTheCurrentBrushUnderThePointer) {
     // Back over where it was, it stays closed, and a click paints.
     Click(p.px + 20, p.py + 20);
     EXPECT_FALSE(p.altOpen);
-    EXPECT_EQ(app.document.undoPosition, 1);
+    EXPECT_EQ(UndoDepth(app.document), 1);
 }
 
 TEST_F(PainterKeys, QAgainClosesThePopupItOpened) {
@@ -173,7 +174,7 @@ TEST_F(PainterKeys, PHeldWhileClickingPicksAsAltDoes) {
         EXPECT_NEAR(app.tool.primary.value[2], c.blue, 3) << c.name;
         EXPECT_EQ(app.document.currentLayer, c.current) << c.name;
         // Picking never paints.
-        EXPECT_EQ(app.document.undoPosition, 0) << c.name;
+        EXPECT_EQ(UndoDepth(app.document), 0) << c.name;
     }
 }
 
@@ -251,7 +252,7 @@ TEST_F(PainterKeys, AMiddleButtonDragScrollsWithoutPaintingOrTurning) {
     EXPECT_NEAR(app.view.viewOffset.y - before.y, -30.0f, 1.0f);
     EXPECT_EQ(app.view.viewRotation, 0.0f);
     EXPECT_EQ(app.view.navigationMode, kNavigationNone);
-    EXPECT_EQ(app.document.undoPosition, 0);
+    EXPECT_EQ(UndoDepth(app.document), 0);
 }
 
 int NavigationCircleVertices() {
@@ -290,9 +291,9 @@ TEST_F(PainterKeys, APressThatClosesSomethingDoesNotPaint) {
         ASSERT_TRUE(c.open()) << c.name;
         Click(kCanvasX, kCanvasY);
         EXPECT_FALSE(c.open()) << c.name;
-        EXPECT_EQ(app.document.undoPosition, strokes) << c.name;
+        EXPECT_EQ(UndoDepth(app.document), strokes) << c.name;
         Click(kCanvasX, kCanvasY);
-        EXPECT_EQ(app.document.undoPosition, ++strokes) << c.name;
+        EXPECT_EQ(UndoDepth(app.document), ++strokes) << c.name;
     }
 }
 
@@ -300,31 +301,31 @@ TEST_F(PainterKeys, AClickedMenuStaysOpenUntilTheNextClick) {
     // Settings: a click on the title, passes with the button up, a click on
     // "Tooltips".
     const bool tooltips = app.showTooltips;
-    Click(60, 5);
-    for (int k = 0; k < 5; ++k) Pass(65, 17 + 8, false);
-    ASSERT_EQ(app.menuBar.openMenu, 1);
-    Click(65, 17 + 8);
+    Click(100, 5);
+    for (int k = 0; k < 5; ++k) Pass(105, 17 + 8, false);
+    ASSERT_EQ(app.menuBar.openMenu, 2);
+    Click(105, 17 + 8);
     EXPECT_NE(app.showTooltips, tooltips);
     EXPECT_EQ(app.menuBar.openMenu, -1);
 
     // A second click on its title closes it; pressing and dragging to a row
     // still chooses on release.
-    Click(60, 5);
-    Click(60, 5);
+    Click(100, 5);
+    Click(100, 5);
     EXPECT_EQ(app.menuBar.openMenu, -1);
-    Pass(60, 5, false);
-    Pass(60, 5, true);
-    Pass(65, 17 + 8, true);
-    Pass(65, 17 + 8, false);
+    Pass(100, 5, false);
+    Pass(100, 5, true);
+    Pass(105, 17 + 8, true);
+    Pass(105, 17 + 8, false);
     EXPECT_EQ(app.showTooltips, tooltips);
     EXPECT_EQ(app.menuBar.openMenu, -1);
 }
 
 TEST_F(PainterKeys, ADisabledMenuRowShowsWhyWhenThePointerRestsOnIt) {
     app.showTooltips = ui.showTooltips = true;
-    Click(400, 5);  // Filters
+    Click(440, 5);  // Filters
     // Lens flare, the sixth row.
-    for (int k = 0; k < 45; ++k) Pass(420, 17 * 5 + 25, false);
+    for (int k = 0; k < 45; ++k) Pass(460, 17 * 5 + 25, false);
     EXPECT_STREQ(ui.tooltip, "This is not the filter you're looking for");
     EXPECT_GT(ui.tooltipCounter, 40);
 }
