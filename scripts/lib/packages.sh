@@ -11,7 +11,7 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     nasm dpkg-dev
     wine wine64 xvfb xauth
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev
-    openbox wmctrl xdotool imagemagick x11-utils xfonts-base zenity
+    openbox wmctrl xdotool imagemagick x11-utils xfonts-base zenity xclip
     clang-14 libclang-rt-14-dev libmypaint-dev)
 # Building and starting the native program. The native preset also configures
 # the unit tests and benchmarks, so their frameworks are needed to build at all;

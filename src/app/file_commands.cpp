@@ -15,6 +15,8 @@
 namespace {
 
 const char kTitlePrefix[] = "Orvella 0.25 - ";
+const char kUnreadableClipboardPicture[] = "The picture on the clipboard cannot be read.";
+const char kClipboardRefusedPicture[] = "The picture could not be put on the clipboard.";
 
 bool Readable(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
 
@@ -184,11 +186,17 @@ void ExportFrames(bool full) {
 
 bool PasteImageFromClipboard(bool replace) {
     if (!replace) return platform::ClipboardHasImage();
-    std::vector<uint8_t> dib;
-    if (!platform::ReadClipboardImage(dib)) return false;
+    std::vector<uint8_t> bytes;
+    int kind = platform::kClipboardDib;
     int width = 0, height = 0;
     std::vector<uint32_t> flat;
-    if (!DecodeDib(dib.data(), dib.size(), width, height, flat)) return false;
+    const bool read = platform::ReadClipboardImage(bytes, kind) &&
+                      (kind == platform::kClipboardPng ? DecodeClipboardPng(bytes.data(), bytes.size(), width, height, flat)
+                                                       : DecodeDib(bytes.data(), bytes.size(), width, height, flat));
+    if (!read) {
+        platform::ShowError("Error", kUnreadableClipboardPicture);
+        return false;
+    }
     DocumentWillChange();
     if (!LoadFlatImage(app.document, width, height, flat)) return false;
     app.documentPath.clear();
@@ -198,5 +206,18 @@ bool PasteImageFromClipboard(bool replace) {
     ResetView(app.view, width, height);
     UpdateWindowTitle();
     DocumentReplaced();
+    return true;
+}
+
+bool CopyPictureToClipboard() {
+    DocumentWillChange();
+    std::vector<uint32_t> flat;
+    std::vector<uint8_t> png, dib;
+    Document& doc = app.document;
+    if (!FlattenDocument(doc, flat) || !EncodeClipboardImage(doc.width, doc.height, flat, png, dib) ||
+        !platform::WriteClipboardImage(png, dib)) {
+        platform::ShowError("Error", kClipboardRefusedPicture);
+        return false;
+    }
     return true;
 }

@@ -34,13 +34,16 @@ struct Recorder {
     std::deque<bool> answers;                  // AskOkCancel answers; OK once empty
     bool windowCreationFails = false;
     std::deque<DialogAnswer> dialogAnswers;    // file dialogs; cancelled once empty
-    std::vector<uint8_t> clipboardDib;         // empty: no image on the clipboard
+    std::vector<uint8_t> clipboardDib;         // empty: no bitmap on the clipboard
+    std::vector<uint8_t> clipboardPng;         // empty: no PNG on the clipboard
+    bool clipboardRefusesWrites = false;       // WriteClipboardImage fails
     std::string userSettingsFolder;            // empty: the system names none
 
     std::vector<Question> questions;
     std::vector<Question> errors;
     std::vector<DialogCall> dialogs;
     std::vector<int> sleeps;
+    int clipboardWrites = 0;  // WriteClipboardImage calls that replaced the clipboard's picture
     int pumps = 0;
     int swaps = 0;
     int cursorsApplied = 0;
