@@ -511,7 +511,7 @@ TEST_F(UpdateFrameTest, CtrlVTakesAnotherProgramsPngOrSaysItCannot) {
     ASSERT_EQ(doc.height, 1);
     std::vector<uint32_t> shown;
     ASSERT_TRUE(FlattenDocument(doc, shown));
-    EXPECT_EQ(shown, (std::vector<uint32_t>{0xFFC82828, 0x001EA03C}));
+    EXPECT_EQ(shown, (std::vector<uint32_t>{0xFFC82828, 0x00FFFFFF}));
     EXPECT_TRUE(os.errors.empty());
 
     os.clipboardPng = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'};

@@ -15,7 +15,7 @@
 bool DecodeDib(const uint8_t* bytes, size_t size, int& w, int& h, std::vector<uint32_t>& flat);
 
 // A PNG file as other programs put it on the clipboard: any layout, decoded
-// to flat pixels with its alpha, top row first. Damaged data, an empty image
+// to flat pixels with its alpha (see RgbaRowToFlat), top row first. Damaged data, an empty image
 // and sides above kMaxDocumentSide are refused (false, outputs untouched).
 bool DecodeClipboardPng(const uint8_t* bytes, size_t size, int& w, int& h, std::vector<uint32_t>& flat);
 

@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include "fileio/clipboard_image.h"
+#include "fileio/flat_image.h"
 #include "image/document.h"
 #include "platform/log.h"
 
@@ -96,10 +97,9 @@ bool DecodeClipboardPng(const uint8_t* bytes, size_t size, int& w, int& h, std::
     w = int(image.width);
     h = int(image.height);
     flat.resize(size_t(w) * size_t(h));
-    const uint8_t* in = pixels.data();
-    for (uint32_t& p : flat) {
-        p = uint32_t(in[3]) << 24 | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
-        in += 4;
+    for (int y = 0; y < h; ++y) {
+        const size_t at = size_t(y) * size_t(w);
+        RgbaRowToFlat(pixels.data() + at * 4, flat.data() + at, w);
     }
     return true;
 }

@@ -161,10 +161,10 @@ TEST(ClipboardPng, OtherProgramsLayoutsDecodeWithTheirAlpha) {
         std::vector<uint32_t> flat;
     } cases[] = {
         {"RGB", samples::Png(2, 1, samples::kRgb, 8, {10, 20, 30, 40, 50, 60}), {0xFF0A141E, 0xFF28323C}},
-        {"RGBA", samples::Png(2, 1, samples::kRgba, 8, {10, 20, 30, 0, 40, 50, 60, 128}), {0x000A141E, 0x8028323C}},
+        {"RGBA", samples::Png(2, 1, samples::kRgba, 8, {10, 20, 30, 0, 40, 50, 60, 128}), {0x00FFFFFF, 0x8028323C}},
         {"16-bit RGBA", samples::Png(1, 1, samples::kRgba, 16, {0xFFFF, 0, 0, 0xFFFF}), {0xFFFF0000}},
-        {"grey with alpha", samples::Png(2, 1, samples::kGreyAlpha, 8, {90, 0, 200, 255}), {0x005A5A5A, 0xFFC8C8C8}},
-        {"palette with a transparent entry", palette, {0x000A141E, 0xFFC86432}},
+        {"grey with alpha", samples::Png(2, 1, samples::kGreyAlpha, 8, {90, 0, 200, 255}), {0x00FFFFFF, 0xFFC8C8C8}},
+        {"palette with a transparent entry", palette, {0x00FFFFFF, 0xFFC86432}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -204,7 +204,7 @@ TEST(ClipboardPng, WhatIsNoWholePngIsRefused) {
 TEST(ClipboardPng, CopiedPicturesReadBackWhole) {
     const std::vector<uint32_t> opaque = {0xFF010203, 0xFF040506, 0xFF070809, 0xFFA0B0C0, 0xFFD0E0F0, 0xFFFFFFFF};
     std::vector<uint32_t> seeThrough = opaque;
-    seeThrough[1] = 0x00040506;
+    seeThrough[1] = 0x00FFFFFF;
     seeThrough[4] = 0x80D0E0F0;
     const struct {
         const char* name;
@@ -225,7 +225,7 @@ TEST(ClipboardPng, CopiedPicturesReadBackWhole) {
         ASSERT_TRUE(DecodeDib(dib.data(), dib.size(), w, h, back));
         EXPECT_EQ(w, 3);
         EXPECT_EQ(h, 2);
-        EXPECT_EQ(back, opaque);
+        EXPECT_EQ(back, Opaque(c.flat));
     }
     std::vector<uint8_t> png, dib;
     EXPECT_FALSE(EncodeClipboardImage(3, 3, opaque, png, dib));

@@ -105,6 +105,12 @@ void RgbRowToFlat(const uint8_t* rgb, uint32_t* flat, int w) {
     for (int x = 0; x < w; ++x, rgb += 3) flat[x] = 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
 }
 
+void RgbaRowToFlat(const uint8_t* rgba, uint32_t* flat, int w) {
+    for (int x = 0; x < w; ++x, rgba += 4)
+        flat[x] = rgba[3] == 0 ? 0x00FFFFFFu
+                               : uint32_t(rgba[3]) << 24 | uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2];
+}
+
 void FlatToRgbRow(const uint32_t* flat, uint8_t* rgb, int w) {
     for (int x = 0; x < w; ++x, rgb += 3) {
         rgb[0] = uint8_t(flat[x] >> 16);

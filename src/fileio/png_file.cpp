@@ -22,7 +22,7 @@ void OnPngWarning(png_structp, png_const_charp) {}
 struct DecodedRows {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> bytes;  // height rows of width x RGB
+    std::vector<uint8_t> bytes;  // height rows of width x RGBA
     std::vector<png_bytep> rows;
 };
 
@@ -45,20 +45,22 @@ bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     const png_uint_32 height = png_get_image_height(png, info);
     if (width < 1 || height < 1 || int64_t(width) * int64_t(height) > maxPixels) png_error(png, "image too large");
 
-    // Whatever the layout, libpng hands over 8-bit RGB.
+    // Whatever the layout, libpng hands over 8-bit RGBA; the transparency
+    // of a palette or a colour key becomes alpha, and files without any
+    // read as opaque.
     png_set_expand(png);
 #ifdef PNG_READ_SCALE_16_TO_8_SUPPORTED
     png_set_scale_16(png);
 #else
     png_set_strip_16(png);
 #endif
-    png_set_strip_alpha(png);
     png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
     const size_t rowBytes = png_get_rowbytes(png, info);
-    if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 3)
+    if (png_get_channels(png, info) != 4 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 4)
         png_error(png, "unexpected layout after transforms");
     out.width = int(width);
     out.height = int(height);
@@ -105,7 +107,7 @@ bool ReadPng(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64
     w = decoded.width;
     h = decoded.height;
     flat.resize(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y) RgbRowToFlat(decoded.rows[size_t(y)], flat.data() + size_t(y) * size_t(w), w);
+    for (int y = 0; y < h; ++y) RgbaRowToFlat(decoded.rows[size_t(y)], flat.data() + size_t(y) * size_t(w), w);
     return true;
 }
 

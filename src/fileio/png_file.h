@@ -9,12 +9,13 @@ struct Document;
 
 // Both log their name. Saving writes the document as displayed, 8-bit RGB
 // without alpha, and replaces the file only when all of it was written.
-// Loading reads any PNG layout into a new one-layer document, opaque (alpha
-// is dropped); on failure the document is untouched.
+// Loading reads any PNG layout into a new one-layer document, its
+// transparency in the layer's alpha; on failure the document is untouched.
 bool SaveImage_PNG(Document& doc, const char* path);
 bool LoadImage_PNG(Document& doc, const char* path);
 
-// Decodes a PNG of any colour type and depth to opaque flat pixels. Images
+// Decodes a PNG of any colour type and depth to flat pixels with their alpha
+// (see RgbaRowToFlat); files without transparency give opaque ones. Images
 // with a side above kMaxDocumentSide or more than maxPixels pixels are
 // refused. A damaged stream is a false result.
 bool ReadPng(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t maxPixels = kMaxFlatPixels);
