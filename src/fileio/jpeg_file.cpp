@@ -64,8 +64,26 @@ struct DecodedRows {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> bytes;  // height rows of width x RGB
+    std::vector<uint8_t> inks;   // one row of width x CMYK, for print files
     bool damaged = false;
 };
+
+// Print tools write CMYK, or YCCK that the library turns into CMYK; the
+// library gives no RGB for either. Adobe's files (the common kind, marked by
+// their Adobe segment) store every ink inverted, 255 meaning none.
+bool PrintColours(const jpeg_decompress_struct& info) {
+    return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+}
+
+void CmykRowToRgb(const uint8_t* cmyk, uint8_t* rgb, int w, bool inverted) {
+    for (int x = 0; x < w; ++x, cmyk += 4, rgb += 3) {
+        const int k = inverted ? cmyk[3] : 255 - cmyk[3];
+        for (int c = 0; c < 3; ++c) {
+            const int left = inverted ? cmyk[c] : 255 - cmyk[c];  // the share of light the ink lets through
+            rgb[c] = uint8_t((left * k + 127) / 255);
+        }
+    }
+}
 
 bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     jpeg_decompress_struct info = {};
@@ -87,9 +105,10 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
         jpeg_destroy_decompress(&info);
         return false;
     }
-    info.out_color_space = JCS_RGB;
+    const bool print = PrintColours(info);
+    info.out_color_space = print ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);
-    if (info.output_components != 3 || info.output_width != info.image_width ||
+    if (info.output_components != (print ? 4 : 3) || info.output_width != info.image_width ||
         info.output_height != info.image_height) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -97,9 +116,12 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     out.width = int(width);
     out.height = int(height);
     out.bytes.resize(size_t(width) * size_t(height) * 3);
+    if (print) out.inks.resize(size_t(width) * 4);
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out.bytes.data() + size_t(info.output_scanline) * size_t(width) * 3;
+        uint8_t* rgb = out.bytes.data() + size_t(info.output_scanline) * size_t(width) * 3;
+        JSAMPROW row = print ? out.inks.data() : rgb;
         if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+        if (print) CmykRowToRgb(row, rgb, int(width), info.saw_Adobe_marker);
     }
     const bool complete = info.output_scanline == info.output_height;
     if (complete) jpeg_finish_decompress(&info);
