@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/painting.h"
 #include "fileio/clipboard_image.h"
+#include "fileio/file_problem.h"
 #include "fileio/image_file.h"
 #include "image/animation.h"
 #include "platform/log.h"
@@ -24,6 +25,12 @@ bool AnyReadable(const std::vector<std::string>& paths) {
     for (const std::string& path : paths)
         if (Readable(path)) return true;
     return false;
+}
+
+// The message's first line, and why on a second where the file code knows.
+std::string WithReason(const char* first) {
+    const char* why = FileProblemText(TakeFileProblem());
+    return *why ? std::string(first) + "\n" + why : std::string(first);
 }
 
 bool WholeDocumentWritten(const Document& doc) { return doc.layerCount == 1 || doc.layeredFile; }
@@ -81,8 +88,9 @@ bool LoadDocumentOrSayWhy(const std::string& path) {
         platform::ShowError("Error", "File not found");
         return false;
     }
+    TakeFileProblem();  // whatever an earlier file operation left
     if (!LoadDocument(path)) {
-        platform::ShowError("Error", "Unknown file format");
+        platform::ShowError("Error", WithReason("Unknown file format").c_str());
         return false;
     }
     return true;
@@ -113,8 +121,9 @@ void SaveDocument(bool alwaysAsk) {
         path = app.dialogNames[platform::kFilesSave];
     }
     DocumentWillChange();
+    TakeFileProblem();
     if (!SaveImage(doc, path)) {
-        platform::ShowError("Error", "Save failed");
+        platform::ShowError("Error", WithReason("Save failed").c_str());
         return;
     }
     if (WholeDocumentWritten(doc)) {

@@ -85,7 +85,7 @@ bool SaveFlatFile(Document& doc, const char* path, FlatWriter write) {
     SafeFile out;
     if (!out.Open(path)) return false;
     if (!write(out.File(), doc.width, doc.height, flat)) {
-        out.Abandon();
+        out.AbandonFailedWrite();
         return false;
     }
     return out.Commit();

@@ -6,6 +6,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "fileio/file_problem.h"
 #include "fileio/flat_image.h"
 #include "image/document.h"
 #include "platform/log.h"
@@ -26,10 +27,18 @@ struct JpegErrors {
 
 JpegErrors& ErrorsOf(j_common_ptr info) { return *reinterpret_cast<JpegErrors*>(info->err); }
 
+// Kinds of JPEG this build of the library does not decode (12-bit samples,
+// the lossless and hierarchical processes), as against damaged files.
+bool UnsupportedKind(int code) {
+    return code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED || code == JERR_ARITH_NOTIMPL ||
+           code == JERR_NOT_COMPILED || code == JERR_CONVERSION_NOTIMPL;
+}
+
 void OnJpegError(j_common_ptr info) {
     char message[JMSG_LENGTH_MAX];
     info->err->format_message(info, message);
     LogLine("libjpeg: %s", message);
+    if (UnsupportedKind(info->err->msg_code)) NoteFileProblem(FileProblem::kUnsupportedJpeg);
     std::longjmp(ErrorsOf(info).jump, 1);
 }
 
@@ -91,6 +100,7 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     InstallErrors(errors);
     info.err = &errors.manager;
     if (setjmp(errors.jump)) {
+        if (errors.truncated) NoteFileProblem(FileProblem::kTruncated);
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -127,6 +137,7 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     if (complete) jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     out.damaged = errors.damaged;
+    if (errors.truncated) NoteFileProblem(FileProblem::kTruncated);
     return complete && !errors.truncated;
 }
 

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include "fileio/file_problem.h"
 #include "fileio/flat_image.h"
 #include "image/document.h"
 #include "platform/log.h"
@@ -14,6 +15,9 @@ namespace {
 
 void OnPngError(png_structp png, png_const_charp message) {
     LogLine("libpng: %s", message);
+    // Reading stopped at the end of the file: it ends before the picture does.
+    auto* file = static_cast<std::FILE*>(png_get_io_ptr(png));
+    if (file && std::feof(file)) NoteFileProblem(FileProblem::kTruncated);
     png_longjmp(png, 1);
 }
 

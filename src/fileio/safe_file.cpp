@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
 
+#include "fileio/file_problem.h"
 #include "platform/file_sync.h"
 #include "platform/log.h"
 
@@ -125,11 +127,17 @@ bool SafeFile::Open(const std::string& target) {
         std::error_code ec;
         if (fs::exists(temp, ec) || ec) continue;
         std::FILE* file = std::fopen(temp.string().c_str(), "wb");
-        if (!file) return false;  // the folder does not take new files
+        if (!file) {
+            // The folder does not take new files.
+            NoteFileProblem(ProblemOfErrno(errno));
+            return false;
+        }
         if (failWrites.load(std::memory_order_acquire)) {
-            // A stream open for reading only: every write fails for real.
+            // The full device, or else a stream open for reading only: every
+            // write fails for real.
             std::fclose(file);
-            file = std::fopen(temp.string().c_str(), "rb");
+            file = std::fopen("/dev/full", "wb");
+            if (!file) file = std::fopen(temp.string().c_str(), "rb");
             if (!file) {
                 RemoveQuietly(temp);
                 return false;
@@ -148,12 +156,14 @@ bool SafeFile::Commit() {
     // On disk before the rename: a power cut must leave the old file or the
     // whole new one, never a renamed empty one.
     bool ok = std::fflush(file_) == 0 && !std::ferror(file_) && SyncFileToDisk(file_);
+    if (!ok) NoteFileProblem(ProblemOfErrno(errno));
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     if (ok) {
         CopyPermissions(fs::path(target_), fs::path(temp_));
         std::error_code ec;
         fs::rename(fs::path(temp_), fs::path(target_), ec);
+        if (ec) NoteFileProblem(ProblemOfError(ec));
         ok = !ec;
     }
     if (!ok) {
@@ -163,6 +173,12 @@ bool SafeFile::Commit() {
     temp_.clear();
     target_.clear();
     return ok;
+}
+
+void SafeFile::AbandonFailedWrite() {
+    // The stream keeps the error; errno still says what it was.
+    if (file_ && std::ferror(file_)) NoteFileProblem(ProblemOfErrno(errno));
+    Abandon();
 }
 
 void SafeFile::Abandon() {
