@@ -71,6 +71,7 @@ Settings CurrentSettings() {
     const int profile = CurrentProfileIndex();
     s.colorProfile = profile < 0 ? kDefaultProfileIndex : profile;
     s.forceMouseCoordinates = app.forceMouseCoordinates;
+    s.brushPresets = app.brushPresets;
     return s;
 }
 
@@ -81,6 +82,7 @@ void ApplySettings(const Settings& s) {
     app.showHelp = s.showHelp;
     app.showTooltips = s.showTooltips;
     app.forceMouseCoordinates = s.forceMouseCoordinates;
+    app.brushPresets = s.brushPresets;
     // An index outside the table keeps the current profile; the document's
     // pixels are re-encoded into a new one.
     if (s.colorProfile >= 0 && s.colorProfile < kProfileCount && s.colorProfile != CurrentProfileIndex()) {

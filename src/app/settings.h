@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "app/brush_presets.h"
+
 // The window geometry and interface preferences kept in config.txt beside the
 // program: one "key value" line per setting, in a fixed order.
 struct Settings {
@@ -15,11 +17,15 @@ struct Settings {
     bool showTooltips = true;
     int colorProfile = 2;  // index into the built-in profiles
     bool forceMouseCoordinates = false;
+    BrushPresets brushPresets = DefaultBrushPresets();
 };
 
 constexpr int kSettingsVersion = 2;
 
-// Reads what the text holds into settings, in the file's key order. Only
+// Reads what the text holds into settings, in the file's key order (the
+// brush presets last, "brush_preset_N" followed by the radius, hardness and
+// pressure scale in hundredths, then 0 or 1 for pressure sensitivity and
+// for pressure-controlled size; files from before them keep the defaults). Only
 // version 2 is read; the first line that does not match stops the reading,
 // and every key not read keeps the value settings already had. Values take
 // C's base prefixes (0x hexadecimal, 0 octal).
