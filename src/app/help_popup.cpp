@@ -6,8 +6,8 @@
 
 // A box of first steps in the bottom right corner; F1 shows and hides it.
 void DrawHelpPopup() {
-    const int x = ui.windowWidth - 490, y = ui.windowHeight - 200;
-    const int w = 480, h = 190;
+    const int x = ui.windowWidth - 490, y = ui.windowHeight - 242;
+    const int w = 480, h = 232;
     // An open filter dialog lies over the same corner and has the pointer.
     if (!FilterDialogOpen() && PointerIn(x, y, w, h)) {
         SetTooltip("Help me help you");
@@ -28,4 +28,6 @@ void DrawHelpPopup() {
     DrawTextF(x + 5, y + 127, "Zoom with mousewheel or +/- keys.");
     DrawTextF(x + 5, y + 148, "Numpad * resets view to 100%% zoom, no rotation.");
     DrawTextF(x + 5, y + 169, "Ctrl+Z is undo for paint operations and filters.");
+    DrawTextF(x + 5, y + 190, "Alt popup presets: click uses one, Ctrl+click stores.");
+    DrawTextF(x + 5, y + 211, "Ctrl+Shift+C copies the picture to other programs.");
 }
