@@ -166,8 +166,9 @@ TEST_F(FileCommandsTest, AFailedSaveSaysWhyWhereItIsKnown) {
     // stand in for one.
     if (fs::exists("/dev/full")) {
         FailSafeFileWritesForTesting(true);
-        for (const char* name : {"full.png", "full.tvl", "full.jpg"})
+        for (const char* name : {"full.png", "full.tvl", "full.jpg"}) {
             EXPECT_EQ(saveAs(File(name)), "Save failed\nThe disk is full.") << name;
+        }
         FailSafeFileWritesForTesting(false);
     }
 
@@ -177,7 +178,9 @@ TEST_F(FileCommandsTest, AFailedSaveSaysWhyWhereItIsKnown) {
     fs::create_directories(locked);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
     const bool enforced = !std::ofstream((locked / "probe").string()).is_open();
-    if (enforced) EXPECT_EQ(saveAs((locked / "x.png").string()), "Save failed\nPermission denied.");
+    if (enforced) {
+        EXPECT_EQ(saveAs((locked / "x.png").string()), "Save failed\nPermission denied.");
+    }
     fs::permissions(locked, fs::perms::owner_all, fs::perm_options::replace);
     if (!enforced) GTEST_SKIP() << "this process may write into read-only folders (an administrator's)";
 }
