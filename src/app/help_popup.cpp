@@ -6,8 +6,8 @@
 
 // A box of first steps in the bottom right corner; F1 shows and hides it.
 void DrawHelpPopup() {
-    const int x = ui.windowWidth - 490, y = ui.windowHeight - 242;
-    const int w = 480, h = 232;
+    const int x = ui.windowWidth - 490, y = ui.windowHeight - 200;
+    const int w = 480, h = 190;
     // An open filter dialog lies over the same corner and has the pointer.
     if (!FilterDialogOpen() && PointerIn(x, y, w, h)) {
         SetTooltip("Help me help you");
@@ -19,15 +19,15 @@ void DrawHelpPopup() {
     OutlineRect(x, y, w, h);
 
     DrawTextF(x + 4, y + 4, "Help   (F1 to close this popup)");
-    DrawTextF(x + 5, y + 28, "Hold mouse cursor over things to get information.");
-    DrawTextF(x + 5, y + 49, "Paint with left/right mouse button or tablet.");
-    DrawTextF(x + 5, y + 70, "Alt:");
-    DrawTextF(x + 79, y + 70, "Access color picking and brush settings.");
-    DrawTextF(x + 5, y + 91, "Space:   Navigate. Click inside circle to scroll,");
-    DrawTextF(x + 5, y + 106, "                                 or outside to rotate canvas.");
-    DrawTextF(x + 5, y + 127, "Zoom with mousewheel or +/- keys.");
-    DrawTextF(x + 5, y + 148, "Numpad * resets view to 100%% zoom, no rotation.");
-    DrawTextF(x + 5, y + 169, "Ctrl+Z is undo for paint operations and filters.");
-    DrawTextF(x + 5, y + 190, "Alt popup presets: click uses one, Ctrl+click stores.");
-    DrawTextF(x + 5, y + 211, "Ctrl+Shift+C copies the picture to other programs.");
+    DrawTextF(x + 5, y + 26, "Hold mouse cursor over things to get information.");
+    DrawTextF(x + 5, y + 42, "Paint with left/right mouse button or tablet.");
+    DrawTextF(x + 5, y + 58, "Alt:");
+    DrawTextF(x + 79, y + 58, "Access color picking and brush settings.");
+    DrawTextF(x + 5, y + 74, "Space:   Navigate. Click inside circle to scroll,");
+    DrawTextF(x + 5, y + 89, "                                 or outside to rotate canvas.");
+    DrawTextF(x + 5, y + 105, "Zoom with mousewheel or +/- keys.");
+    DrawTextF(x + 5, y + 121, "Numpad * resets view to 100%% zoom, no rotation.");
+    DrawTextF(x + 5, y + 137, "Ctrl+Z is undo for paint operations and filters.");
+    DrawTextF(x + 5, y + 153, "Alt popup presets: click uses one, Ctrl+click stores.");
+    DrawTextF(x + 5, y + 169, "Ctrl+Shift+C copies the picture to other programs.");
 }
