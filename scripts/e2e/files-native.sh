@@ -100,7 +100,7 @@ else
 fi
 if [ -f "$bin/config.txt" ]; then
     head -n 1 "$bin/config.txt" | grep -qx "version 2" || e2e_fail "config.txt does not start with \"version 2\""
-    [ "$(wc -l <"$bin/config.txt")" -eq 15 ] || e2e_fail "config.txt has $(wc -l <"$bin/config.txt") lines, not 15"
+    [ "$(wc -l <"$bin/config.txt")" -eq 23 ] || e2e_fail "config.txt has $(wc -l <"$bin/config.txt") lines, not 23"
     grep -qx "window_maximized 1" "$bin/config.txt" || e2e_fail "config.txt does not keep the maximized window"
     grep -qx "color_profile 2" "$bin/config.txt" || e2e_fail "config.txt does not keep the colour profile"
 else

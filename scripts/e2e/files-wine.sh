@@ -92,7 +92,7 @@ else
 fi
 if [ -f "$run/bin/config.txt" ]; then
     tr -d '\r' <"$run/bin/config.txt" | head -n 1 | grep -qx "version 2" || e2e_fail "config.txt does not start with \"version 2\""
-    [ "$(wc -l <"$run/bin/config.txt")" -eq 15 ] || e2e_fail "config.txt does not have 15 lines"
+    [ "$(wc -l <"$run/bin/config.txt")" -eq 23 ] || e2e_fail "config.txt does not have 23 lines"
 else
     e2e_fail "closing did not write config.txt beside the program"
 fi

@@ -600,7 +600,7 @@ config=$E2E_TMP/config.txt
 if [ -f "$bin/config.txt" ]; then
     tr -d '\r' <"$bin/config.txt" >"$config"
     [ "$(head -n 1 "$config")" = "version 2" ] || fail "config.txt does not start with \"version 2\""
-    [ "$(wc -l <"$config")" -eq 15 ] || fail "config.txt has $(wc -l <"$config") lines, not 15"
+    [ "$(wc -l <"$config")" -eq 23 ] || fail "config.txt has $(wc -l <"$config") lines, not 23"
     for line in "window_width $ww" "window_height $wh" "window_maximized 1" "show_help 1" "show_tooltips 0" \
         "color_profile $profile_row" "undo_memory_mb 0"; do
         grep -qxF "$line" "$config" || fail "config.txt lacks the line \"$line\""

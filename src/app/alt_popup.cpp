@@ -26,6 +26,11 @@ constexpr int kToggleCount = 4;
 constexpr int kToggleWidth = 15, kToggleHeight = 10;
 constexpr float kInertiaOn = 0.9f;
 
+// The preset slots, a row under the toggles.
+constexpr int kPresetSide = 13, kPresetPitch = 15, kPresetTop = 132;
+// The popup's panel, around the square, the bar, the toggles and the presets.
+constexpr int kPanelWidth = 130, kPanelHeight = 153;
+
 // The layer thumbnail's picture covers only part of its texture.
 constexpr float kThumbnailRight = 0.78125f;
 constexpr float kThumbnailBottom = 0.21875f;
@@ -106,11 +111,61 @@ void BrushSquareInput(PopupState& p) {
     SetBrushShape(BrushSizeAt(p.sizePosition), HardnessAt(p.hardnessPosition));
 }
 
+int PresetX(const PopupState& p, int slot) { return p.px + kPresetPitch * slot; }
+
+bool PointerOnPresets(const PopupState& p) {
+    return PointerIn(p.px, p.py + kPresetTop, kPresetPitch * kBrushPresetCount, kPresetSide);
+}
+
+// A click takes the slot's brush; Ctrl+click keeps the current brush there.
+void PresetInput(PopupState& p) {
+    for (int slot = 0; slot < kBrushPresetCount; ++slot) {
+        if (!PointerIn(PresetX(p, slot), p.py + kPresetTop, kPresetSide, kPresetSide)) continue;
+        SetTooltip("Brush preset - click to use it, Ctrl+click to keep the current brush here");
+        ui.pointerOverInterface = true;
+        if (!ui.pointer.clicked) return;
+        BrushPreset& preset = app.brushPresets[size_t(slot)];
+        if (app.ctrlHeld) {
+            preset = PresetOfBrush(app.brush);
+            return;
+        }
+        const float radius = app.brush.radius, hardness = app.brush.hardness;
+        ApplyPresetToBrush(preset, app.brush);
+        // SetBrushShape rebuilds the shape only for a change it sees.
+        app.brush.radius = radius;
+        app.brush.hardness = hardness;
+        SetBrushShape(preset.radius, preset.hardness);
+        app.canvas.smooth = preset.hardness != 1.0f;
+        p.hardnessPosition = HardnessPosition(preset.hardness);
+        p.sizePosition = SizePosition(preset.radius);
+        return;
+    }
+}
+
 // In layer-pick mode the popup shows the layer found under the pointer, and a
-// click makes it the current layer.
+// click makes it the current layer (a Ctrl+click on a preset slot stores
+// the brush instead).
 void LayerPickInput(PopupState& p) {
     if (ValidLayer(app.pick.layerUnderPointer)) p.pickedLayer = app.pick.layerUnderPointer;
-    if (app.ctrlHeld && ui.pointer.clicked && ValidLayer(p.pickedLayer)) app.document.currentLayer = p.pickedLayer;
+    if (app.ctrlHeld && ui.pointer.clicked && ValidLayer(p.pickedLayer) && !PointerOnPresets(p))
+        app.document.currentLayer = p.pickedLayer;
+}
+
+// Each slot shows its brush as a dot: wider for a larger brush, darker for
+// a harder one.
+void DrawPresets(const PopupState& p) {
+    for (int slot = 0; slot < kBrushPresetCount; ++slot) {
+        const BrushPreset& preset = app.brushPresets[size_t(slot)];
+        const int x = PresetX(p, slot), y = p.py + kPresetTop;
+        const bool over = PointerIn(x, y, kPresetSide, kPresetSide);
+        SetGrey(over ? 0.8f : 0.95f);
+        FillRect(x, y, kPresetSide, kPresetSide);
+        const int dot = std::clamp(RoundToInt(std::sqrt(preset.radius) * 1.0f), 1, kPresetSide - 2);
+        SetGrey(0.6f * (1.0f - preset.hardness));
+        FillRect(x + (kPresetSide - dot) / 2, y + (kPresetSide - dot) / 2, dot, dot);
+        SetGrey(0);
+        OutlineRect(x - 1, y - 1, kPresetSide + 2, kPresetSide + 2);
+    }
 }
 
 void DrawPickedLayer(const PopupState& p) {
@@ -313,16 +368,18 @@ void DrawAltPopup() {
     }
     if (!p.altOpen) OpenAltPopup(p);
 
-    if (PointerIn(p.px - 5, p.py - 5, 130, 135)) ui.pointerOverInterface = true;
+    if (PointerIn(p.px - 5, p.py - 5, kPanelWidth, kPanelHeight)) ui.pointerOverInterface = true;
     BrushSquareInput(p);
+    PresetInput(p);
     LayerPickInput(p);
 
-    GradientBar(p.px - 5, p.py - 5, 130, 135);
+    GradientBar(p.px - 5, p.py - 5, kPanelWidth, kPanelHeight);
     SetGrey(0);
-    OutlineRect(p.px - 6, p.py - 6, 132, 137);
+    OutlineRect(p.px - 6, p.py - 6, kPanelWidth + 2, kPanelHeight + 2);
     DrawBrushSquare(p);
     PressureBar(p);
     Toggles(p);
+    DrawPresets(p);
 }
 
 void StepBrushSize(int steps) {

@@ -78,6 +78,7 @@ Settings CurrentSettings() {
     s.uiScale = app.uiScaleSetting;
     s.autosaveSeconds = app.autosaveSeconds;
     s.undoMemoryMb = app.undoMemoryMb;
+    s.brushPresets = app.brushPresets;
     return s;
 }
 
@@ -96,6 +97,7 @@ void ApplySettings(const Settings& s) {
     app.undoMemoryMb = s.undoMemoryMb;
     SetHistoryBudget(s.undoMemoryMb > 0 ? size_t(s.undoMemoryMb) << 20
                                         : DefaultHistoryBudget(platform::PhysicalMemoryBytes()));
+    app.brushPresets = s.brushPresets;
     // An index outside the table keeps the current profile; the document's
     // pixels are re-encoded into a new one.
     if (s.colorProfile >= 0 && s.colorProfile < kProfileCount && s.colorProfile != CurrentProfileIndex()) {

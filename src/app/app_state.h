@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "app/brush_presets.h"
 #include "app/filter_dialogs.h"
 #include "app/joystick_pressure.h"
 #include "app/panels.h"
@@ -71,6 +72,7 @@ struct AppState {
     // settings, and the stroke in progress.
     PaintTool tool;
     BrushSettings brush;
+    BrushPresets brushPresets = DefaultBrushPresets();  // the brush popup's slots, kept in config.txt
     StrokeState stroke;
     PixelImage* brushShape = nullptr;  // rebuilt whenever the brush settings change
     PixelImage* dabBuffer = nullptr;   // each dab is prepared here

@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/painting.h"
 #include "fileio/clipboard_image.h"
+#include "fileio/file_problem.h"
 #include "fileio/image_file.h"
 #include "image/animation.h"
 #include "platform/file_open.h"
@@ -17,6 +18,8 @@
 namespace {
 
 const char kTitlePrefix[] = "Orvella 0.25 - ";
+const char kUnreadableClipboardPicture[] = "The picture on the clipboard cannot be read.";
+const char kClipboardRefusedPicture[] = "The picture could not be put on the clipboard.";
 
 bool Readable(const std::string& path) { return std::ifstream(PathFromUtf8(path), std::ios::binary).good(); }
 
@@ -24,6 +27,12 @@ bool AnyReadable(const std::vector<std::string>& paths) {
     for (const std::string& path : paths)
         if (Readable(path)) return true;
     return false;
+}
+
+// The message's first line, and why on a second where the file code knows.
+std::string WithReason(const char* first) {
+    const char* why = FileProblemText(TakeFileProblem());
+    return *why ? std::string(first) + "\n" + why : std::string(first);
 }
 
 bool WholeDocumentWritten(const Document& doc) { return doc.layerCount == 1 || doc.layeredFile; }
@@ -115,8 +124,9 @@ bool LoadDocumentOrSayWhy(const std::string& path) {
         return false;
     }
     ForgetMemoryShortage();
+    TakeFileProblem();  // whatever an earlier file operation left
     if (!LoadDocument(path)) {
-        if (!SayIfOutOfMemory()) platform::ShowError("Error", "Unknown file format");
+        if (!SayIfOutOfMemory()) platform::ShowError("Error", WithReason("Unknown file format").c_str());
         return false;
     }
     return true;
@@ -148,13 +158,14 @@ void SaveDocument(bool alwaysAsk) {
     }
     DocumentWillChange();
     ForgetMemoryShortage();
+    TakeFileProblem();
     bool saved = false;
     {
         const WaitCursor waiting;
         saved = SaveImage(doc, path);
     }
     if (!saved) {
-        if (!SayIfOutOfMemory()) platform::ShowError("Error", "Save failed");
+        if (!SayIfOutOfMemory()) platform::ShowError("Error", WithReason("Save failed").c_str());
         return;
     }
     if (WholeDocumentWritten(doc)) {
@@ -231,13 +242,16 @@ void ExportFrames(bool full) {
 
 bool PasteImageFromClipboard(bool replace) {
     if (!replace) return platform::ClipboardHasImage();
-    std::vector<uint8_t> dib;
-    if (!platform::ReadClipboardImage(dib)) return false;
+    std::vector<uint8_t> bytes;
+    int kind = platform::kClipboardDib;
     int width = 0, height = 0;
     std::vector<uint32_t> flat;
     ForgetMemoryShortage();
-    if (!DecodeDib(dib.data(), dib.size(), width, height, flat)) {
-        SayIfOutOfMemory();
+    const bool read = platform::ReadClipboardImage(bytes, kind) &&
+                      (kind == platform::kClipboardPng ? DecodeClipboardPng(bytes.data(), bytes.size(), width, height, flat)
+                                                       : DecodeDib(bytes.data(), bytes.size(), width, height, flat));
+    if (!read) {
+        if (!SayIfOutOfMemory()) platform::ShowError("Error", kUnreadableClipboardPicture);
         return false;
     }
     DocumentWillChange();
@@ -252,5 +266,18 @@ bool PasteImageFromClipboard(bool replace) {
     ResetView(app.view, width, height);
     UpdateWindowTitle();
     DocumentReplaced();
+    return true;
+}
+
+bool CopyPictureToClipboard() {
+    DocumentWillChange();
+    std::vector<uint32_t> flat;
+    std::vector<uint8_t> png, dib;
+    Document& doc = app.document;
+    if (!FlattenDocument(doc, flat) || !EncodeClipboardImage(doc.width, doc.height, flat, png, dib) ||
+        !platform::WriteClipboardImage(png, dib)) {
+        platform::ShowError("Error", kClipboardRefusedPicture);
+        return false;
+    }
     return true;
 }

@@ -30,9 +30,14 @@ void NewBlankDocument();
 // Saves every animation frame as a numbered flat file; with full, each frame
 // as many times as its duration.
 void ExportFrames(bool full);
-// With replace false, whether the system clipboard holds a bitmap; with
-// replace true, replaces the document by it.
+// With replace false, whether the system clipboard holds a picture (PNG or
+// bitmap); with replace true, replaces the document by it, or says in an
+// error box that it cannot be read.
 bool PasteImageFromClipboard(bool replace);
+// Puts the picture as the screen shows it (all layers, without the onion
+// skin) on the system clipboard, for other programs to paste; an error box
+// when the system refuses it.
+bool CopyPictureToClipboard();
 
 // When the core noted a shortage of memory since the last look: logs and
 // shows "Not enough memory" and returns true (the caller shows nothing else).

@@ -11,6 +11,7 @@
 #include "app/app_test_support.h"
 #include "app/commands.h"
 #include "fileio/image_file.h"
+#include "fileio/safe_file.h"
 #include "fileio/test_images.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
@@ -106,6 +107,83 @@ TEST_F(FileCommandsTest, ADamagedFileIsAnUnknownFormatAndChangesNothing) {
     ASSERT_EQ(os.errors.size(), 1u);
     EXPECT_EQ(os.errors[0].text, "Unknown file format");
     EXPECT_TRUE(app.documentPath.empty());
+}
+
+// What the open command says under its first line where the file code knows
+// why: a file that ends early, a kind of JPEG the library does not decode, a
+// name of no known kind.
+TEST_F(FileCommandsTest, AFileThatCannotBeOpenedSaysWhyWhereItIsKnown) {
+    std::vector<uint8_t> rgb(16 * 16 * 3, 90);
+    const std::vector<uint8_t> jpeg = samples::EncodeJpeg(16, 16, 3, rgb);
+    const std::vector<uint8_t> png = samples::EncodePng(samples::Png(2, 1, samples::kRgb, 8, {1, 2, 3, 4, 5, 6}));
+    // The frame header's marker and precision, patched.
+    auto withFrame = [&jpeg](uint8_t marker, uint8_t precision) {
+        std::vector<uint8_t> b = jpeg;
+        for (size_t i = 0; i + 4 < b.size(); ++i)
+            if (b[i] == 0xFF && b[i + 1] == 0xC0) {
+                b[i + 1] = marker;
+                b[i + 4] = precision;
+                break;
+            }
+        return b;
+    };
+    const std::string unsupported =
+        "Unknown file format\nThis kind of JPEG (12-bit, lossless or hierarchical) is not supported.";
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        std::string message;
+    } cases[] = {
+        {"cut.png", std::vector<uint8_t>(png.begin(), png.end() - 20), "Unknown file format\nThe file is truncated."},
+        {"cut.jpg", std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(jpeg.size() * 2 / 3)),
+         "Unknown file format\nThe file is truncated."},
+        {"12-bit.jpg", withFrame(0xC1, 12), unsupported},
+        {"lossless.jpg", withFrame(0xC3, 8), unsupported},
+        {"picture.gif", png, "Unknown file format\nOnly .tvl, .png, .jpg and .jpeg files are known."},
+        {"text.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'}, "Unknown file format"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(samples::WriteFileBytes(File(c.name), c.bytes));
+        os.errors.clear();
+        Choose(File(c.name));
+        Run("open");
+        ASSERT_EQ(os.errors.size(), 1u);
+        EXPECT_EQ(os.errors[0].text, c.message);
+        EXPECT_EQ(app.document.width, 200);
+    }
+}
+
+TEST_F(FileCommandsTest, AFailedSaveSaysWhyWhereItIsKnown) {
+    auto saveAs = [&](const std::string& path) {
+        os.errors.clear();
+        Choose(path);
+        Run("saveas");
+        return os.errors.empty() ? std::string() : os.errors[0].text;
+    };
+    EXPECT_EQ(saveAs(File("picture.gif")), "Save failed\nOnly .tvl, .png, .jpg and .jpeg files are known.");
+
+    // Writes fail as on a full disk, where the system has a full device to
+    // stand in for one.
+    if (fs::exists("/dev/full")) {
+        FailSafeFileWritesForTesting(true);
+        for (const char* name : {"full.png", "full.tvl", "full.jpg"}) {
+            EXPECT_EQ(saveAs(File(name)), "Save failed\nThe disk is full.") << name;
+        }
+        FailSafeFileWritesForTesting(false);
+    }
+
+    // A folder that takes no new files; an administrator's process may
+    // write there all the same, and then there is nothing to see.
+    const fs::path locked = dir / "locked";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+    const bool enforced = !std::ofstream((locked / "probe").string()).is_open();
+    if (enforced) {
+        EXPECT_EQ(saveAs((locked / "x.png").string()), "Save failed\nPermission denied.");
+    }
+    fs::permissions(locked, fs::perms::owner_all, fs::perm_options::replace);
+    if (!enforced) GTEST_SKIP() << "this process may write into read-only folders (an administrator's)";
 }
 
 // A JPEG with part of its data lost opens for what can be seen, unnamed and

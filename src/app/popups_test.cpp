@@ -9,6 +9,7 @@
 #include "app/app_test_support.h"
 #include "app/program_test_support.h"
 #include "image/color_profile.h"
+#include "image/document_test_support.h"
 #include "image/pixel_image.h"
 #include "image/thread_scratch.h"
 #include "paint/brush_dab.h"
@@ -570,3 +571,69 @@ TEST_F(CanvasSizeDialogPasses, EnterWithNoFieldOpenIsOkAndEscapeCancels) {
 }
 
 }  // namespace
+
+// --- Brush presets, through whole passes of the program ------------------------
+
+class BrushPresetPasses : public ProgramTest {
+protected:
+    // Opens the brush popup with Alt at (x, y) and returns slot k's centre.
+    void OpenPopup(int x = 400, int y = 200) {
+        platform::fake::Hold({platform::kKeyLeftAlt});
+        Pass(x, y, false);
+        ASSERT_TRUE(app.popups.altOpen);
+    }
+    int SlotX(int k) const { return app.popups.px + 15 * k + 6; }
+    int SlotY() const { return app.popups.py + 138; }
+};
+
+TEST_F(BrushPresetPasses, AClickTakesASlotsBrushAndCtrlClickKeepsTheCurrentOneThere) {
+    const BrushPresets defaults = DefaultBrushPresets();
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    app.document.currentLayer = 1;
+    OpenPopup();
+
+    // The soft airbrush: size, hardness and the pressure options at once.
+    Click(SlotX(3), SlotY());
+    EXPECT_EQ(PresetOfBrush(app.brush), defaults[3]);
+    EXPECT_EQ(app.popups.sizePosition, SizePosition(defaults[3].radius));
+    EXPECT_STREQ(ui.tooltip, "Brush preset - click to use it, Ctrl+click to keep the current brush here");
+    // The pixel pencil: no pressure, no smoothing.
+    Click(SlotX(2), SlotY());
+    EXPECT_EQ(app.brush.hardness, 1.0f);
+    EXPECT_FALSE(app.brush.pressureSensitivity);
+    EXPECT_FALSE(app.canvas.smooth);
+
+    // A brush of one's own from the square, kept in slot 0 with Ctrl+click;
+    // the click picks no layer.
+    Pass(app.popups.px + 40, app.popups.py + 60, false);
+    Pass(app.popups.px + 40, app.popups.py + 60, true);
+    Pass(app.popups.px + 40, app.popups.py + 60, false);
+    const BrushPreset own = PresetOfBrush(app.brush);
+    ASSERT_NE(own, defaults[0]);
+    platform::fake::Hold({platform::kKeyLeftCtrl});
+    Click(SlotX(0), SlotY());
+    platform::fake::Release({platform::kKeyLeftCtrl});
+    EXPECT_EQ(app.brushPresets[0], own);
+    EXPECT_EQ(app.document.currentLayer, 1);
+    EXPECT_EQ(PresetOfBrush(app.brush), own);  // storing changes no brush
+
+    Click(SlotX(7), SlotY());
+    EXPECT_EQ(PresetOfBrush(app.brush), defaults[7]);
+    Click(SlotX(0), SlotY());
+    EXPECT_EQ(PresetOfBrush(app.brush), own);
+    // The shape painted with is the chosen brush's.
+    PixelImage* expected = NewBrushImage();
+    BuildBrushShape(*expected, own.radius, own.hardness);
+    EXPECT_TRUE(doctest::SameSamples(*expected, *app.brushShape));
+    delete expected;
+    platform::fake::Release({platform::kKeyLeftAlt});
+}
+
+TEST_F(BrushPresetPasses, PressureSizeFromAPresetTurnsLineAvoidanceOff) {
+    app.brush.lineAvoidance = true;
+    OpenPopup();
+    Click(SlotX(1), SlotY());  // the inking pen
+    EXPECT_TRUE(app.brush.pressureControlledSize);
+    EXPECT_FALSE(app.brush.lineAvoidance);
+    platform::fake::Release({platform::kKeyLeftAlt});
+}

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -36,6 +37,29 @@ bool ReadKey(const std::string& text, size_t& pos, const char* key, int& value) 
     return true;
 }
 
+// "key v1 v2 ..." at pos, count numbers as ReadKey reads one; false (pos
+// unchanged) when the text does not match.
+bool ReadKeyValues(const std::string& text, size_t& pos, const char* key, int* values, int count) {
+    size_t p = pos;
+    if (!ReadKey(text, p, key, values[0])) return false;
+    for (int i = 1; i < count; ++i) {
+        const char* start = text.c_str() + p;
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(start, &end, 0);
+        if (end == start || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+        values[i] = int(v);
+        p += size_t(end - start);
+        while (p < text.size() && std::isspace(static_cast<unsigned char>(text[p]))) ++p;
+    }
+    pos = p;
+    return true;
+}
+
+std::string PresetKey(int slot) { return "brush_preset_" + std::to_string(slot + 1); }
+
+int Hundredths(float v) { return int(std::lround(v * 100.0f)); }
+
 }  // namespace
 
 void ParseSettings(const std::string& text, Settings& s) {
@@ -61,7 +85,14 @@ void ParseSettings(const std::string& text, Settings& s) {
         integer("overview_size", s.overviewSize) && flag("show_help", s.showHelp) &&
         flag("show_tooltips", s.showTooltips) && integer("color_profile", s.colorProfile) &&
         flag("force_mouse_coordinates", s.forceMouseCoordinates) && integer("ui_scale", s.uiScale) &&
-        integer("autosave_seconds", s.autosaveSeconds) && integer("undo_memory_mb", s.undoMemoryMb);
+        integer("autosave_seconds", s.autosaveSeconds) && integer("undo_memory_mb", s.undoMemoryMb) && [&] {
+            for (int slot = 0; slot < kBrushPresetCount; ++slot) {
+                int v[5];
+                if (!ReadKeyValues(text, pos, PresetKey(slot).c_str(), v, 5)) return false;
+                s.brushPresets[size_t(slot)] = ClampedPreset({v[0] / 100.0f, v[1] / 100.0f, v[2] / 100.0f, v[3] != 0, v[4] != 0});
+            }
+            return true;
+        }();
 }
 
 std::string FormatSettings(const Settings& s) {
@@ -74,7 +105,15 @@ std::string FormatSettings(const Settings& s) {
                   kSettingsVersion, s.windowWidth, s.windowHeight, s.windowX, s.windowY, s.windowMaximized ? 1 : 0,
                   s.showOverview ? 1 : 0, s.overviewSize, s.showHelp ? 1 : 0, s.showTooltips ? 1 : 0,
                   s.colorProfile, s.forceMouseCoordinates ? 1 : 0, s.uiScale, s.autosaveSeconds, s.undoMemoryMb);
-    return text;
+    std::string all = text;
+    for (int slot = 0; slot < kBrushPresetCount; ++slot) {
+        const BrushPreset& p = s.brushPresets[size_t(slot)];
+        std::snprintf(text, sizeof text, "%s %i %i %i %i %i\n", PresetKey(slot).c_str(), Hundredths(p.radius),
+                      Hundredths(p.hardness), Hundredths(p.pressureScale), p.pressureSensitivity ? 1 : 0,
+                      p.pressureControlledSize ? 1 : 0);
+        all += text;
+    }
+    return all;
 }
 
 void ReadSettings(const std::string& path, Settings& settings) {

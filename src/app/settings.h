@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "app/brush_presets.h"
+
 // The window geometry and interface preferences kept in config.txt beside the
 // program: one "key value" line per setting, in a fixed order.
 struct Settings {
@@ -18,11 +20,15 @@ struct Settings {
     int uiScale = 0;  // 100, 150 or 200 percent; 0: chosen from the display's DPI
     int autosaveSeconds = 120;  // 0: no autosave
     int undoMemoryMb = 0;  // the history's budget; 0 or less: a quarter of physical memory, at most 2048
+    BrushPresets brushPresets = DefaultBrushPresets();
 };
 
 constexpr int kSettingsVersion = 2;
 
-// Reads what the text holds into settings, in the file's key order. Only
+// Reads what the text holds into settings, in the file's key order (the
+// brush presets last, "brush_preset_N" followed by the radius, hardness and
+// pressure scale in hundredths, then 0 or 1 for pressure sensitivity and
+// for pressure-controlled size; files from before them keep the defaults). Only
 // version 2 is read; the first line that does not match stops the reading,
 // and every key not read keeps the value settings already had. Values take
 // C's base prefixes (0x hexadecimal, 0 octal).

@@ -19,7 +19,10 @@ namespace {
 const char kWritten[] =
     "version 2\nwindow_width 1200\nwindow_height 800\nwindow_x 40\nwindow_y 30\nwindow_maximized 0\n"
     "show_overview 1\noverview_size 200\nshow_help 0\nshow_tooltips 0\ncolor_profile 4\n"
-    "force_mouse_coordinates 1\nui_scale 150\nautosave_seconds 30\nundo_memory_mb 512\n";
+    "force_mouse_coordinates 1\nui_scale 150\nautosave_seconds 30\nundo_memory_mb 512\n"
+    "brush_preset_1 250 40 80 1 0\nbrush_preset_2 100 100 100 0 0\nbrush_preset_3 12700 0 0 1 1\n"
+    "brush_preset_4 2500 0 25 1 0\nbrush_preset_5 600 60 100 1 0\nbrush_preset_6 1800 95 100 1 0\n"
+    "brush_preset_7 5000 30 100 1 0\nbrush_preset_8 12000 10 100 1 0\n";
 
 TEST(Settings, WritesEveryKeyAndReadsThemBack) {
     Settings s;
@@ -34,6 +37,28 @@ TEST(Settings, WritesEveryKeyAndReadsThemBack) {
     EXPECT_EQ(s.uiScale, 150);
     EXPECT_EQ(s.autosaveSeconds, 30);
     EXPECT_EQ(s.undoMemoryMb, 512);
+    const BrushPreset first{2.5f, 0.4f, 0.8f, true, false}, pixel{1.0f, 1.0f, 1.0f, false, false};
+    EXPECT_EQ(s.brushPresets[0], first);
+    EXPECT_EQ(s.brushPresets[1], pixel);
+    EXPECT_TRUE(s.brushPresets[2].pressureControlledSize);
+}
+
+// A file written before the presets existed still loads whole, the presets
+// keeping their defaults; a preset from a damaged line keeps its default and
+// values out of range are brought back into it.
+TEST(Settings, BrushPresetsFromOlderOrDamagedFiles) {
+    const std::string text = kWritten;
+    const std::string older = text.substr(0, text.find("brush_preset_1"));
+    Settings s;
+    ParseSettings(older, s);
+    EXPECT_TRUE(s.forceMouseCoordinates);
+    EXPECT_EQ(s.brushPresets, DefaultBrushPresets());
+
+    Settings t;
+    ParseSettings(older + "brush_preset_1 99999 150 -20 1 0\nbrush_preset_2 300 50\nbrush_preset_3 100 10 100 1 0\n", t);
+    EXPECT_EQ(t.brushPresets[0], (BrushPreset{127.0f, 0.99f, 0.0f, true, false}));
+    EXPECT_EQ(t.brushPresets[1], DefaultBrushPresets()[1]);
+    EXPECT_EQ(t.brushPresets[2], DefaultBrushPresets()[2]);  // the reading stopped before it
 }
 
 // A file from before the interface scale loads whole and leaves the scale to

@@ -85,8 +85,10 @@ TEST_P(StartupFile, ThatCannotBeOpenedIsReported) {
 
 INSTANTIATE_TEST_SUITE_P(Files, StartupFile,
                          ::testing::Values(StartupFileCase{"Missing", nullptr, "File not found"},
-                                           StartupFileCase{"Damaged", "\x89PNG\r\n\x1a\nnot really", "Unknown file format"},
-                                           StartupFileCase{"Empty", "", "Unknown file format"}),
+                                           // A chunk that runs past the end of the file.
+                                           StartupFileCase{"Damaged", "\x89PNG\r\n\x1a\nnot really",
+                                                           "Unknown file format\nThe file is truncated."},
+                                           StartupFileCase{"Empty", "", "Unknown file format\nThe file is truncated."}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunProgram, ReturnsTheExitCodeOfTheQuitMessage) {

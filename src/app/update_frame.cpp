@@ -115,7 +115,7 @@ void AnimationKeys() {
     }
 }
 
-// Ctrl+V with nothing in the layer clipboard: a bitmap on the system
+// Ctrl+V with nothing in the layer clipboard: a picture on the system
 // clipboard becomes the document.
 void PasteBitmap() {
     if (!PasteImageFromClipboard(false)) return;
@@ -139,7 +139,9 @@ void LayerKeys() {
 
     const bool copy = Held(kKeyC), paste = Held(kKeyV);
     if (Pressed(copy || paste, app.clipboardKeysHeld) && ctrl) {
-        if (copy)
+        if (copy && app.shiftHeld)
+            CopyPictureToClipboard();
+        else if (copy)
             CopyLayerToClipboard(doc);
         else if (doc.clipboardFilled)
             PasteLayer();

@@ -9,6 +9,9 @@
 #include "app/app_test_support.h"
 #include "app/commands.h"
 #include "app/main_loop.h"
+#include "fileio/clipboard_image.h"
+#include "fileio/flat_image.h"
+#include "fileio/test_images.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/document_test_support.h"
@@ -488,6 +491,61 @@ TEST_F(UpdateFrameTest, CtrlVWithAnEmptyClipboardChangesNothing) {
     EXPECT_EQ(doc.layerCount, 1);
     EXPECT_FALSE(doc.modified);
     EXPECT_TRUE(os.questions.empty());
+}
+
+// Ctrl+Shift+C offers the picture as the screen shows it to other programs;
+// Ctrl+C alone stays the layer copy.
+TEST_F(UpdateFrameTest, CtrlShiftCPutsTheWholePictureOnTheSystemClipboard) {
+    MakeUpperLayerCurrent();
+    doctest::PaintLayer(doc, 1, 7);
+    std::vector<uint32_t> shown;
+    ASSERT_TRUE(FlattenDocument(doc, shown));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyC}));
+    EXPECT_EQ(os.clipboardWrites, 0);
+    ASSERT_TRUE(PassHolding({}));
+    doc.clipboardFilled = false;
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyLeftShift, kKeyC}));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyLeftShift, kKeyC}));  // held: one copy
+    EXPECT_EQ(os.clipboardWrites, 1);
+    EXPECT_FALSE(doc.clipboardFilled);
+    int w = 0, h = 0;
+    std::vector<uint32_t> png, dib;
+    ASSERT_TRUE(DecodeClipboardPng(os.clipboardPng.data(), os.clipboardPng.size(), w, h, png));
+    EXPECT_EQ(w, 200);
+    EXPECT_EQ(h, 150);
+    EXPECT_EQ(png, shown);
+    ASSERT_TRUE(DecodeDib(os.clipboardDib.data(), os.clipboardDib.size(), w, h, dib));
+    EXPECT_EQ(dib, shown);  // the bottom layer is opaque
+    EXPECT_TRUE(os.errors.empty());
+
+    // A clipboard that takes nothing is said so.
+    os.clipboardRefusesWrites = true;
+    ASSERT_TRUE(PassHolding({}));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyRightShift, kKeyC}));
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].text, "The picture could not be put on the clipboard.");
+}
+
+// Ctrl+V with the layer clipboard empty: another program's PNG becomes the
+// document, transparency kept; one that cannot be read is refused aloud.
+TEST_F(UpdateFrameTest, CtrlVTakesAnotherProgramsPngOrSaysItCannot) {
+    samples::PngPicture halfSeen = samples::Png(2, 1, samples::kRgba, 8, {200, 40, 40, 255, 30, 160, 60, 0});
+    os.clipboardPng = samples::EncodePng(halfSeen);
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyV}));
+    ASSERT_EQ(doc.width, 2);
+    ASSERT_EQ(doc.height, 1);
+    std::vector<uint32_t> shown;
+    ASSERT_TRUE(FlattenDocument(doc, shown));
+    EXPECT_EQ(shown, (std::vector<uint32_t>{0xFFC82828, 0x00FFFFFF}));
+    EXPECT_TRUE(os.errors.empty());
+
+    os.clipboardPng = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'};
+    ASSERT_TRUE(PassHolding({}));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyV}));
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].title, "Error");
+    EXPECT_EQ(os.errors[0].text, "The picture on the clipboard cannot be read.");
+    EXPECT_EQ(doc.width, 2);
 }
 
 TEST_F(UpdateFrameTest, CtrlERequestsTheMergeForOnePassOnly) {

@@ -13,3 +13,15 @@
 // in size bytes, sides above kMaxDocumentSide and a bitmap the memory cannot
 // hold (noted, see memory_guard.h) are refused (false, outputs untouched).
 bool DecodeDib(const uint8_t* bytes, size_t size, int& w, int& h, std::vector<uint32_t>& flat);
+
+// A PNG file as other programs put it on the clipboard: any layout, decoded
+// to flat pixels with its alpha (see RgbaRowToFlat), top row first. Damaged data, an empty image
+// and sides above kMaxDocumentSide are refused (false, outputs untouched).
+bool DecodeClipboardPng(const uint8_t* bytes, size_t size, int& w, int& h, std::vector<uint32_t>& flat);
+
+// The picture in the two forms other programs paste: a PNG file (8-bit RGB,
+// or RGBA when some pixel is not fully opaque) and a 24-bit bottom-up
+// device-independent bitmap (a 40-byte BITMAPINFOHEADER and the rows, alpha
+// dropped). False when the encoder fails or flat does not hold w x h pixels.
+bool EncodeClipboardImage(int w, int h, const std::vector<uint32_t>& flat, std::vector<uint8_t>& png,
+                          std::vector<uint8_t>& dib);

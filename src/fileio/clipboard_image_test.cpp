@@ -148,4 +148,87 @@ TEST_F(ClipboardImageTest, LoadFlatImageReplacesTheDocumentAndKeepsTheAnimationM
     before.ExpectSame(doc);
 }
 
+// --- The PNG form --------------------------------------------------------
+
+TEST(ClipboardPng, OtherProgramsLayoutsDecodeWithTheirAlpha) {
+    using samples::PngPicture;
+    PngPicture palette = samples::Png(2, 1, samples::kPalette, 8, {0, 1});
+    palette.palette = {10, 20, 30, 200, 100, 50};
+    palette.paletteAlpha = {0};  // the first entry transparent
+    const struct {
+        const char* name;
+        PngPicture picture;
+        std::vector<uint32_t> flat;
+    } cases[] = {
+        {"RGB", samples::Png(2, 1, samples::kRgb, 8, {10, 20, 30, 40, 50, 60}), {0xFF0A141E, 0xFF28323C}},
+        {"RGBA", samples::Png(2, 1, samples::kRgba, 8, {10, 20, 30, 0, 40, 50, 60, 128}), {0x00FFFFFF, 0x8028323C}},
+        {"16-bit RGBA", samples::Png(1, 1, samples::kRgba, 16, {0xFFFF, 0, 0, 0xFFFF}), {0xFFFF0000}},
+        {"grey with alpha", samples::Png(2, 1, samples::kGreyAlpha, 8, {90, 0, 200, 255}), {0x00FFFFFF, 0xFFC8C8C8}},
+        {"palette with a transparent entry", palette, {0x00FFFFFF, 0xFFC86432}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> bytes = samples::EncodePng(c.picture);
+        int w = 0, h = 0;
+        std::vector<uint32_t> flat;
+        ASSERT_TRUE(DecodeClipboardPng(bytes.data(), bytes.size(), w, h, flat));
+        EXPECT_EQ(w, c.picture.width);
+        EXPECT_EQ(h, c.picture.height);
+        EXPECT_EQ(flat, c.flat);
+    }
+}
+
+TEST(ClipboardPng, WhatIsNoWholePngIsRefused) {
+    const std::vector<uint8_t> good = samples::EncodePng(samples::Png(2, 1, samples::kRgb, 8, {1, 2, 3, 4, 5, 6}));
+    const std::vector<uint8_t> text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'};
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {"text", text},
+        {"cut short", std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2))},
+        {"header only, too wide", samples::PngHeaderOnly(uint32_t(kMaxDocumentSide) + 1, 1)},
+        {"empty", {}},
+    };
+    for (const auto& c : cases) {
+        int w = -1, h = -1;
+        std::vector<uint32_t> flat = {42};
+        EXPECT_FALSE(DecodeClipboardPng(c.bytes.data(), c.bytes.size(), w, h, flat)) << c.name;
+        EXPECT_EQ(w, -1) << c.name;
+        EXPECT_EQ(flat, std::vector<uint32_t>{42}) << c.name;
+    }
+}
+
+// What goes out is what other programs read back: the PNG with alpha only
+// where the picture has some, the bitmap opaque.
+TEST(ClipboardPng, CopiedPicturesReadBackWhole) {
+    const std::vector<uint32_t> opaque = {0xFF010203, 0xFF040506, 0xFF070809, 0xFFA0B0C0, 0xFFD0E0F0, 0xFFFFFFFF};
+    std::vector<uint32_t> seeThrough = opaque;
+    seeThrough[1] = 0x00FFFFFF;
+    seeThrough[4] = 0x80D0E0F0;
+    const struct {
+        const char* name;
+        std::vector<uint32_t> flat;
+        uint8_t colourType;  // of the PNG header
+    } cases[] = {{"opaque", opaque, samples::kRgb}, {"with transparency", seeThrough, samples::kRgba}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> png, dib;
+        ASSERT_TRUE(EncodeClipboardImage(3, 2, c.flat, png, dib));
+        ASSERT_GT(png.size(), 26u);
+        EXPECT_EQ(png[24], 8);  // bit depth
+        EXPECT_EQ(png[25], c.colourType);
+        int w = 0, h = 0;
+        std::vector<uint32_t> back;
+        ASSERT_TRUE(DecodeClipboardPng(png.data(), png.size(), w, h, back));
+        EXPECT_EQ(back, c.flat);
+        ASSERT_TRUE(DecodeDib(dib.data(), dib.size(), w, h, back));
+        EXPECT_EQ(w, 3);
+        EXPECT_EQ(h, 2);
+        EXPECT_EQ(back, Opaque(c.flat));
+    }
+    std::vector<uint8_t> png, dib;
+    EXPECT_FALSE(EncodeClipboardImage(3, 3, opaque, png, dib));
+}
+
 }  // namespace

@@ -178,7 +178,7 @@ bool SaveFlatFile(Document& doc, const char* path, RowWriter write, bool askOpaq
     SafeFile out;
     if (!out.Open(path)) return false;
     if (!write(out.File(), rows)) {
-        out.Abandon();
+        out.AbandonFailedWrite();
         return false;
     }
     return out.Commit();
@@ -196,6 +196,12 @@ bool LoadFlatFile(Document& doc, const char* path, const FlatReader& read) {
 
 void RgbRowToFlat(const uint8_t* rgb, uint32_t* flat, int w) {
     for (int x = 0; x < w; ++x, rgb += 3) flat[x] = 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+}
+
+void RgbaRowToFlat(const uint8_t* rgba, uint32_t* flat, int w) {
+    for (int x = 0; x < w; ++x, rgba += 4)
+        flat[x] = rgba[3] == 0 ? 0x00FFFFFFu
+                               : uint32_t(rgba[3]) << 24 | uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2];
 }
 
 void FlatToRgbRow(const uint32_t* flat, uint8_t* rgb, int w) {

@@ -81,6 +81,10 @@ using FlatReader = std::function<bool(std::FILE* file, int& w, int& h, std::vect
 // One row between flat pixels and the 8-bit RGB triples the PNG and JPEG
 // codecs take and give; pixels read from RGB are opaque.
 void RgbRowToFlat(const uint8_t* rgb, uint32_t* flat, int w);
+// The same from R, G, B, A quadruples, alpha kept. A fully transparent pixel
+// becomes transparent white, as the program's own empty pixels are: what a
+// file stores under alpha 0 (mostly black) is no colour anyone saw.
+void RgbaRowToFlat(const uint8_t* rgba, uint32_t* flat, int w);
 void FlatToRgbRow(const uint32_t* flat, uint8_t* rgb, int w);
 void FlatToRgbaRow(const uint32_t* flat, uint8_t* rgba, int w);
 

@@ -1,5 +1,6 @@
 #include "fileio/image_file.h"
 
+#include "fileio/file_problem.h"
 #include "fileio/jpeg_file.h"
 #include "fileio/png_file.h"
 #include "fileio/tvl_file.h"
@@ -50,6 +51,7 @@ bool SaveImage(Document& doc, const std::string& path) {
     const Format format = FormatOf(extension);
     if (format == Format::kUnknown) {
         LogLine("SaveImage: unknown format (%s)!", extension.c_str());
+        NoteFileProblem(FileProblem::kUnknownExtension);
         return false;
     }
     // A failed save changes nothing on disk, so the document's file state
@@ -70,7 +72,7 @@ bool LoadImage(Document& doc, const std::string& path) {
         case Format::kTvl: loaded = LoadImage_TVL(doc, path.c_str()); break;
         case Format::kPng: loaded = LoadImage_PNG(doc, path.c_str()); break;
         case Format::kJpeg: loaded = LoadImage_JPEG(doc, path.c_str()); break;
-        case Format::kUnknown: break;
+        case Format::kUnknown: NoteFileProblem(FileProblem::kUnknownExtension); break;
     }
     if (!loaded) {
         LogLine("LoadImage: failed (format=%s)", extension.c_str());

@@ -7,6 +7,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "fileio/file_problem.h"
 #include "fileio/flat_image.h"
 #include "image/document.h"
 #include "image/memory_guard.h"
@@ -28,10 +29,18 @@ struct JpegErrors {
 
 JpegErrors& ErrorsOf(j_common_ptr info) { return *reinterpret_cast<JpegErrors*>(info->err); }
 
+// Kinds of JPEG this build of the library does not decode (12-bit samples,
+// the lossless and hierarchical processes), as against damaged files.
+bool UnsupportedKind(int code) {
+    return code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED || code == JERR_ARITH_NOTIMPL ||
+           code == JERR_NOT_COMPILED || code == JERR_CONVERSION_NOTIMPL;
+}
+
 void OnJpegError(j_common_ptr info) {
     char message[JMSG_LENGTH_MAX];
     info->err->format_message(info, message);
     LogLine("libjpeg: %s", message);
+    if (UnsupportedKind(info->err->msg_code)) NoteFileProblem(FileProblem::kUnsupportedJpeg);
     std::longjmp(ErrorsOf(info).jump, 1);
 }
 
@@ -66,6 +75,7 @@ struct DecodedRows {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> bytes;  // height rows of width x RGB
+    std::vector<uint8_t> inks;   // one row of width x CMYK, for print files
     bool damaged = false;
 };
 
@@ -88,6 +98,23 @@ uint64_t LeastJpegBytes(const jpeg_decompress_struct& info) {
     return fewest / 8;
 }
 
+// Print tools write CMYK, or YCCK that the library turns into CMYK; the
+// library gives no RGB for either. Adobe's files (the common kind, marked by
+// their Adobe segment) store every ink inverted, 255 meaning none.
+bool PrintColours(const jpeg_decompress_struct& info) {
+    return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+}
+
+void CmykRowToRgb(const uint8_t* cmyk, uint8_t* rgb, int w, bool inverted) {
+    for (int x = 0; x < w; ++x, cmyk += 4, rgb += 3) {
+        const int k = inverted ? cmyk[3] : 255 - cmyk[3];
+        for (int c = 0; c < 3; ++c) {
+            const int left = inverted ? cmyk[c] : 255 - cmyk[c];  // the share of light the ink lets through
+            rgb[c] = uint8_t((left * k + 127) / 255);
+        }
+    }
+}
+
 bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     const int64_t fileBytes = BytesLeftInFile(file);
     jpeg_decompress_struct info = {};
@@ -95,6 +122,7 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     InstallErrors(errors);
     info.err = &errors.manager;
     if (setjmp(errors.jump)) {
+        if (errors.truncated) NoteFileProblem(FileProblem::kTruncated);
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -117,13 +145,14 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     // The decoded rows, the flat pixels and the document made from them; a
     // progressive file also keeps every coefficient until its last scan.
     const uint64_t coefficients = info.progressive_mode ? uint64_t(width * height) * 2 * info.num_components : 0;
-    if (!MemoryFor(uint64_t(width * height) * (3 + sizeof(uint32_t)) + coefficients + NewDocumentBytes(width, height))) {
+    if (!MemoryFor(uint64_t(width * height) * (3 + sizeof(uint32_t)) + uint64_t(width) * 4 + coefficients + NewDocumentBytes(width, height))) {
         jpeg_destroy_decompress(&info);
         return false;
     }
-    info.out_color_space = JCS_RGB;
+    const bool print = PrintColours(info);
+    info.out_color_space = print ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);
-    if (info.output_components != 3 || info.output_width != info.image_width ||
+    if (info.output_components != (print ? 4 : 3) || info.output_width != info.image_width ||
         info.output_height != info.image_height) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -134,14 +163,21 @@ bool DecodeJpeg(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     }
     out.width = int(width);
     out.height = int(height);
+    if (print && !Allocating([&out, width] { out.inks.resize(size_t(width) * 4); })) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out.bytes.data() + size_t(info.output_scanline) * size_t(width) * 3;
+        uint8_t* rgb = out.bytes.data() + size_t(info.output_scanline) * size_t(width) * 3;
+        JSAMPROW row = print ? out.inks.data() : rgb;
         if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+        if (print) CmykRowToRgb(row, rgb, int(width), info.saw_Adobe_marker);
     }
     const bool complete = info.output_scanline == info.output_height;
     if (complete) jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     out.damaged = errors.damaged;
+    if (errors.truncated) NoteFileProblem(FileProblem::kTruncated);
     return complete && !errors.truncated;
 }
 

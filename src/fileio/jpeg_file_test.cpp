@@ -101,7 +101,7 @@ TEST_F(JpegFileTest, GreyscaleLoadsAsGreyRgb) {
     }
 }
 
-TEST_F(JpegFileTest, UnconvertibleDamagedAndOversizedFilesFailAndLeaveTheDocument) {
+TEST_F(JpegFileTest, DamagedAndOversizedFilesFailAndLeaveTheDocument) {
     ASSERT_TRUE(NewDocument(doc, 30, 20));
     doctest::PaintLayer(doc, 0, 2);
     std::vector<uint8_t> rgb(40 * 24 * 3);
@@ -129,7 +129,6 @@ TEST_F(JpegFileTest, UnconvertibleDamagedAndOversizedFilesFailAndLeaveTheDocumen
         std::vector<uint8_t> bytes;
     };
     std::vector<Case> cases = {
-        {"CMYK", samples::EncodeJpeg(8, 8, 4, std::vector<uint8_t>(8 * 8 * 4, 100))},
         {"wider than the largest document", tooWide},
         {"garbage", garbage},
         {"garbage after the start marker", garbageAfterStart},
@@ -143,6 +142,30 @@ TEST_F(JpegFileTest, UnconvertibleDamagedAndOversizedFilesFailAndLeaveTheDocumen
         const DocumentSnapshot before(doc);
         EXPECT_FALSE(Load(c.bytes));
         before.ExpectSame(doc);
+    }
+}
+
+// Print files open in RGB. Their inks are stored inverted (Adobe's way,
+// which the library writes too): 255 is no ink, 0 full ink.
+TEST_F(JpegFileTest, CmykAndYcckFilesOpenConvertedToRgb) {
+    const struct {
+        uint8_t inks[4];
+        uint32_t rgb;
+    } colours[] = {{{255, 255, 255, 255}, 0xFFFFFF},  // no ink: white
+                   {{255, 128, 0, 255}, 0xFF8000},    // half magenta, full yellow
+                   {{200, 100, 50, 128}, 0x64321A},   // half black darkens it all
+                   {{255, 255, 255, 0}, 0x000000}};   // full black
+    for (const auto& colour : colours) {
+        std::vector<uint8_t> inks;
+        for (int i = 0; i < 16 * 16; ++i) inks.insert(inks.end(), colour.inks, colour.inks + 4);
+        for (const bool ycck : {false, true}) {
+            SCOPED_TRACE(testing::Message() << std::hex << colour.rgb << (ycck ? " YCCK" : " CMYK"));
+            ASSERT_TRUE(Load(ycck ? samples::EncodeJpegYcck(16, 16, inks) : samples::EncodeJpeg(16, 16, 4, inks)));
+            ASSERT_EQ(doc.width, 16);
+            const uint32_t seen = Shown(doc)[8 * 16 + 8];
+            EXPECT_EQ(seen >> 24, 0xFFu);
+            for (int shift : {16, 8, 0}) EXPECT_NEAR(int(seen >> shift & 0xFF), int(colour.rgb >> shift & 0xFF), 3);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include "fileio/file_problem.h"
 #include "fileio/flat_image.h"
 #include "image/document.h"
 #include "image/memory_guard.h"
@@ -15,6 +16,9 @@ namespace {
 
 void OnPngError(png_structp png, png_const_charp message) {
     LogLine("libpng: %s", message);
+    // Reading stopped at the end of the file: it ends before the picture does.
+    auto* file = static_cast<std::FILE*>(png_get_io_ptr(png));
+    if (file && std::feof(file)) NoteFileProblem(FileProblem::kTruncated);
     png_longjmp(png, 1);
 }
 
@@ -23,7 +27,7 @@ void OnPngWarning(png_structp, png_const_charp) {}
 struct DecodedRows {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> bytes;  // height rows of width x RGB
+    std::vector<uint8_t> bytes;  // height rows of width x RGBA
     std::vector<png_bytep> rows;
 };
 
@@ -60,20 +64,22 @@ bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     if (fileBytes >= 0 && uint64_t(fileBytes) < LeastPngBytes(png, info, width, height))
         png_error(png, "file too short for its image size");
 
-    // Whatever the layout, libpng hands over 8-bit RGB.
+    // Whatever the layout, libpng hands over 8-bit RGBA; the transparency
+    // of a palette or a colour key becomes alpha, and files without any
+    // read as opaque.
     png_set_expand(png);
 #ifdef PNG_READ_SCALE_16_TO_8_SUPPORTED
     png_set_scale_16(png);
 #else
     png_set_strip_16(png);
 #endif
-    png_set_strip_alpha(png);
     png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
     const size_t rowBytes = png_get_rowbytes(png, info);
-    if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 3)
+    if (png_get_channels(png, info) != 4 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 4)
         png_error(png, "unexpected layout after transforms");
     // The decoded rows, the flat pixels and the document made from them.
     const uint64_t pixels = uint64_t(width) * height;
@@ -135,7 +141,7 @@ bool ReadPng(std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64
     if (!Allocating([&flat, pixels] { flat.resize(pixels); })) return false;
     w = decoded.width;
     h = decoded.height;
-    for (int y = 0; y < h; ++y) RgbRowToFlat(decoded.rows[size_t(y)], flat.data() + size_t(y) * size_t(w), w);
+    for (int y = 0; y < h; ++y) RgbaRowToFlat(decoded.rows[size_t(y)], flat.data() + size_t(y) * size_t(w), w);
     return true;
 }
 

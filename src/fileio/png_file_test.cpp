@@ -99,12 +99,12 @@ TEST_F(PngFileTest, SavedFileIsEightBitRgbOfTheCompositeWithoutAlpha) {
     EXPECT_EQ(plain[2], 0x60);
 }
 
-TEST_F(PngFileTest, EveryLayoutLoadsAsOpaqueRgb) {
+TEST_F(PngFileTest, EveryLayoutLoadsWithItsTransparency) {
     using samples::PngPicture;
     struct Case {
         const char* name;
         PngPicture picture;
-        std::vector<uint32_t> expected;  // 0xRRGGBB per pixel
+        std::vector<uint32_t> expected;  // 0xAARRGGBB per pixel
     };
     PngPicture rgba = samples::Png(2, 1, samples::kRgba, 8, {10, 20, 30, 0, 40, 50, 60, 128});
     PngPicture rgb16 = samples::Png(2, 1, samples::kRgb, 16, {0xABAB, 0x0101, 0xFFFF, 0, 0x8080, 0x7F7F});
@@ -122,16 +122,18 @@ TEST_F(PngFileTest, EveryLayoutLoadsAsOpaqueRgb) {
     for (int i = 0; i < 81; ++i) {
         const uint16_t r = uint16_t(i), g = uint16_t(255 - i), b = uint16_t(i * 3 % 256);
         interlaced.samples.insert(interlaced.samples.end(), {r, g, b});
-        interlacedExpected.push_back(uint32_t(r) << 16 | uint32_t(g) << 8 | b);
+        interlacedExpected.push_back(0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | b);
     }
     const Case cases[] = {
-        {"RGBA, alpha ignored", rgba, {0x0A141E, 0x28323C}},
-        {"16-bit RGB", rgb16, {0xAB01FF, 0x00807F}},
-        {"grey", grey, {0x000000, 0x808080, 0xFFFFFF}},
-        {"2-bit grey", grey2, {0x000000, 0x555555, 0xAAAAAA, 0xFFFFFF}},
-        {"grey with alpha", greyAlpha, {0x5A5A5A, 0xC8C8C8}},
-        {"palette with transparency", palette, {0xC86400, 0x010203, 0x28323C}},
-        {"4-bit palette", palette4, {0xC86400, 0x010203, 0x28323C}},
+        // Fully transparent pixels open as transparent white, not as the
+        // black most files store under them.
+        {"RGBA", rgba, {0x00FFFFFF, 0x8028323C}},
+        {"16-bit RGB", rgb16, {0xFFAB01FF, 0xFF00807F}},
+        {"grey", grey, {0xFF000000, 0xFF808080, 0xFFFFFFFF}},
+        {"2-bit grey", grey2, {0xFF000000, 0xFF555555, 0xFFAAAAAA, 0xFFFFFFFF}},
+        {"grey with alpha", greyAlpha, {0x00FFFFFF, 0xFFC8C8C8}},
+        {"palette with transparency", palette, {0xFFC86400, 0x00FFFFFF, 0x8028323C}},
+        {"4-bit palette", palette4, {0xFFC86400, 0x00FFFFFF, 0x8028323C}},
         {"interlaced", interlaced, interlacedExpected},
     };
     for (const Case& c : cases) {
@@ -142,9 +144,7 @@ TEST_F(PngFileTest, EveryLayoutLoadsAsOpaqueRgb) {
         ASSERT_EQ(doc.width, c.picture.width);
         ASSERT_EQ(doc.height, c.picture.height);
         EXPECT_EQ(doc.layerCount, 1);
-        std::vector<uint32_t> expected;
-        for (uint32_t p : c.expected) expected.push_back(0xFF000000u | p);
-        EXPECT_EQ(Shown(doc), expected);
+        EXPECT_EQ(Shown(doc), c.expected);
     }
 }
 

@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
 
+#include "fileio/file_problem.h"
 #include "platform/file_open.h"
 #include "platform/file_sync.h"
 #include "platform/log.h"
@@ -129,11 +131,17 @@ bool SafeFile::Open(const std::string& target) {
         std::error_code ec;
         if (fs::exists(temp, ec) || ec) continue;
         std::FILE* file = OpenFile(Utf8FromPath(temp), "wb");
-        if (!file) return false;  // the folder does not take new files
+        if (!file) {
+            // The folder does not take new files.
+            NoteFileProblem(ProblemOfErrno(errno));
+            return false;
+        }
         if (failWrites.load(std::memory_order_acquire)) {
-            // A stream open for reading only: every write fails for real.
+            // The full device, or else a stream open for reading only: every
+            // write fails for real.
             std::fclose(file);
-            file = OpenFile(Utf8FromPath(temp), "rb");
+            file = OpenFile("/dev/full", "wb");
+            if (!file) file = OpenFile(Utf8FromPath(temp), "rb");
             if (!file) {
                 RemoveQuietly(temp);
                 return false;
@@ -152,12 +160,14 @@ bool SafeFile::Commit() {
     // On disk before the rename: a power cut must leave the old file or the
     // whole new one, never a renamed empty one.
     bool ok = std::fflush(file_) == 0 && !std::ferror(file_) && SyncFileToDisk(file_);
+    if (!ok) NoteFileProblem(ProblemOfErrno(errno));
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     if (ok) {
         CopyPermissions(PathFromUtf8(target_), PathFromUtf8(temp_));
         std::error_code ec;
         fs::rename(PathFromUtf8(temp_), PathFromUtf8(target_), ec);
+        if (ec) NoteFileProblem(ProblemOfError(ec));
         ok = !ec;
     }
     if (!ok) {
@@ -167,6 +177,12 @@ bool SafeFile::Commit() {
     temp_.clear();
     target_.clear();
     return ok;
+}
+
+void SafeFile::AbandonFailedWrite() {
+    // The stream keeps the error; errno still says what it was.
+    if (file_ && std::ferror(file_)) NoteFileProblem(ProblemOfErrno(errno));
+    Abandon();
 }
 
 void SafeFile::Abandon() {

@@ -32,6 +32,9 @@ public:
     bool Commit();
     // Drops the temporary file; the target is untouched.
     void Abandon();
+    // The same after a write into File() failed, noting why (a full disk,
+    // say) for the message the user sees (see file_problem.h).
+    void AbandonFailedWrite();
 
 private:
     std::string target_;
@@ -40,5 +43,6 @@ private:
 };
 
 // Tests turn this on to make every write into a SafeFile fail, as a full disk
-// would; off by default.
+// would (with the system's own full device where there is one, so that the
+// failure is a full disk's); off by default.
 void FailSafeFileWritesForTesting(bool on);

@@ -122,7 +122,8 @@ struct JpegOutput {
     unsigned long size = 0;
 };
 
-bool WriteJpegInto(int width, int height, int components, const std::vector<uint8_t>& samples, JpegOutput& out) {
+bool WriteJpegInto(int width, int height, int components, const std::vector<uint8_t>& samples, JpegOutput& out,
+                   bool ycck = false) {
     jpeg_compress_struct info = {};
     JpegJump errors;
     info.err = jpeg_std_error(&errors.manager);
@@ -138,6 +139,7 @@ bool WriteJpegInto(int width, int height, int components, const std::vector<uint
     info.input_components = components;
     info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
+    if (ycck) jpeg_set_colorspace(&info, JCS_YCCK);
     jpeg_set_quality(&info, 90, TRUE);
     jpeg_start_compress(&info, TRUE);
     for (int y = 0; y < height; ++y) {
@@ -221,6 +223,14 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, int components, const std
     JpegOutput out;
     std::vector<uint8_t> bytes;
     if (WriteJpegInto(width, height, components, samples, out)) bytes.assign(out.bytes, out.bytes + out.size);
+    std::free(out.bytes);
+    return bytes;
+}
+
+std::vector<uint8_t> EncodeJpegYcck(int width, int height, const std::vector<uint8_t>& cmyk) {
+    JpegOutput out;
+    std::vector<uint8_t> bytes;
+    if (WriteJpegInto(width, height, 4, cmyk, out, true)) bytes.assign(out.bytes, out.bytes + out.size);
     std::free(out.bytes);
     return bytes;
 }

@@ -49,6 +49,8 @@ std::vector<uint8_t> JpegDeclaring(uint16_t w, uint16_t h);
 
 // components 1 (grey), 3 (RGB) or 4 (CMYK); samples row-major.
 std::vector<uint8_t> EncodeJpeg(int width, int height, int components, const std::vector<uint8_t>& samples);
+// CMYK samples stored as YCCK, as print tools write them.
+std::vector<uint8_t> EncodeJpegYcck(int width, int height, const std::vector<uint8_t>& cmyk);
 // The JPEG without the middle third of its coded data (its end marker kept),
 // as a file damaged in transfer; empty when bytes hold no scan to cut.
 std::vector<uint8_t> JpegWithDataLost(const std::vector<uint8_t>& bytes);

@@ -352,7 +352,7 @@ bool SaveImage_TVL(Document& doc, const char* path) {
     if (!path || !out.Open(path)) return false;
     ByteSink sink(out.File());
     if (!WriteTvl(doc, sink) || !sink.Finish()) {
-        out.Abandon();
+        out.AbandonFailedWrite();
         return false;
     }
     if (!out.Commit()) return false;

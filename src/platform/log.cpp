@@ -1,6 +1,7 @@
 #include "platform/log.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -24,11 +25,15 @@ void Write(const char* format, va_list args, bool newline) {
     if (!enabled.load(std::memory_order_relaxed)) return;
     char line[kLineBytes];
     std::vsnprintf(line, sizeof line, format, args);
+    // A line logged on the way out of a failed write must not hide why it failed.
+    const int error = errno;
     FILE* f = OpenFile(logPath, "a");
-    if (!f) return;
-    std::fputs(line, f);
-    if (newline) std::fputc('\n', f);
-    std::fclose(f);
+    if (f) {
+        std::fputs(line, f);
+        if (newline) std::fputc('\n', f);
+        std::fclose(f);
+    }
+    errno = error;
 }
 
 }  // namespace

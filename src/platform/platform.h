@@ -100,11 +100,20 @@ enum FileDialogType { kFilesOpen = 0, kFilesSave = 1, kFilesExport = 2 };
 bool OpenFileDialog(int type, std::string& name);
 bool SaveFileDialog(int type, std::string& name);
 
-// The clipboard's device-independent bitmap (a BITMAPINFOHEADER followed by
-// optional masks and the pixel rows, as Windows' CF_DIB), copied out; false
-// when there is none.
+// A picture on the system clipboard comes as a PNG file (what browsers,
+// image editors and screenshot tools offer) or as a device-independent
+// bitmap (a BITMAPINFOHEADER followed by optional masks and the pixel rows,
+// as Windows' CF_DIB).
+enum ClipboardImageKind { kClipboardPng = 0, kClipboardDib = 1 };
+
+// Whether the clipboard offers a picture in either form.
 bool ClipboardHasImage();
-bool ReadClipboardImage(std::vector<uint8_t>& dib);
+// The picture copied out, the PNG when both are offered; kind says which.
+// False when there is none or it cannot be fetched.
+bool ReadClipboardImage(std::vector<uint8_t>& bytes, int& kind);
+// Puts one picture on the clipboard in both forms, replacing what it held,
+// for other programs to paste. False when the system refuses it.
+bool WriteClipboardImage(const std::vector<uint8_t>& png, const std::vector<uint8_t>& dib);
 
 // Full path of the running program file; empty if it cannot be found whole.
 std::string ProgramFile();

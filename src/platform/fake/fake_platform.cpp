@@ -95,11 +95,21 @@ bool AnswerFileDialog(int type, bool save, std::string& name) {
 bool OpenFileDialog(int type, std::string& name) { return AnswerFileDialog(type, false, name); }
 bool SaveFileDialog(int type, std::string& name) { return AnswerFileDialog(type, true, name); }
 
-bool ClipboardHasImage() { return !State().clipboardDib.empty(); }
+bool ClipboardHasImage() { return !State().clipboardDib.empty() || !State().clipboardPng.empty(); }
 
-bool ReadClipboardImage(std::vector<uint8_t>& dib) {
-    if (State().clipboardDib.empty()) return false;
-    dib = State().clipboardDib;
+bool ReadClipboardImage(std::vector<uint8_t>& bytes, int& kind) {
+    const bool png = !State().clipboardPng.empty();
+    if (!png && State().clipboardDib.empty()) return false;
+    bytes = png ? State().clipboardPng : State().clipboardDib;
+    kind = png ? kClipboardPng : kClipboardDib;
+    return true;
+}
+
+bool WriteClipboardImage(const std::vector<uint8_t>& png, const std::vector<uint8_t>& dib) {
+    if (State().clipboardRefusesWrites) return false;
+    State().clipboardPng = png;
+    State().clipboardDib = dib;
+    ++State().clipboardWrites;
     return true;
 }
 

@@ -34,7 +34,9 @@ struct Recorder {
     std::deque<bool> answers;                  // AskOkCancel answers; OK once empty
     bool windowCreationFails = false;
     std::deque<DialogAnswer> dialogAnswers;    // file dialogs; cancelled once empty
-    std::vector<uint8_t> clipboardDib;         // empty: no image on the clipboard
+    std::vector<uint8_t> clipboardDib;         // empty: no bitmap on the clipboard
+    std::vector<uint8_t> clipboardPng;         // empty: no PNG on the clipboard
+    bool clipboardRefusesWrites = false;       // WriteClipboardImage fails
     std::string userSettingsFolder;            // empty: the system names none
     int displayDpi = 96;
     uint64_t physicalMemory = 8ull << 30;
@@ -46,6 +48,7 @@ struct Recorder {
     std::vector<int> waits;                    // WaitForEvent timeouts
     bool eventArrives = false;                 // WaitForEvent: an event ends the wait at once
     int wakes = 0;                             // WakeMainLoop calls not yet taken by a wait
+    int clipboardWrites = 0;  // WriteClipboardImage calls that replaced the clipboard's picture
     int pumps = 0;
     int swaps = 0;
     int cursorsApplied = 0;

@@ -1,6 +1,7 @@
 #include "platform/sdl/bmp_file.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace platform {
 namespace sdl {
@@ -51,6 +52,29 @@ bool DibFromBmpFile(const std::vector<uint8_t>& file, std::vector<uint8_t>& dib)
                file.begin() + std::ptrdiff_t(masksStart + maskBytes));
     dib.insert(dib.end(), file.begin() + std::ptrdiff_t(paletteStart), file.begin() + std::ptrdiff_t(paletteEnd));
     dib.insert(dib.end(), file.begin() + std::ptrdiff_t(pixelStart), file.end());
+    return true;
+}
+
+bool BmpFileFromDib(const std::vector<uint8_t>& dib, std::vector<uint8_t>& file) {
+    if (dib.size() < kInfoHeaderSize) return false;
+    const uint32_t headerSize = Little32(dib.data());
+    const uint32_t bitCount = Little16(dib.data() + 14);
+    const uint32_t compression = Little32(dib.data() + 16);
+    uint64_t paletteEntries = Little32(dib.data() + 32);
+    if (paletteEntries == 0 && bitCount <= 8) paletteEntries = uint64_t(1) << bitCount;
+    const uint64_t pixels =
+        uint64_t(headerSize) + (headerSize == kInfoHeaderSize ? MaskBytes(compression) : 0) + paletteEntries * 4;
+    if (headerSize < kInfoHeaderSize || pixels > dib.size()) return false;
+    const uint64_t size = kFileHeaderSize + dib.size();
+    if (size > UINT32_MAX) return false;
+    file.assign(kFileHeaderSize, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    for (int i = 0; i < 4; ++i) {
+        file[size_t(2 + i)] = uint8_t(size >> (8 * i));
+        file[size_t(10 + i)] = uint8_t((kFileHeaderSize + pixels) >> (8 * i));
+    }
+    file.insert(file.end(), dib.begin(), dib.end());
     return true;
 }
 

@@ -11,6 +11,10 @@ namespace sdl {
 // and then the pixel rows with no gap. False, and dib untouched, for anything
 // but a whole "BM" file whose headers and palette fit in it.
 bool DibFromBmpFile(const std::vector<uint8_t>& file, std::vector<uint8_t>& dib);
+// The BMP file of such a bitmap: the 14-byte file header, then the bitmap,
+// with the pixels found after its header, masks and palette. False, file
+// untouched, when the header does not fit in dib.
+bool BmpFileFromDib(const std::vector<uint8_t>& dib, std::vector<uint8_t>& file);
 
 }  // namespace sdl
 }  // namespace platform

@@ -162,4 +162,34 @@ TEST(DibFromBmpFile, RefusesWhatIsNotAWholeBmpFile) {
     }
 }
 
+// What the program offers as image/bmp: the same file a BMP reader expects,
+// whatever sits between the header and the pixels.
+TEST(BmpFileFromDib, GivesBackTheFileABitmapCameFrom) {
+    BmpFixture plain;
+    plain.pixels = Counting(16, 1);
+    BmpFixture masks = plain;
+    masks.bitCount = 32;
+    masks.compression = 3;
+    masks.extras = Counting(12, 100);
+    masks.pixels = Counting(16, 50);
+    BmpFixture palette = plain;
+    palette.bitCount = 8;
+    palette.coloursUsed = 2;
+    palette.extras = Counting(8, 200);
+    palette.pixels = Counting(8, 9);
+    for (const BmpFixture& f : {plain, masks, palette}) {
+        Bytes dib, file;
+        ASSERT_TRUE(platform::sdl::DibFromBmpFile(f.File(), dib));
+        ASSERT_TRUE(platform::sdl::BmpFileFromDib(dib, file));
+        EXPECT_EQ(file, f.File());
+    }
+    Bytes file = {1};
+    EXPECT_FALSE(platform::sdl::BmpFileFromDib(Bytes(39, 0), file));
+    Bytes shortPalette(40, 0);
+    Put32(shortPalette, 0, 40);
+    Put16(shortPalette, 14, 8);  // 256 palette entries that are not there
+    EXPECT_FALSE(platform::sdl::BmpFileFromDib(shortPalette, file));
+    EXPECT_EQ(file, Bytes{1});
+}
+
 }  // namespace
