@@ -30,6 +30,8 @@ std::string FileExtension(const std::string& path) {
     return extension;
 }
 
+bool KnownImageExtension(const std::string& path) { return FormatOf(FileExtension(path)) != Format::kUnknown; }
+
 namespace {
 
 bool SaveAs(Format format, Document& doc, const std::string& path) {

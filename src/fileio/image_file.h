@@ -8,6 +8,9 @@ struct Document;
 // "a" gives "A".
 std::string FileExtension(const std::string& path);
 
+// True when SaveImage and LoadImage know the path's extension.
+bool KnownImageExtension(const std::string& path);
+
 // Saves or loads by the extension: "TVL" the layered format, "PNG", "JPG" or
 // "JPEG" a flat image. Both log the path.
 //
