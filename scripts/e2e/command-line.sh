@@ -2,7 +2,7 @@
 # The command line without a window: --help and --version answer, unknown
 # options and wrong arguments are refused with one line on standard error,
 # --export converts between the formats (a PNG comes back unchanged through
-# the layered format), --thumbnail writes a PNG of the asked size, and a
+# the layered format and OpenRaster), --thumbnail writes a PNG of the asked size, and a
 # failed conversion leaves the target as it was. Natively it runs with no X
 # display at all, so opening a window would fail; the Windows build runs
 # under Wine from the same folder.
@@ -67,6 +67,18 @@ run --export layered.tvl back.png
 [ "$rc" -eq 0 ] || e2e_fail ".tvl to PNG: exit $rc: $err"
 diff_pixels=$(compare -metric AE "$work/start.png" "$work/back.png" null: 2>&1)
 [ "$diff_pixels" = 0 ] || e2e_fail "PNG through .tvl changed $diff_pixels pixels"
+# On through OpenRaster and back: the picture stays the same.
+run --export layered.tvl layered.ora
+[ "$rc" -eq 0 ] && [ "$(head -c 54 "$work/layered.ora" | tail -c 16)" = image/openraster ] ||
+    e2e_fail ".tvl to .ora: exit $rc: $err"
+run --export layered.ora from-ora.tvl
+[ "$rc" -eq 0 ] || e2e_fail ".ora to .tvl: exit $rc: $err"
+run --export from-ora.tvl from-ora.png
+diff_pixels=$(compare -metric AE "$work/start.png" "$work/from-ora.png" null: 2>&1)
+[ "$rc" -eq 0 ] && [ "$diff_pixels" = 0 ] || e2e_fail "PNG through .ora: exit $rc, $diff_pixels pixels changed: $err"
+run --thumbnail layered.ora thumb-ora.png 100
+size=$(identify -format '%wx%h' "$work/thumb-ora.png" 2>/dev/null)
+[ "$rc" -eq 0 ] && [ "$size" = 100x67 ] || e2e_fail "--thumbnail of .ora: exit $rc, made '$size': $err"
 run --export layered.tvl flat.jpg
 [ "$rc" -eq 0 ] && [ "$(identify -format '%m %wx%h' "$work/flat.jpg" 2>/dev/null)" = "JPEG 300x200" ] ||
     e2e_fail ".tvl to JPEG: exit $rc: $err"

@@ -22,7 +22,7 @@ const char kUsage[] =
     "\n"
     "Without options the program opens its window, with FILE if one is named.\n"
     "  --export IN OUT          convert IN to OUT, each in the format its extension\n"
-    "                           names (.tvl, .png, .jpg, .jpeg); a flat format\n"
+    "                           names (.tvl, .ora, .png, .jpg, .jpeg); a flat format\n"
     "                           gets the picture as shown, an animation its current frame\n"
     "  --thumbnail IN OUT SIZE  write a PNG of IN to OUT, its longer side at most SIZE\n"
     "  --help                   show this text\n"
@@ -65,8 +65,9 @@ bool Load(Document& doc, const std::string& in, std::string& reason) {
         reason = "cannot read '" + in + "': no such file or no permission";
         return false;
     }
-    if (!LoadImage(doc, in)) {
-        reason = "cannot read '" + in + "': damaged or not a picture of its type";
+    std::string refusal;
+    if (!LoadImage(doc, in, refusal)) {
+        reason = "cannot read '" + in + "': " + (refusal.empty() ? "damaged or not a picture of its type" : refusal);
         return false;
     }
     return true;

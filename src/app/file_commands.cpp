@@ -58,8 +58,13 @@ void DocumentReplaced() {
 }
 
 bool LoadDocument(const std::string& path) {
+    std::string refusal;
+    return LoadDocument(path, refusal);
+}
+
+bool LoadDocument(const std::string& path, std::string& refusal) {
     DocumentWillChange();
-    if (!LoadImage(app.document, path)) return false;
+    if (!LoadImage(app.document, path, refusal)) return false;
     app.documentPath = path;
     if (app.document.damagedFile) {
         // What could be read is shown, unnamed: a save must not replace the
@@ -79,8 +84,9 @@ bool LoadDocumentOrSayWhy(const std::string& path) {
         platform::ShowError("Error", "File not found");
         return false;
     }
-    if (!LoadDocument(path)) {
-        platform::ShowError("Error", "Unknown file format");
+    std::string refusal;
+    if (!LoadDocument(path, refusal)) {
+        platform::ShowError("Error", refusal.empty() ? "Unknown file format" : refusal.c_str());
         return false;
     }
     return true;

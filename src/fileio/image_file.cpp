@@ -1,6 +1,7 @@
 #include "fileio/image_file.h"
 
 #include "fileio/jpeg_file.h"
+#include "fileio/ora_file.h"
 #include "fileio/png_file.h"
 #include "fileio/tvl_file.h"
 #include "image/document.h"
@@ -8,12 +9,13 @@
 
 namespace {
 
-enum class Format { kUnknown, kTvl, kPng, kJpeg };
+enum class Format { kUnknown, kTvl, kPng, kJpeg, kOra };
 
 Format FormatOf(const std::string& extension) {
     if (extension == "TVL") return Format::kTvl;
     if (extension == "PNG") return Format::kPng;
     if (extension == "JPG" || extension == "JPEG") return Format::kJpeg;
+    if (extension == "ORA") return Format::kOra;
     return Format::kUnknown;
 }
 
@@ -39,6 +41,7 @@ bool SaveAs(Format format, Document& doc, const std::string& path) {
         case Format::kTvl: return SaveImage_TVL(doc, path.c_str());
         case Format::kPng: return SaveImage_PNG(doc, path.c_str());
         case Format::kJpeg: return SaveImage_JPEG(doc, path.c_str());
+        case Format::kOra: return SaveImage_ORA(doc, path.c_str());
         case Format::kUnknown: break;
     }
     return false;
@@ -65,6 +68,12 @@ bool SaveImage(Document& doc, const std::string& path) {
 }
 
 bool LoadImage(Document& doc, const std::string& path) {
+    std::string refusal;
+    return LoadImage(doc, path, refusal);
+}
+
+bool LoadImage(Document& doc, const std::string& path, std::string& refusal) {
+    refusal.clear();
     LogLine("LoadImage(\"%s\")", path.c_str());
     const std::string extension = FileExtension(path);
     bool loaded = false;
@@ -72,6 +81,7 @@ bool LoadImage(Document& doc, const std::string& path) {
         case Format::kTvl: loaded = LoadImage_TVL(doc, path.c_str()); break;
         case Format::kPng: loaded = LoadImage_PNG(doc, path.c_str()); break;
         case Format::kJpeg: loaded = LoadImage_JPEG(doc, path.c_str()); break;
+        case Format::kOra: loaded = LoadImage_ORA(doc, path.c_str(), refusal); break;
         case Format::kUnknown: break;
     }
     if (!loaded) {
