@@ -12,7 +12,8 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     wine wine64 xvfb xauth
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev
     openbox wmctrl xdotool imagemagick x11-utils xfonts-base zenity
-    clang-14 libclang-rt-14-dev libmypaint-dev)
+    clang-14 libclang-rt-14-dev libmypaint-dev
+    krita)  # the peer the OpenRaster round trips are checked against (a test-only dependency)
 # Building and starting the native program. The native preset also configures
 # the unit tests and benchmarks, so their frameworks are needed to build at all;
 # Mesa's drivers draw where the machine has no other OpenGL; zenity shows the

@@ -107,6 +107,46 @@ TEST_F(FileCommandsTest, ADamagedFileIsAnUnknownFormatAndChangesNothing) {
     EXPECT_TRUE(app.documentPath.empty());
 }
 
+TEST_F(FileCommandsTest, AnOpenRasterFileWithTooManyLayersIsRefusedWithItsReason) {
+    ASSERT_TRUE(samples::WriteFileBytes(File("many.ora"), samples::OraWithLayers(kMaxLayers + 1)));
+    Choose(File("many.ora"));
+    Run("open");
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_NE(os.errors[0].text.find("more than 128 layers"), std::string::npos) << os.errors[0].text;
+    EXPECT_EQ(app.document.width, 200);
+    EXPECT_EQ(app.document.layerCount, 1);
+    EXPECT_TRUE(app.documentPath.empty());
+
+    // As many as the program holds open.
+    ASSERT_TRUE(samples::WriteFileBytes(File("full.ora"), samples::OraWithLayers(kMaxLayers)));
+    Choose(File("full.ora"));
+    Run("open");
+    EXPECT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(app.document.layerCount, kMaxLayers);
+    EXPECT_EQ(app.documentPath, File("full.ora"));
+}
+
+// OpenRaster holds every layer but one frame of each: an animation saved as
+// .ora is a flat copy, a still picture the file itself.
+TEST_F(FileCommandsTest, OpenRasterSavesAStillPictureWholeAndAnAnimationAsACopy) {
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    Choose(File("still.ora"));
+    Run("saveas");
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(app.documentPath, File("still.ora"));
+    EXPECT_EQ(os.title, "Orvella 0.25 - still.ora");
+
+    EnterAnimation(app.document);
+    ASSERT_TRUE(AddFrame(app.document));
+    ASSERT_TRUE(ToggleLayerAnimated(app.document, 1));
+    Choose(File("walk.ora"));
+    Run("saveas");
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_TRUE(fs::exists(File("walk.ora")));
+    EXPECT_EQ(app.documentPath, File("still.ora"));
+    EXPECT_NE(os.title.find("(saved flat copy)"), std::string::npos) << os.title;
+}
+
 // A JPEG with part of its data lost opens for what can be seen, unnamed and
 // said to be damaged, so a Ctrl+S cannot quietly replace the original.
 TEST_F(FileCommandsTest, ADamagedJpegOpensUnnamedAndSaysSo) {

@@ -25,24 +25,9 @@ struct Entry {
 };
 
 std::vector<uint8_t> Zip(const std::vector<Entry>& entries) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_t* zip = zip_open_from_source(source, ZIP_TRUNCATE, &error);
-    zip_source_keep(source);
-    for (const Entry& e : entries) {
-        zip_source_t* s = zip_source_buffer(zip, e.bytes.data(), e.bytes.size(), 0);
-        zip_file_add(zip, e.name.c_str(), s, ZIP_FL_ENC_UTF_8);
-    }
-    EXPECT_EQ(zip_close(zip), 0);
-    zip_stat_t stat;
-    zip_source_stat(source, &stat);
-    std::vector<uint8_t> out(size_t(stat.size));
-    zip_source_open(source);
-    zip_source_read(source, out.data(), stat.size);
-    zip_source_close(source);
-    zip_source_free(source);
-    return out;
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> list;
+    for (const Entry& e : entries) list.emplace_back(e.name, e.bytes);
+    return samples::EncodeZip(list);
 }
 
 std::vector<uint8_t> Text(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
