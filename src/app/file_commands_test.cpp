@@ -303,6 +303,25 @@ TEST_F(FileCommandsTest, FramesAreNeverExportedAsLayeredFiles) {
     EXPECT_FALSE(fs::exists(File("walk001.Tvl")));
 }
 
+// OpenRaster frames hold each frame's layers; the document's file state stays.
+TEST_F(FileCommandsTest, FramesExportAsOpenRasterFilesWithTheirLayers) {
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    EnterAnimation(app.document);
+    ASSERT_TRUE(AddFrame(app.document));
+    ASSERT_TRUE(ToggleLayerAnimated(app.document, 1));
+    app.document.layeredFile = true;
+    Choose(File("walk.ora"));
+    ExportFrames(false);
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_TRUE(app.document.layeredFile);
+    for (const char* name : {"walk001.ora", "walk002.ora"}) {
+        Document frame;
+        ASSERT_TRUE(LoadImage(frame, File(name))) << name;
+        EXPECT_EQ(frame.layerCount, 2) << name;
+        ReleaseDocument(frame);
+    }
+}
+
 TEST_F(FileCommandsTest, AClipboardBitmapBecomesTheDocument) {
     // A 3 x 2 32-bit bottom-up bitmap: the last row in the data is the top one.
     std::vector<uint8_t> dib(40 + 3 * 2 * 4, 0);
