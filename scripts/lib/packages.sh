@@ -1,7 +1,7 @@
 # The Debian packages the build and the tests need, and a quiet installer.
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libpng-dev libjpeg62-turbo-dev)
-# Cross-building libpng and libjpeg-turbo for Windows from Debian's sources
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libpng-dev libjpeg62-turbo-dev libzip-dev libexpat1-dev)
+# Cross-building libpng, libjpeg-turbo, libzip and expat for Windows from Debian's sources
 # (scripts/build-win64-deps): dpkg-dev unpacks them, nasm assembles the SIMD code.
 WIN64_DEPS_PACKAGES=(cmake ninja-build dpkg-dev nasm
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev)
@@ -13,7 +13,8 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev
     openbox wmctrl xdotool imagemagick x11-utils xfonts-base zenity
     locales xclip
-    clang-14 libclang-rt-14-dev libmypaint-dev)
+    clang-14 libclang-rt-14-dev libmypaint-dev
+    krita)  # the peer the OpenRaster round trips are checked against (a test-only dependency)
 # Building and starting the native program. The native preset also configures
 # the unit tests and benchmarks, so their frameworks are needed to build at all;
 # Mesa's drivers draw where the machine has no other OpenGL; zenity shows the

@@ -101,9 +101,14 @@ void DocumentReplaced() {
 }
 
 bool LoadDocument(const std::string& path) {
+    std::string refusal;
+    return LoadDocument(path, refusal);
+}
+
+bool LoadDocument(const std::string& path, std::string& refusal) {
     DocumentWillChange();
     const WaitCursor waiting;
-    if (!LoadImage(app.document, path)) return false;
+    if (!LoadImage(app.document, path, refusal)) return false;
     app.documentPath = path;
     if (app.document.damagedFile) {
         // What could be read is shown, unnamed: a save must not replace the
@@ -125,8 +130,10 @@ bool LoadDocumentOrSayWhy(const std::string& path) {
     }
     ForgetMemoryShortage();
     TakeFileProblem();  // whatever an earlier file operation left
-    if (!LoadDocument(path)) {
-        if (!SayIfOutOfMemory()) platform::ShowError("Error", WithReason("Unknown file format").c_str());
+    std::string refusal;
+    if (!LoadDocument(path, refusal)) {
+        if (SayIfOutOfMemory()) return false;
+        platform::ShowError("Error", refusal.empty() ? WithReason("Unknown file format").c_str() : refusal.c_str());
         return false;
     }
     return true;

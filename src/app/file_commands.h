@@ -15,6 +15,9 @@ void RefreshWindowTitle();
 
 // Loads path into the document; on success it becomes the current file.
 bool LoadDocument(const std::string& path);
+// The same, with the loader's message for the user in refusal when it has
+// one clearer than an unknown format.
+bool LoadDocument(const std::string& path, std::string& refusal);
 // The same, telling the user why a file could not be loaded ("File not
 // found", "Not enough memory" or "Unknown file format"), as the open command
 // does.

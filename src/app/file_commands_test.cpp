@@ -139,7 +139,7 @@ TEST_F(FileCommandsTest, AFileThatCannotBeOpenedSaysWhyWhereItIsKnown) {
          "Unknown file format\nThe file is truncated."},
         {"12-bit.jpg", withFrame(0xC1, 12), unsupported},
         {"lossless.jpg", withFrame(0xC3, 8), unsupported},
-        {"picture.gif", png, "Unknown file format\nOnly .tvl, .png, .jpg and .jpeg files are known."},
+        {"picture.gif", png, "Unknown file format\nOnly .tvl, .ora, .png, .jpg and .jpeg files are known."},
         {"text.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'}, "Unknown file format"},
     };
     for (const auto& c : cases) {
@@ -161,7 +161,7 @@ TEST_F(FileCommandsTest, AFailedSaveSaysWhyWhereItIsKnown) {
         Run("saveas");
         return os.errors.empty() ? std::string() : os.errors[0].text;
     };
-    EXPECT_EQ(saveAs(File("picture.gif")), "Save failed\nOnly .tvl, .png, .jpg and .jpeg files are known.");
+    EXPECT_EQ(saveAs(File("picture.gif")), "Save failed\nOnly .tvl, .ora, .png, .jpg and .jpeg files are known.");
 
     // Writes fail as on a full disk, where the system has a full device to
     // stand in for one.
@@ -184,6 +184,46 @@ TEST_F(FileCommandsTest, AFailedSaveSaysWhyWhereItIsKnown) {
     }
     fs::permissions(locked, fs::perms::owner_all, fs::perm_options::replace);
     if (!enforced) GTEST_SKIP() << "this process may write into read-only folders (an administrator's)";
+}
+
+TEST_F(FileCommandsTest, AnOpenRasterFileWithTooManyLayersIsRefusedWithItsReason) {
+    ASSERT_TRUE(samples::WriteFileBytes(File("many.ora"), samples::OraWithLayers(kMaxLayers + 1)));
+    Choose(File("many.ora"));
+    Run("open");
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_NE(os.errors[0].text.find("more than 128 layers"), std::string::npos) << os.errors[0].text;
+    EXPECT_EQ(app.document.width, 200);
+    EXPECT_EQ(app.document.layerCount, 1);
+    EXPECT_TRUE(app.documentPath.empty());
+
+    // As many as the program holds open.
+    ASSERT_TRUE(samples::WriteFileBytes(File("full.ora"), samples::OraWithLayers(kMaxLayers)));
+    Choose(File("full.ora"));
+    Run("open");
+    EXPECT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(app.document.layerCount, kMaxLayers);
+    EXPECT_EQ(app.documentPath, File("full.ora"));
+}
+
+// OpenRaster holds every layer but one frame of each: an animation saved as
+// .ora is a flat copy, a still picture the file itself.
+TEST_F(FileCommandsTest, OpenRasterSavesAStillPictureWholeAndAnAnimationAsACopy) {
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    Choose(File("still.ora"));
+    Run("saveas");
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(app.documentPath, File("still.ora"));
+    EXPECT_EQ(os.title, "Orvella 0.25 - still.ora");
+
+    EnterAnimation(app.document);
+    ASSERT_TRUE(AddFrame(app.document));
+    ASSERT_TRUE(ToggleLayerAnimated(app.document, 1));
+    Choose(File("walk.ora"));
+    Run("saveas");
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_TRUE(fs::exists(File("walk.ora")));
+    EXPECT_EQ(app.documentPath, File("still.ora"));
+    EXPECT_NE(os.title.find("(saved flat copy)"), std::string::npos) << os.title;
 }
 
 // A JPEG with part of its data lost opens for what can be seen, unnamed and
@@ -340,6 +380,25 @@ TEST_F(FileCommandsTest, FramesAreNeverExportedAsLayeredFiles) {
     ASSERT_EQ(os.errors.size(), 1u);
     EXPECT_EQ(os.errors[0].text, "Can't export animation frames in TVL format");
     EXPECT_FALSE(fs::exists(File("walk001.Tvl")));
+}
+
+// OpenRaster frames hold each frame's layers; the document's file state stays.
+TEST_F(FileCommandsTest, FramesExportAsOpenRasterFilesWithTheirLayers) {
+    ASSERT_TRUE(AddLayer(app.document, 0));
+    EnterAnimation(app.document);
+    ASSERT_TRUE(AddFrame(app.document));
+    ASSERT_TRUE(ToggleLayerAnimated(app.document, 1));
+    app.document.layeredFile = true;
+    Choose(File("walk.ora"));
+    ExportFrames(false);
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_TRUE(app.document.layeredFile);
+    for (const char* name : {"walk001.ora", "walk002.ora"}) {
+        Document frame;
+        ASSERT_TRUE(LoadImage(frame, File(name))) << name;
+        EXPECT_EQ(frame.layerCount, 2) << name;
+        ReleaseDocument(frame);
+    }
 }
 
 TEST_F(FileCommandsTest, AClipboardBitmapBecomesTheDocument) {

@@ -36,7 +36,7 @@ const char* FileProblemText(FileProblem problem) {
         case FileProblem::kReadOnlyDisk: return "The disk is read-only.";
         case FileProblem::kTruncated: return "The file is truncated.";
         case FileProblem::kUnsupportedJpeg: return "This kind of JPEG (12-bit, lossless or hierarchical) is not supported.";
-        case FileProblem::kUnknownExtension: return "Only .tvl, .png, .jpg and .jpeg files are known.";
+        case FileProblem::kUnknownExtension: return "Only .tvl, .ora, .png, .jpg and .jpeg files are known.";
     }
     return "";
 }

@@ -2,6 +2,7 @@
 
 #include "fileio/file_problem.h"
 #include "fileio/jpeg_file.h"
+#include "fileio/ora_file.h"
 #include "fileio/png_file.h"
 #include "fileio/tvl_file.h"
 #include "image/document.h"
@@ -9,12 +10,13 @@
 
 namespace {
 
-enum class Format { kUnknown, kTvl, kPng, kJpeg };
+enum class Format { kUnknown, kTvl, kPng, kJpeg, kOra };
 
 Format FormatOf(const std::string& extension) {
     if (extension == "TVL") return Format::kTvl;
     if (extension == "PNG") return Format::kPng;
     if (extension == "JPG" || extension == "JPEG") return Format::kJpeg;
+    if (extension == "ORA") return Format::kOra;
     return Format::kUnknown;
 }
 
@@ -31,6 +33,8 @@ std::string FileExtension(const std::string& path) {
     return extension;
 }
 
+bool KnownImageExtension(const std::string& path) { return FormatOf(FileExtension(path)) != Format::kUnknown; }
+
 namespace {
 
 bool SaveAs(Format format, Document& doc, const std::string& path) {
@@ -38,6 +42,7 @@ bool SaveAs(Format format, Document& doc, const std::string& path) {
         case Format::kTvl: return SaveImage_TVL(doc, path.c_str());
         case Format::kPng: return SaveImage_PNG(doc, path.c_str());
         case Format::kJpeg: return SaveImage_JPEG(doc, path.c_str());
+        case Format::kOra: return SaveImage_ORA(doc, path.c_str());
         case Format::kUnknown: break;
     }
     return false;
@@ -65,6 +70,12 @@ bool SaveImage(Document& doc, const std::string& path) {
 }
 
 bool LoadImage(Document& doc, const std::string& path) {
+    std::string refusal;
+    return LoadImage(doc, path, refusal);
+}
+
+bool LoadImage(Document& doc, const std::string& path, std::string& refusal) {
+    refusal.clear();
     LogLine("LoadImage(\"%s\")", path.c_str());
     const std::string extension = FileExtension(path);
     bool loaded = false;
@@ -72,6 +83,7 @@ bool LoadImage(Document& doc, const std::string& path) {
         case Format::kTvl: loaded = LoadImage_TVL(doc, path.c_str()); break;
         case Format::kPng: loaded = LoadImage_PNG(doc, path.c_str()); break;
         case Format::kJpeg: loaded = LoadImage_JPEG(doc, path.c_str()); break;
+        case Format::kOra: loaded = LoadImage_ORA(doc, path.c_str(), refusal); break;
         case Format::kUnknown: NoteFileProblem(FileProblem::kUnknownExtension); break;
     }
     if (!loaded) {

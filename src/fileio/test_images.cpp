@@ -1,5 +1,7 @@
 #include "fileio/test_images.h"
 
+#include <zip.h>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -308,6 +310,40 @@ void MakeAnimatedDocument(Document& doc, int w, int h, uint32_t seed) {
     doc.layers[1].opacity = 180;
     doc.layers[1].blendMode = kBlendScreen;
     ApplyLayerInfo(doc, 1);
+}
+
+std::vector<uint8_t> EncodeZip(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_t* zip = source ? zip_open_from_source(source, ZIP_TRUNCATE, &error) : nullptr;
+    std::vector<uint8_t> out;
+    if (!zip) return out;
+    zip_source_keep(source);
+    for (const auto& entry : entries) {
+        zip_source_t* bytes = zip_source_buffer(zip, entry.second.data(), entry.second.size(), 0);
+        const zip_int64_t index = zip_file_add(zip, entry.first.c_str(), bytes, ZIP_FL_ENC_UTF_8);
+        if (index >= 0 && entry.first == "mimetype") zip_set_file_compression(zip, zip_uint64_t(index), ZIP_CM_STORE, 0);
+    }
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_close(zip) == 0 && zip_source_stat(source, &stat) == 0 && zip_source_open(source) == 0) {
+        out.resize(size_t(stat.size));
+        if (zip_source_read(source, out.data(), stat.size) != zip_int64_t(stat.size)) out.clear();
+        zip_source_close(source);
+    }
+    zip_source_free(source);
+    return out;
+}
+
+std::vector<uint8_t> OraWithLayers(int count) {
+    std::string stack = "<image w=\"4\" h=\"4\"><stack>";
+    for (int i = 0; i < count; ++i) stack += "<layer name=\"L" + std::to_string(i) + "\" src=\"p.png\"/>";
+    stack += "</stack></image>";
+    const std::string mime = "image/openraster";
+    return EncodeZip({{"mimetype", std::vector<uint8_t>(mime.begin(), mime.end())},
+                      {"stack.xml", std::vector<uint8_t>(stack.begin(), stack.end())},
+                      {"p.png", EncodePng(Png(4, 4, kGrey, 8, std::vector<uint16_t>(16, 90)))}});
 }
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

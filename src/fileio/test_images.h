@@ -70,6 +70,13 @@ std::vector<uint8_t> EncodeDib(const DibPicture& picture);
 // in animation mode; needs a colour profile selected.
 void MakeAnimatedDocument(Document& doc, int w, int h, uint32_t seed);
 
+// A zip of the given entries in order (each deflated, "mimetype" stored), as
+// another program would write an OpenRaster file.
+std::vector<uint8_t> EncodeZip(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries);
+
+// An OpenRaster file whose stack.xml lists count layers, all of one 4 x 4 picture.
+std::vector<uint8_t> OraWithLayers(int count);
+
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 

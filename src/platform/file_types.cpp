@@ -7,18 +7,20 @@ namespace platform {
 namespace {
 
 const FileTypeEntry kLayered = {"Velloran GL (*.tvl)", "*.tvl"};
+const FileTypeEntry kOpenRaster = {"OpenRaster (*.ora)", "*.ora"};
 const FileTypeEntry kPng = {"Portable Network Graphics (*.png)", "*.png"};
 const FileTypeEntry kJpeg = {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"};
 
 const std::vector<FileTypeEntry> kOpenTypes = {
-    {"Supported files (*.tvl, *.png, *.jpg, *.jpeg)", "*.tvl;*.png;*.jpg;*.jpeg"},
+    {"Supported files (*.tvl, *.ora, *.png, *.jpg, *.jpeg)", "*.tvl;*.ora;*.png;*.jpg;*.jpeg"},
     kLayered,
+    kOpenRaster,
     kPng,
     kJpeg,
     {"All Files (*.*)", "*.*"},
 };
-const std::vector<FileTypeEntry> kSaveTypes = {kLayered, kPng, kJpeg};
-const std::vector<FileTypeEntry> kExportTypes = {kPng, kJpeg};
+const std::vector<FileTypeEntry> kSaveTypes = {kLayered, kOpenRaster, kPng, kJpeg};
+const std::vector<FileTypeEntry> kExportTypes = {kPng, kJpeg, kOpenRaster};
 const std::vector<FileTypeEntry> kNoTypes;
 
 }  // namespace

@@ -20,20 +20,23 @@ Entries Listed(int type) {
 
 TEST(FileTypes, EachDialogOffersItsListInOrder) {
     const Entries open = {
-        {"Supported files (*.tvl, *.png, *.jpg, *.jpeg)", "*.tvl;*.png;*.jpg;*.jpeg"},
+        {"Supported files (*.tvl, *.ora, *.png, *.jpg, *.jpeg)", "*.tvl;*.ora;*.png;*.jpg;*.jpeg"},
         {"Velloran GL (*.tvl)", "*.tvl"},
+        {"OpenRaster (*.ora)", "*.ora"},
         {"Portable Network Graphics (*.png)", "*.png"},
         {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
         {"All Files (*.*)", "*.*"},
     };
     const Entries save = {
         {"Velloran GL (*.tvl)", "*.tvl"},
+        {"OpenRaster (*.ora)", "*.ora"},
         {"Portable Network Graphics (*.png)", "*.png"},
         {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
     };
     const Entries exportFrames = {
         {"Portable Network Graphics (*.png)", "*.png"},
         {"JPEG (*.jpg, *.jpeg)", "*.jpg;*.jpeg"},
+        {"OpenRaster (*.ora)", "*.ora"},
     };
     EXPECT_EQ(Listed(platform::kFilesOpen), open);
     EXPECT_EQ(Listed(platform::kFilesSave), save);
@@ -52,18 +55,21 @@ TEST(FileTypes, UnknownTypesOfferNothing) {
 TEST(FileTypes, WindowsFilterSeparatesEveryStringAndEndsWithAnEmptyOne) {
     const std::pair<int, std::string> cases[] = {
         {platform::kFilesOpen,
-         "Supported files (*.tvl, *.png, *.jpg, *.jpeg)\0*.tvl;*.png;*.jpg;*.jpeg\0"
+         "Supported files (*.tvl, *.ora, *.png, *.jpg, *.jpeg)\0*.tvl;*.ora;*.png;*.jpg;*.jpeg\0"
          "Velloran GL (*.tvl)\0*.tvl\0"
+         "OpenRaster (*.ora)\0*.ora\0"
          "Portable Network Graphics (*.png)\0*.png\0"
          "JPEG (*.jpg, *.jpeg)\0*.jpg;*.jpeg\0"
          "All Files (*.*)\0*.*\0\0"s},
         {platform::kFilesSave,
          "Velloran GL (*.tvl)\0*.tvl\0"
+         "OpenRaster (*.ora)\0*.ora\0"
          "Portable Network Graphics (*.png)\0*.png\0"
          "JPEG (*.jpg, *.jpeg)\0*.jpg;*.jpeg\0\0"s},
         {platform::kFilesExport,
          "Portable Network Graphics (*.png)\0*.png\0"
-         "JPEG (*.jpg, *.jpeg)\0*.jpg;*.jpeg\0\0"s},
+         "JPEG (*.jpg, *.jpeg)\0*.jpg;*.jpeg\0"
+         "OpenRaster (*.ora)\0*.ora\0\0"s},
     };
     for (const auto& c : cases) EXPECT_EQ(platform::NulSeparatedFilter(c.first), c.second) << c.first;
 }

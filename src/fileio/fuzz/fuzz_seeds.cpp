@@ -1,5 +1,5 @@
 // Writes a small seed corpus for the fuzz targets into the folder given on
-// the command line: one subfolder per reader (tvl, png, jpeg, dib), a few
+// the command line: one subfolder per reader (tvl, png, jpeg, dib, ora), a few
 // files of each layout the reader accepts. Everything is made here, so the
 // corpus holds nothing from elsewhere.
 #include <cstdio>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fileio/byte_stream.h"
+#include "fileio/ora_file.h"
 #include "fileio/test_images.h"
 #include "fileio/tvl_file.h"
 #include "image/animation.h"
@@ -15,6 +16,7 @@
 #include "image/color_profile.h"
 #include "image/document.h"
 #include "image/pixel_image.h"
+#include "image/thread_scratch.h"
 
 namespace {
 
@@ -69,6 +71,36 @@ bool TvlSeeds(const fs::path& folder) {
     NewDocument(wide, 130, 3);  // two tiles
     Dab(*wide.stacks[1], 1, 1, 5);
     ok &= Put(folder, "two-tiles.tvl", Tvl(wide));
+    return ok;
+}
+
+std::vector<uint8_t> Ora(Document& doc) {
+    std::vector<uint8_t> bytes;
+    if (!WriteOra(doc, bytes)) bytes.clear();
+    return bytes;
+}
+
+bool OraSeeds(const fs::path& folder) {
+    bool ok = true;
+    Document doc;
+    NewDocument(doc, 10, 10);
+    ok &= Put(folder, "plain.ora", Ora(doc));
+
+    AddLayer(doc, 0);
+    AddLayer(doc, 1);
+    Dab(*LayerTileAt(doc.stacks[0], 1), 3, 4, 40000);
+    Dab(*LayerTileAt(doc.stacks[0], 2), 5, 5, 9000);
+    doc.layers[1].opacity = 100;
+    doc.layers[1].blendMode = kBlendScreen;
+    doc.layers[2].hidden = true;
+    doc.layers[2].lockTransparency = true;
+    for (int i = 1; i < 3; ++i) ApplyLayerInfo(doc, i);
+    ok &= Put(folder, "three-layers.ora", Ora(doc));
+
+    Document wide;
+    NewDocument(wide, 130, 3);  // two tiles
+    Dab(*wide.stacks[1], 1, 1, 5);
+    ok &= Put(folder, "two-tiles.ora", Ora(wide));
     return ok;
 }
 
@@ -147,16 +179,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     SelectProfile(*BuiltinProfile(kDefaultProfileIndex));
+    InitThreadScratch(1, kTileSide);  // the OpenRaster seeds hold a merged picture
     const fs::path root(argv[1]);
     bool ok = true;
     const struct {
         const char* name;
         bool (*make)(const fs::path&);
-    } readers[] = {{"tvl", TvlSeeds}, {"png", PngSeeds}, {"jpeg", JpegSeeds}, {"dib", DibSeeds}};
+    } readers[] = {{"tvl", TvlSeeds}, {"png", PngSeeds}, {"jpeg", JpegSeeds}, {"dib", DibSeeds}, {"ora", OraSeeds}};
     for (const auto& reader : readers) {
         std::error_code ec;
         fs::create_directories(root / reader.name, ec);
         ok &= !ec && reader.make(root / reader.name);
     }
+    FreeThreadScratch();
     return ok ? 0 : 1;
 }

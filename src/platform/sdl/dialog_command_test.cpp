@@ -12,9 +12,10 @@ using platform::sdl::DialogRequest;
 using Args = std::vector<std::string>;
 
 const char kSupported[] =
-    "--file-filter=Supported files (*.tvl, *.png, *.jpg, *.jpeg) | *.[tT][vV][lL] *.[pP][nN][gG] *.[jJ][pP][gG] "
-    "*.[jJ][pP][eE][gG]";
+    "--file-filter=Supported files (*.tvl, *.ora, *.png, *.jpg, *.jpeg) | *.[tT][vV][lL] *.[oO][rR][aA] "
+    "*.[pP][nN][gG] *.[jJ][pP][gG] *.[jJ][pP][eE][gG]";
 const char kLayered[] = "--file-filter=Velloran GL (*.tvl) | *.[tT][vV][lL]";
+const char kOra[] = "--file-filter=OpenRaster (*.ora) | *.[oO][rR][aA]";
 const char kPng[] = "--file-filter=Portable Network Graphics (*.png) | *.[pP][nN][gG]";
 const char kJpeg[] = "--file-filter=JPEG (*.jpg, *.jpeg) | *.[jJ][pP][gG] *.[jJ][pP][eE][gG]";
 const char kAll[] = "--file-filter=All Files (*.*) | *";
@@ -31,15 +32,15 @@ struct ZenityCase {
 TEST(ZenityArguments, TitleModeNameAndFiltersEachInOneArgument) {
     const ZenityCase cases[] = {
         {"open, nothing offered", platform::kFilesOpen, false, "", 0,
-         {"zenity", "--file-selection", "--title=Open", kSupported, kLayered, kPng, kJpeg, kAll}},
+         {"zenity", "--file-selection", "--title=Open", kSupported, kLayered, kOra, kPng, kJpeg, kAll}},
         {"save, a name with spaces and quotes", platform::kFilesSave, true, "/home/ann/My \"best\" 'art'.tvl", 0,
          {"zenity", "--file-selection", "--title=Save As", "--save", "--confirm-overwrite",
-          "--filename=/home/ann/My \"best\" 'art'.tvl", kLayered, kPng, kJpeg}},
+          "--filename=/home/ann/My \"best\" 'art'.tvl", kLayered, kOra, kPng, kJpeg}},
         {"export frames, a name that looks like options", platform::kFilesExport, true, "-rf --help; $(x).png", 0,
          {"zenity", "--file-selection", "--title=Save As", "--save", "--confirm-overwrite",
-          "--filename=-rf --help; $(x).png", kPng, kJpeg}},
+          "--filename=-rf --help; $(x).png", kPng, kJpeg, kOra}},
         {"open above the main window", platform::kFilesOpen, false, "a.png", 0x1a00007,
-         {"zenity", "--file-selection", "--title=Open", "--filename=a.png", kSupported, kLayered, kPng, kJpeg, kAll,
+         {"zenity", "--file-selection", "--title=Open", "--filename=a.png", kSupported, kLayered, kOra, kPng, kJpeg, kAll,
           "--modal", "--attach=27262983"}},
     };
     for (const ZenityCase& c : cases) {
@@ -52,7 +53,7 @@ TEST(KdialogArguments, StartIsNeverReadAsAnOption) {
     const Args open =
         DialogArguments(DialogProgram::kKdialog, "/usr/bin/kdialog", {platform::kFilesExport, false, "", 0});
     EXPECT_EQ(open, (Args{"/usr/bin/kdialog", "--title", "Open", "--getopenfilename", ".",
-                          "*.png|Portable Network Graphics (*.png)\n*.jpg *.jpeg|JPEG (*.jpg, *.jpeg)"}));
+                          "*.png|Portable Network Graphics (*.png)\n*.jpg *.jpeg|JPEG (*.jpg, *.jpeg)\n*.ora|OpenRaster (*.ora)"}));
 
     const Args save =
         DialogArguments(DialogProgram::kKdialog, "kdialog", {platform::kFilesOpen, true, "--version x.tvl", 42});
