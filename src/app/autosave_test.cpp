@@ -159,6 +159,18 @@ TEST_F(AutosaveTest, AModifiedDocumentIsWrittenWholeEachTimeTheIntervalHasPassed
     EXPECT_TRUE(State().questions.empty());
 }
 
+// A loop that waits for events while the painter rests still wakes when the
+// autosave is due, not a whole idle wait later.
+TEST_F(AutosaveTest, AnIdleLoopWakesWhenTheAutosaveIsDue) {
+    Stroke(300);
+    State().clock += uint32_t(kInterval) * 1000u - 300u;
+    State().waits.clear();
+    State().onPump = nullptr;  // the pointer rests
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE(MainLoopPass());
+    ASSERT_FALSE(State().waits.empty()) << "the resting loop never waited";
+    EXPECT_LE(State().waits.front(), 300);
+}
+
 TEST_F(AutosaveTest, AnIntervalOfZeroWritesNothing) {
     CleanExit();
     WriteInterval(0);

@@ -99,6 +99,10 @@ bool MainLoopPass() {
     DrawAndShowFrame();
     w.paintCount = 0;
     AutosavePass();
+    // A due autosave copies the changed tiles over several passes: an idle
+    // loop must wake for it.
+    const int autosaveDue = AutosaveDueInMs();
+    if (autosaveDue >= 0) RequestPassAt(platform::Milliseconds() + uint32_t(autosaveDue));
     return !w.quit;
 }
 
