@@ -173,7 +173,7 @@ e2e_expect_title "8000 x 8000 canvas" "$title"
 stroke=
 # The first passes over the new canvas take a while; the menu wants a live window.
 sleep 3
-e2e_menu 383 0
+e2e_menu 423 0
 refused "Invert on 8000 x 8000" yes
 
 e2e_stop "$pid"

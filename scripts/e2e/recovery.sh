@@ -35,7 +35,7 @@ mkdir -p "$E2E_TMP/cwd"
 # Every key up to the interval, in the file's order, so that it is read.
 printf '%s\n' "version 2" "window_width 950" "window_height 650" "window_x 0" "window_y 0" \
     "window_maximized 1" "show_overview 0" "overview_size 128" "show_help 1" "show_tooltips 1" \
-    "color_profile 2" "force_mouse_coordinates 0" "autosave_seconds 2" >"$E2E_TMP/bin/config.txt"
+    "color_profile 2" "force_mouse_coordinates 0" "ui_scale 100" "autosave_seconds 2" >"$E2E_TMP/bin/config.txt"
 
 # recovery_files: the recovery files and their locks in the user's folder.
 recovery_files() {

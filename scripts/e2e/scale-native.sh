@@ -104,10 +104,10 @@ fi
 e2e_shot bar200 "120x34+${wx}+${wy}"
 e2e_shot window200 "${ww}x${wh}+${wx}+${wy}"
 
-# 2. The Settings title spans units 45 to 132 (pixels 90 to 265 at 200 %);
+# 2. The Settings title spans units 85 to 172 (pixels 170 to 345 at 200 %);
 # its third row units 51 to 67 down (pixels 102 to 135). Releasing there
 # steps the scale to 100 %.
-settings_row 150 16 118 menu200 760x300
+settings_row 250 16 118 menu200 760x300
 expect_bar "Settings > Interface scale at 200 %" 16 520
 e2e_shot bar100 "60x17+${wx}+${wy}"
 
@@ -120,7 +120,7 @@ enlarged=$(e2e_differing bar200 bar100x2 20)
 
 # 3. At 100 % the same row lies at pixels 51 to 67: it steps to 150 %, where
 # the bar's outline ends at row 24 (unit 16 spans rows 24 to 24.75).
-settings_row 75 8 59
+settings_row 125 8 59
 expect_bar "Settings > Interface scale at 100 %" 24 780
 
 # 4. Closing keeps the choice.
