@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "fileio/png_rgba_rows.h"
 #include "image/document.h"
+#include "image/memory_guard.h"
 #include "platform/log.h"
 
 namespace {
@@ -40,11 +42,7 @@ void WriteBytes(png_structp png, png_bytep data, png_size_t count) {
 
 void FlushNothing(png_structp) {}
 
-struct Decoded {
-    int width = 0, height = 0;
-    std::vector<uint8_t> bytes;  // RGBA rows
-    std::vector<png_bytep> rows;
-};
+using Decoded = PngRgbaRows;
 
 bool Decode(Reader& reader, Decoded& out, int64_t maxPixels) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
@@ -64,25 +62,10 @@ bool Decode(Reader& reader, Decoded& out, int64_t maxPixels) {
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
     if (width < 1 || height < 1 || int64_t(width) * int64_t(height) > maxPixels) png_error(png, "image too large");
-    png_set_expand(png);
-#ifdef PNG_READ_SCALE_16_TO_8_SUPPORTED
-    png_set_scale_16(png);
-#else
-    png_set_strip_16(png);
-#endif
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    const size_t rowBytes = png_get_rowbytes(png, info);
-    if (png_get_channels(png, info) != 4 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 4)
-        png_error(png, "unexpected layout after transforms");
-    out.width = int(width);
-    out.height = int(height);
-    out.bytes.resize(rowBytes * height);
-    out.rows.resize(height);
-    for (png_uint_32 y = 0; y < height; ++y) out.rows[y] = out.bytes.data() + size_t(y) * rowBytes;
-    png_read_image(png, out.rows.data());
+    if (uint64_t(reader.size - reader.position) < LeastPngBytes(png, info))
+        png_error(png, "data too short for its image size");
+    // Besides the rows: the layer's flat pixels.
+    ReadPngRgbaRows(png, info, out, uint64_t(width) * height * sizeof(uint32_t));
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
@@ -133,9 +116,10 @@ bool DecodeRgbaPng(const uint8_t* data, size_t size, int& w, int& h, std::vector
     Reader reader{data, size, 0};
     Decoded decoded;
     if (!Decode(reader, decoded, maxPixels)) return false;
+    const size_t pixels = size_t(decoded.width) * size_t(decoded.height);
+    if (!Allocating([&flat, pixels] { flat.resize(pixels); })) return false;
     w = decoded.width;
     h = decoded.height;
-    flat.resize(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y) {
         const uint8_t* p = decoded.rows[size_t(y)];
         uint32_t* out = flat.data() + size_t(y) * size_t(w);

@@ -4,6 +4,7 @@
 
 #include "fileio/file_problem.h"
 #include "fileio/flat_image.h"
+#include "fileio/png_rgba_rows.h"
 #include "image/document.h"
 #include "image/memory_guard.h"
 #include "platform/log.h"
@@ -24,23 +25,7 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-struct DecodedRows {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> bytes;  // height rows of width x RGBA
-    std::vector<png_bytep> rows;
-};
-
-// The deflate stream packs at most 1032 bytes into one, so a file shorter than
-// its image's filtered rows over 1032 cannot hold them: refused before the
-// rows are allocated.
-constexpr uint64_t kMostDeflateRatio = 1032;
-
-uint64_t LeastPngBytes(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height) {
-    const uint64_t bitsPerPixel = uint64_t(png_get_channels(png, info)) * png_get_bit_depth(png, info);
-    const uint64_t filteredRow = 1 + (uint64_t(width) * bitsPerPixel + 7) / 8;
-    return filteredRow * height / kMostDeflateRatio;
-}
+using DecodedRows = PngRgbaRows;
 
 bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     const int64_t fileBytes = BytesLeftInFile(file);
@@ -61,39 +46,10 @@ bool DecodePng(std::FILE* file, DecodedRows& out, int64_t maxPixels) {
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
     if (width < 1 || height < 1 || int64_t(width) * int64_t(height) > maxPixels) png_error(png, "image too large");
-    if (fileBytes >= 0 && uint64_t(fileBytes) < LeastPngBytes(png, info, width, height))
+    if (fileBytes >= 0 && uint64_t(fileBytes) < LeastPngBytes(png, info))
         png_error(png, "file too short for its image size");
-
-    // Whatever the layout, libpng hands over 8-bit RGBA; the transparency
-    // of a palette or a colour key becomes alpha, and files without any
-    // read as opaque.
-    png_set_expand(png);
-#ifdef PNG_READ_SCALE_16_TO_8_SUPPORTED
-    png_set_scale_16(png);
-#else
-    png_set_strip_16(png);
-#endif
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-
-    const size_t rowBytes = png_get_rowbytes(png, info);
-    if (png_get_channels(png, info) != 4 || png_get_bit_depth(png, info) != 8 || rowBytes < size_t(width) * 4)
-        png_error(png, "unexpected layout after transforms");
-    // The decoded rows, the flat pixels and the document made from them.
-    const uint64_t pixels = uint64_t(width) * height;
-    if (!MemoryFor(uint64_t(rowBytes) * height + pixels * sizeof(uint32_t) + NewDocumentBytes(width, height)))
-        png_error(png, "not enough memory");
-    if (!Allocating([&out, rowBytes, height] {
-            out.bytes.resize(rowBytes * height);
-            out.rows.resize(height);
-        }))
-        png_error(png, "not enough memory");
-    out.width = int(width);
-    out.height = int(height);
-    for (png_uint_32 y = 0; y < height; ++y) out.rows[y] = out.bytes.data() + size_t(y) * rowBytes;
-    png_read_image(png, out.rows.data());
+    // Besides the rows: the flat pixels and the document made from them.
+    ReadPngRgbaRows(png, info, out, uint64_t(width) * height * sizeof(uint32_t) + NewDocumentBytes(width, height));
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;

@@ -69,7 +69,7 @@ LayerTile::~LayerTile() {
     }
 }
 
-Document::Document() : durations(size_t(kMaxFrames), 0), history(new History) {}
+Document::Document() : history(new History), durations(size_t(kMaxFrames), 0) {}
 
 Document::~Document() { ReleaseDocument(*this); }
 
@@ -251,19 +251,29 @@ bool AddLayer(Document& doc, int i) {
     return true;
 }
 
-bool RemoveLayer(Document& doc, int i) {
-    if (doc.layerCount <= 1 || i < 1 || i >= doc.layerCount) return false;
-    if (StepOpen(doc)) {
+namespace {
+
+// Takes layer i out of the stack: into the open step, which can put it back,
+// or for good, and then the history's steps no longer fit the stack.
+void TakeOutLayer(Document& doc, int i, bool recorded) {
+    if (recorded) {
         auto change = std::make_unique<LayerChange>(i, false);
         change->Swap(doc);
         AddChange(doc, std::move(change));
-    } else {
-        LayerInfo info;
-        std::vector<LayerTile*> tiles;
-        DetachLayer(doc, i, info, tiles);
-        for (LayerTile*& tile : tiles) DestroyTile(tile);
-        ClearUndo(doc);
+        return;
     }
+    LayerInfo info;
+    std::vector<LayerTile*> tiles;
+    DetachLayer(doc, i, info, tiles);
+    for (LayerTile*& tile : tiles) DestroyTile(tile);
+    ClearUndo(doc);
+}
+
+}  // namespace
+
+bool RemoveLayer(Document& doc, int i) {
+    if (doc.layerCount <= 1 || i < 1 || i >= doc.layerCount) return false;
+    TakeOutLayer(doc, i, StepOpen(doc));
     Touch(doc);
     return true;
 }
@@ -335,17 +345,7 @@ bool MergeLayerDown(Document& doc, int i) {
         lower->opacity = 255;
         lower->dirty = true;
     }
-    if (recorded) {
-        auto change = std::make_unique<LayerChange>(i, false);
-        change->Swap(doc);
-        AddChange(doc, std::move(change));
-    } else {
-        LayerInfo info;
-        std::vector<LayerTile*> tiles;
-        DetachLayer(doc, i, info, tiles);
-        for (LayerTile*& tile : tiles) DestroyTile(tile);
-        ClearUndo(doc);
-    }
+    TakeOutLayer(doc, i, recorded);
     doc.layers[i - 1].opacity = 255;
     doc.layers[i - 1].thumbnailDirty = true;
     ApplyLayerInfo(doc, i - 1);
