@@ -225,7 +225,9 @@ TEST_F(AutosaveTest, TheFileGoesWhenTheDocumentIsSavedReplacedOrClosedCleanly) {
         }
         WaitForAutosaveForTesting();
         EXPECT_EQ(fs::exists(path), !c.removed);
-        if (c.command) EXPECT_EQ(app.document.modified, !c.removed);
+        if (c.command) {
+            EXPECT_EQ(app.document.modified, !c.removed);
+        }
         if (!c.command) {
             EXPECT_TRUE(RecoveryFiles().empty());
             EXPECT_FALSE(fs::exists(path + ".lock"));
