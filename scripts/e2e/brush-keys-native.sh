@@ -96,6 +96,21 @@ read -r fine _ <<<"$(profile $((cy + 150)))"
 echo "stroke width after the popup's smallest brush: $fine"
 [ "$fine" -ge 1 ] && [ "$fine" -le 4 ] || e2e_fail "after the popup click the stroke is $fine pixels wide, expected 1..4"
 
+# 3b. The popup's presets: Q opens it again, now with the smallest and
+# softest brush (the square's corner) under the pointer, so the square's top
+# left is the pointer; a click on the sixth slot (the broad flat, radius 18,
+# nearly hard) makes that brush.
+mx=$((cx + 300)) my=$((cy - 100))
+xdotool mousemove "$mx" "$my"
+sleep 0.2
+e2e_tap q
+e2e_click $((mx + 15 * 5 + 6)) $((my + 132 + 6))
+rest
+stroke $((cy + 250))
+read -r flat flatEdge <<<"$(profile $((cy + 250)))"
+echo "stroke width after the broad flat preset: $flat ($flatEdge partly covered)"
+[ "$flat" -ge 28 ] && [ "$flat" -le 46 ] || e2e_fail "after the sixth preset the stroke is $flat pixels wide, expected 28..46"
+
 # 4. With white as the primary colour (X), P held while clicking on the wide
 # dark stroke picks its colour: the swatch shows it.
 e2e_screenshot "$E2E_TMP/pick.png"

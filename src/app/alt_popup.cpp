@@ -354,7 +354,7 @@ void FollowPopupKey(PopupState& p) {
         OpenKeyPopup(p);
     }
     if (!p.keyOpen) return;
-    const bool inside = PointerIn(p.px - 5, p.py - 5, 130, 135);
+    const bool inside = PointerIn(p.px - 5, p.py - 5, kPanelWidth, kPanelHeight);
     if (p.pointerWasInside && !inside) CloseAltPopup(p);
     p.pointerWasInside = inside;
 }
