@@ -72,8 +72,8 @@ void OpenAltPopup(PopupState& p) {
 void OpenKeyPopup(PopupState& p) {
     const platform::WindowState& w = app.window;
     TakeCurrentBrush(p);
-    p.px = std::clamp(w.mouseX - p.hardnessPosition, 10, std::max(10, w.width - 130));
-    p.py = std::clamp(w.mouseY - p.sizePosition, 25, std::max(25, w.height - 140));
+    p.px = std::clamp(w.mouseX - p.hardnessPosition, 10, std::max(10, w.width - kPanelWidth));
+    p.py = std::clamp(w.mouseY - p.sizePosition, 25, std::max(25, w.height - kPanelHeight));
     p.keyOpen = true;
     p.pointerWasInside = false;
 }
