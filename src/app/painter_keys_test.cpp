@@ -369,7 +369,9 @@ TEST(ParseHexColour, SixHexDigitsWithOrWithoutTheHash) {
     for (const Case& c : cases) {
         unsigned rgb = 0x123456;
         EXPECT_EQ(ParseHexColour(c.text, rgb), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(rgb, c.rgb) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(rgb, c.rgb) << c.text;
+        }
     }
 }
 
