@@ -62,7 +62,7 @@ bool FlattenDocument(Document& doc, std::vector<uint32_t>& flat) {
         return false;
     const WithoutOnionSkin picture(doc);
     for (LayerTile* stack : doc.stacks) {
-        const PixelImage* shown = CompositeTile(*stack);
+        const PixelImage* shown = CompositeTileWithAlpha(*stack);
         ExportFlat(*shown, flat.data(), stack->x0, stack->y0, doc.width, doc.height, -1);
     }
     return true;
@@ -99,7 +99,7 @@ void DocumentRows::MakeBand(int tileRow) {
     const int top = kTileStep * tileRow - 1;
     for (int c = 0; c < doc_.columns; ++c) {
         LayerTile* stack = doc_.stacks[size_t(tileRow) * size_t(doc_.columns) + size_t(c)];
-        const PixelImage* shown = CompositeTile(*stack);
+        const PixelImage* shown = CompositeTileWithAlpha(*stack);
         ExportFlat(*shown, band_.data(), stack->x0, stack->y0 - top, doc_.width, kTileSide, -1);
     }
     bandRow_ = tileRow;

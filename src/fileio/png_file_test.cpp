@@ -209,12 +209,15 @@ TEST_F(PngFileTest, ReaderRefusesMoreThanItsPixelLimit) {
 // picture is streamed a band of tiles at a time, never held whole.
 TEST_F(PngFileTest, SavedFileIsTheCompositeWithAlphaOnlyWhenAnyPixelIsTransparent) {
     for (const bool layered : {false, true}) {
-        SCOPED_TRACE(layered ? "a multiply layer over the canvas" : "the canvas alone");
+        SCOPED_TRACE(layered ? "an opaque multiply layer over the canvas" : "the canvas alone");
         ASSERT_TRUE(NewDocument(doc, 700, 300));  // six tile columns, three rows
         doctest::PaintLayer(doc, 0, 11);          // random alpha on the canvas
         if (layered) {
             ASSERT_TRUE(AddLayer(doc, 0));
             doctest::PaintLayer(doc, 1, 12);
+            // Opaque everywhere: it covers the canvas's transparency, whatever
+            // its blend mode does to the colours.
+            for (LayerTile* stack : doc.stacks) LayerTileAt(stack, 1)->pixels->Alpha().Fill(0xFFFF);
             doc.layers[1].blendMode = kBlendMultiply;
             ApplyLayerInfo(doc, 1);
         }

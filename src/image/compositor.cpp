@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "image/blend_modes.h"
 #include "image/channel_buffer.h"
@@ -234,4 +235,26 @@ PixelImage* CompositeTile(LayerTile& stack) {
     // Nothing visible (the bottom layer at opacity 0, the rest hidden): the
     // bottom tile's own pixels are still a picture to show.
     return result ? result : stack.pixels;
+}
+
+PixelImage* CompositeTileWithAlpha(LayerTile& stack) {
+    PixelImage* shown = CompositeTile(stack);
+    // A layer's own pixels are shown as they are, alpha included.
+    for (const LayerTile* t = &stack; t; t = t->next)
+        if (shown == t->pixels) return shown;
+    const size_t n = Samples(*shown);
+    std::vector<uint32_t> coverage(n, 0);
+    for (const LayerTile* t = &stack; t; t = t->next) {
+        if (!HasPixels(t->pixels) || t->hidden || t->opacity == 0 || !SameShape(*t->pixels, *shown)) continue;
+        const uint16_t* alpha = Read16(t->pixels->Alpha());
+        if (!alpha) continue;
+        const uint32_t opacity = uint32_t(Widen(t->opacity));
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t a = (uint32_t(alpha[i]) * opacity + 32767) / 65535;
+            coverage[i] = coverage[i] + a - (coverage[i] * a + 32767) / 65535;
+        }
+    }
+    std::vector<uint16_t> samples(coverage.begin(), coverage.end());
+    Write16(shown->Alpha(), samples.data(), n);
+    return shown;
 }

@@ -29,3 +29,10 @@ StrokePreview InstalledStrokePreview();
 // thread composites again; a stack with no visible layer gives the bottom
 // tile's pixels.
 PixelImage* CompositeTile(LayerTile& stack);
+
+// CompositeTile for a picture that leaves the program (a flat file, the
+// system clipboard): the colours as shown, and an alpha that is the visible
+// layers' coverage (each layer's alpha scaled by its opacity) composed as
+// "over" does. The shown composite's own alpha is no picture's: blending
+// writes colour only.
+PixelImage* CompositeTileWithAlpha(LayerTile& stack);

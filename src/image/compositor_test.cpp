@@ -302,3 +302,32 @@ TEST_F(DocumentTest, ApplyOpacityScalesAlphaAtEitherDepth) {
 }
 
 }  // namespace
+
+namespace {
+
+// What leaves the program as a picture carries the layers' coverage composed
+// as "over": whatever the thread's scratch held before, and whatever the
+// blend modes.
+TEST_F(CompositorTest, APictureForExportCarriesTheLayersCoverage) {
+    PaintLayer(doc, 1, 10);
+    PaintLayer(doc, 2, 20);
+    Set(1, 255, kBlendMultiply);
+    Set(2, 128, kBlendScreen);
+    for (int layer = 3; layer < 6; ++layer) Set(layer, 0, kBlendNormal);
+    // Another stack composited first leaves other alphas in the scratch.
+    LayerTile* other = doc.stacks[doc.stacks.size() - 1];
+    RandomiseWithEdges(*other->pixels, 99);
+    CompositeTile(*other);
+    const PixelImage* shown = CompositeTileWithAlpha(*stack);
+    ExpectMatchesReference(*shown);
+    const uint16_t* a0 = Samples(*stack->pixels, 3);
+    const uint16_t* a1 = Samples(*LayerTileAt(stack, 1)->pixels, 3);
+    const uint16_t* a2 = Samples(*LayerTileAt(stack, 2)->pixels, 3);
+    for (int i = 0; i < kPixels; ++i) {
+        const double c0 = a0[i] / 65535.0, c1 = a1[i] / 65535.0, c2 = a2[i] / 65535.0 * 128 / 255;
+        const double expected = 1 - (1 - c0) * (1 - c1) * (1 - c2);
+        ASSERT_NEAR(Samples(*shown, 3)[i] / 65535.0, expected, 2.0 / 65535) << "pixel " << i;
+    }
+}
+
+}  // namespace
