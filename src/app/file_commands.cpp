@@ -59,6 +59,19 @@ private:
     bool hidden_;
 };
 
+// The file dialogs, after which the keys typed into them are forgotten.
+bool AskToOpen(int type, std::string& name) {
+    const bool chosen = platform::OpenFileDialog(type, name);
+    ForgetKeyPresses(app.input);
+    return chosen;
+}
+
+bool AskToSave(int type, std::string& name) {
+    const bool chosen = platform::SaveFileDialog(type, name);
+    ForgetKeyPresses(app.input);
+    return chosen;
+}
+
 // A shortage noted by an earlier operation is not this one's.
 void ForgetMemoryShortage() { TakeMemoryShortage(); }
 
@@ -149,7 +162,7 @@ void OpenOrRevert(bool revert) {
     }
     std::string path = app.documentPath;
     if (!revert) {
-        if (!platform::OpenFileDialog(platform::kFilesOpen, app.dialogNames[platform::kFilesOpen])) return;
+        if (!AskToOpen(platform::kFilesOpen, app.dialogNames[platform::kFilesOpen])) return;
         path = app.dialogNames[platform::kFilesOpen];
     }
     if (!LoadDocumentOrSayWhy(path)) return;
@@ -160,7 +173,7 @@ void SaveDocument(bool alwaysAsk) {
     Document& doc = app.document;
     std::string path = app.documentPath;
     if (alwaysAsk || path.empty() || !WholeDocumentWritten(doc)) {
-        if (!platform::SaveFileDialog(platform::kFilesSave, app.dialogNames[platform::kFilesSave])) return;
+        if (!AskToSave(platform::kFilesSave, app.dialogNames[platform::kFilesSave])) return;
         path = app.dialogNames[platform::kFilesSave];
     }
     DocumentWillChange();
@@ -205,7 +218,7 @@ void ExportFrames(bool full) {
     w.cursorHidden = false;
     platform::ApplyCursor();
     std::string& name = app.dialogNames[platform::kFilesExport];
-    if (!platform::SaveFileDialog(platform::kFilesExport, name)) return;
+    if (!AskToSave(platform::kFilesExport, name)) return;
 
     const size_t dot = name.rfind('.');
     const std::string base = dot == std::string::npos ? name : name.substr(0, dot);

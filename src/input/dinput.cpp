@@ -269,6 +269,16 @@ void UseKeyboard(StickInput* in) {
     if (in) in->keyboardEnabled = true;
 }
 
+void ForgetKeyPresses(StickInput* in) {
+    if (!in) return;
+    if (in->keyboard) {
+        // A null buffer with INFINITE empties the device's buffer.
+        DWORD count = INFINITE;
+        in->keyboard->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), nullptr, &count, 0);
+    }
+    in->latch.Clear();
+}
+
 int JoystickAxisCount(const StickInput* in) {
     if (!in || in->joystickCount == 0) return 0;
     return in->records[in->currentJoystick].axisCount;

@@ -80,6 +80,9 @@ bool KeyDown(const StickInput* input, int keyCode);
 // a text field has the keyboard).
 void IgnoreKeyboard(StickInput* input);
 void UseKeyboard(StickInput* input);
+// Forgets the key presses not yet taken by a pass: those typed into a modal
+// dialog (a file name) are the dialog's, not shortcuts for the program.
+void ForgetKeyPresses(StickInput* input);
 
 // Axes of the first controller found (at most kMaxJoystickAxes): 0 when there is none.
 int JoystickAxisCount(const StickInput* input);

@@ -18,6 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool damaged = false;  // read too: corrupt data the decoder works around
     FuzzFlatReader(bytes, [&damaged](std::FILE* file, int& w, int& h, std::vector<uint32_t>& flat, int64_t most) {
         return ReadJpeg(file, w, h, flat, most, &damaged);
-    });
+    }, true);
     return 0;
 }

@@ -82,6 +82,8 @@ void UseKeyboard(StickInput* input) {
     if (input) input->keyboardEnabled = true;
 }
 
+void ForgetKeyPresses(StickInput*) {}
+
 int JoystickAxisCount(const StickInput* input) { return input ? int(input->axes.size()) : 0; }
 
 float JoystickAxis(const StickInput* input, int axis) {

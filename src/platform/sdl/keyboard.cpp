@@ -206,6 +206,10 @@ void UseKeyboard(StickInput* in) {
     if (in) in->keyboardEnabled = true;
 }
 
+void ForgetKeyPresses(StickInput* in) {
+    if (in) in->latch.Clear();
+}
+
 int JoystickAxisCount(const StickInput* in) {
     if (!in || in->joystickCount == 0) return 0;
     return in->joysticks[in->currentJoystick].axisCount;
