@@ -18,7 +18,7 @@ e2e_use_wine "$here/../lib"
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
 
 zip=$E2E_TMP/orvella-win64.zip
-"$here/../package-windows" "$(dirname "$program")" "$zip" >/dev/null || e2e_abort "scripts/package-windows failed"
+"$here/../package-windows" "$(dirname "$program")" "$zip" "$E2E_TMP/orvella-win64-setup.exe" >/dev/null || e2e_abort "scripts/package-windows failed"
 unpacked=$E2E_TMP/unpacked
 mkdir -p "$unpacked" "$E2E_TMP/cwd"
 python3 -m zipfile -e "$zip" "$unpacked" || e2e_abort "the package would not unpack"
