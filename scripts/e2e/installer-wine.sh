@@ -2,7 +2,8 @@
 # The Windows installer under Wine. scripts/package-windows builds it; a
 # silent install (/S) puts the program's files, and nothing else, in the
 # user's own %LOCALAPPDATA%\Programs\Orvella, a Start-menu entry, the .tvl
-# and .ora associations (icon and open command), and an uninstall entry. The installed
+# and .ora associations (icon and open command), and an uninstall entry;
+# the installed exe carries the program's icon as a resource. The installed
 # program started with a .tvl, as the association's command does, opens it:
 # its title names it, and it writes its settings beside itself. A silent uninstall
 # removes the program's files, the entry and the keys, leaves the painter's
@@ -17,7 +18,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 program=${1:-}
 [ -n "$program" ] || e2e_abort "usage: $0 PROGRAM.exe"
 [ -f "$program" ] || e2e_abort "$program is not a file"
-e2e_require_tools wine wineserver winepath makensis convert Xvfb openbox wmctrl xdotool
+e2e_require_tools wine wineserver winepath makensis wrestool identify convert Xvfb openbox wmctrl xdotool
+icon="$here/../../resources/orvella.ico"
 
 e2e_init
 e2e_use_wine "$here/../lib"
@@ -75,8 +77,8 @@ classes >"$E2E_TMP/classes.before"
 echo "=== silent install ($SECONDS s)"
 wine_quiet "$setup" /S || { cat "$E2E_TMP/wine.out"; e2e_abort "the installer exited with code $?"; }
 listing=$(cd "$inst" 2>/dev/null && ls | LC_ALL=C sort | tr '\n' ' ')
-[ "$listing" = "README.txt Uninstall.exe font.tga font150.tga font200.tga fontsmall.tga fontsmall150.tga fontsmall200.tga icon-16.ico orvella.exe " ] ||
-    e2e_fail "$inst holds \"$listing\", not the program, its fonts, its icon, the read-me and the uninstaller"
+[ "$listing" = "README.txt Uninstall.exe font.tga font150.tga font200.tga fontsmall.tga fontsmall150.tga fontsmall200.tga orvella.exe " ] ||
+    e2e_fail "$inst holds \"$listing\", not the program, its fonts, the read-me and the uninstaller"
 cmp -s "$program" "$inst/orvella.exe" || e2e_fail "the installed orvella.exe is not the built one"
 [ -f "$menu/Orvella.lnk" ] || e2e_fail "no Start-menu entry $menu/Orvella.lnk"
 
@@ -105,6 +107,16 @@ diff -u "$E2E_TMP/classes.expected" "$E2E_TMP/classes.installed" >"$E2E_TMP/clas
 registered=$(timeout 60 wine reg query "$uninstall_key" /v QuietUninstallString </dev/null 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
 [ "$registered" = "\"$inst_win\\Uninstall.exe\" /S" ] || e2e_fail "the uninstall entry's QuietUninstallString is \"$registered\""
+
+echo "=== the icon resource ($SECONDS s)"
+# The group icon written back as an .ico holds the same images as the source.
+if wrestool -x -t 14 -o "$E2E_TMP/resource.ico" "$inst/orvella.exe" 2>"$E2E_TMP/wrestool.err" && [ -s "$E2E_TMP/resource.ico" ]; then
+    images() { identify -format '%wx%h %#\n' "$1" 2>/dev/null | LC_ALL=C sort; }
+    [ "$(images "$E2E_TMP/resource.ico")" = "$(images "$icon")" ] ||
+        e2e_fail "the exe's icon resource holds $(images "$E2E_TMP/resource.ico" | cut -d' ' -f1 | tr '\n' ' '), not the images of $icon"
+else
+    e2e_fail "orvella.exe has no icon resource: $(cat "$E2E_TMP/wrestool.err")"
+fi
 
 echo "=== opening a .tvl with the installed program ($SECONDS s)"
 pictures="$E2E_TMP/my pictures"
