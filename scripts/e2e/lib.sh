@@ -240,27 +240,50 @@ e2e_wait_pixel() {
     return 1
 }
 
-# e2e_icon_matches WINDOW ICOFILE: the window manager's icon of WINDOW holds the .ico's pixels exactly.
+# e2e_icon_matches WINDOW ICOFILE [SIZE...]: the window manager's icons of
+# WINDOW (one per size) are the .ico's images of those sizes, pixel for pixel;
+# at least one size, and every SIZE (e.g. 16x16) asked for, is shown. Only the .ico's uncompressed images are compared
+# (the PNG-stored ones are the large sizes no title bar shows).
 e2e_icon_matches() {
     xprop -id "$1" -notype 32c _NET_WM_ICON 2>/dev/null | python3 -c '
 import re, struct, sys
 text = sys.stdin.read()
 if "=" not in text:
     sys.exit("the window has no icon")
-shown = [int(v) for v in re.findall(r"\d+", text.split("=", 1)[1])]
+values = [int(v) for v in re.findall(r"\d+", text.split("=", 1)[1])]
+shown = {}
+i = 0
+while i + 2 <= len(values):
+    w, h = values[i], values[i + 1]
+    shown[(w, h)] = values[i + 2 : i + 2 + w * h]
+    i += 2 + w * h
 data = open(sys.argv[1], "rb").read()
-_, _, _, width, height = struct.unpack_from("<HHHBB", data, 0)
-offset = struct.unpack_from("<I", data, 18)[0]
-header = struct.unpack_from("<I", data, offset)[0]
-want = []
-for y in range(height):
-    row = offset + header + (height - 1 - y) * width * 4  # the .ico stores rows bottom up
-    for x in range(width):
-        b, g, r, a = data[row + 4 * x : row + 4 * x + 4]
-        want.append(a << 24 | r << 16 | g << 8 | b)
-if shown[:2] != [width, height] or shown[2 : 2 + width * height] != want:
-    sys.exit("the window shows another icon (%s) than %s" % ("x".join(map(str, shown[:2])), sys.argv[1]))
-' "$2"
+images = {}
+for n in range(struct.unpack_from("<H", data, 4)[0]):
+    width, height = [v or 256 for v in data[6 + 16 * n : 8 + 16 * n]]
+    offset = struct.unpack_from("<I", data, 6 + 16 * n + 12)[0]
+    if data[offset : offset + 4] == b"\x89PNG":
+        continue
+    header = struct.unpack_from("<I", data, offset)[0]
+    pixels = []
+    for y in range(height):
+        row = offset + header + (height - 1 - y) * width * 4  # the .ico stores rows bottom up
+        for x in range(width):
+            b, g, r, a = data[row + 4 * x : row + 4 * x + 4]
+            pixels.append(a << 24 | r << 16 | g << 8 | b)
+    images[(width, height)] = pixels
+sizes = lambda keys: " ".join("%dx%d" % k for k in sorted(keys))
+common = shown.keys() & images.keys()
+if not common:
+    sys.exit("the window shows icons of %s, none of the sizes of %s (%s)" % (sizes(shown), sys.argv[1], sizes(images)))
+missing = [tuple(map(int, a.split("x"))) for a in sys.argv[2:]]
+missing = [k for k in missing if k not in common]
+if missing:
+    sys.exit("the window shows icons of %s, not of %s from %s" % (sizes(shown), sizes(missing), sys.argv[1]))
+wrong = [k for k in common if shown[k] != images[k]]
+if wrong:
+    sys.exit("the window shows another %s icon than %s" % (sizes(wrong), sys.argv[1]))
+' "$2" "${@:3}"
 }
 
 # e2e_stage_program PROGRAM DIR: copies the program and the data files the program keeps beside itself into DIR; prints the copy's path.

@@ -18,13 +18,13 @@ e2e_use_wine "$here/../lib"
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
 
 zip=$E2E_TMP/orvella-win64.zip
-"$here/../package-windows" "$(dirname "$program")" "$zip" >/dev/null || e2e_abort "scripts/package-windows failed"
+"$here/../package-windows" "$(dirname "$program")" "$zip" "$E2E_TMP/orvella-win64-setup.exe" >/dev/null || e2e_abort "scripts/package-windows failed"
 unpacked=$E2E_TMP/unpacked
 mkdir -p "$unpacked" "$E2E_TMP/cwd"
 python3 -m zipfile -e "$zip" "$unpacked" || e2e_abort "the package would not unpack"
 listing=$(cd "$unpacked" && ls | LC_ALL=C sort | tr '\n' ' ')
-[ "$listing" = "README.txt font.tga font150.tga font200.tga fontsmall.tga fontsmall150.tga fontsmall200.tga icon-16.ico orvella.exe " ] ||
-    e2e_fail "the package holds \"$listing\", not the program, its fonts, its icon and the read-me"
+[ "$listing" = "README.txt font.tga font150.tga font200.tga fontsmall.tga fontsmall150.tga fontsmall200.tga orvella.exe " ] ||
+    e2e_fail "the package holds \"$listing\", not the program, its fonts and the read-me"
 
 e2e_start_display 1024x768x24 || e2e_abort "could not start a private X display"
 e2e_wait_wine_desktop

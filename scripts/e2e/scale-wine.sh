@@ -4,7 +4,7 @@
 # winecfg write it) the program reads 192 DPI and starts at 200 %: its menu
 # bar is 34 pixels high, and config.txt keeps the scale unchosen (0), so
 # that the display still decides at the next start.
-# Usage: scale-wine.sh PROGRAM.exe   (the fonts and icon-16.ico beside it)
+# Usage: scale-wine.sh PROGRAM.exe   (the fonts beside it)
 # Uses the Wine prefix in WINEPREFIX when set (scripts/test prepares one and
 # keeps its server running), putting its LogPixels value back at the end;
 # otherwise makes a throwaway one.

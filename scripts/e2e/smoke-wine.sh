@@ -2,14 +2,14 @@
 # Smoke test of the Windows build under Wine, on a private X display with a
 # window manager:
 #  1. started from another directory, the program opens its window maximized
-#     with the icon from beside the program, draws the new white canvas in the
+#     with the icon the exe carries (at both the large and the small size), draws the new white canvas in the
 #     middle and the clear colour around it up to the window's corner, logs its window's life, and quits with exit
 #     code 0 and no question when the window manager asks an unmodified
 #     document to close; minimised from maximized and then closed, it keeps
 #     the maximized state and the restored placement in config.txt;
 #  2. on a display without OpenGL it says "Could not create window" in a box
 #     titled ERROR, leaves no window behind, and ends once the box is answered.
-# Usage: smoke-wine.sh PROGRAM.exe   (icon-16.ico must lie beside it)
+# Usage: smoke-wine.sh PROGRAM.exe
 # Uses the Wine prefix in WINEPREFIX when set (scripts/test prepares one and
 # keeps its server running); otherwise makes a throwaway one.
 set -u
@@ -19,8 +19,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 program=${1:-}
 [ -n "$program" ] || e2e_abort "usage: $0 PROGRAM.exe"
 [ -f "$program" ] || e2e_abort "$program is not a file"
-icon="$(dirname "$program")/icon-16.ico"
-[ -f "$icon" ] || e2e_abort "the window icon $icon is not beside the program (the build copies it there)"
+icon="$here/../../resources/orvella.ico"
 e2e_require_tools wine wineserver Xvfb openbox wmctrl xdotool xwininfo xprop import convert python3
 
 e2e_init
@@ -34,10 +33,10 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
 # the server was started.
 e2e_start_display 1024x768x24 || e2e_abort "could not start a private X display"
 
-# Stages a fresh copy of the program, its icon and an empty log file (which
+# Stages a fresh copy of the program and an empty log file (which
 # switches the log on) in DIR/bin, and an empty DIR/cwd to start it from.
 stage() {
-    mkdir -p "$1/bin" "$1/cwd" && cp "$program" "$icon" "$1/bin/" && : >"$1/bin/orvella.log"
+    mkdir -p "$1/bin" "$1/cwd" && cp "$program" "$1/bin/" && : >"$1/bin/orvella.log"
 }
 
 # log_has_in_order LOGFILE LINE...: true when the lines occur in this order (others may lie between).
@@ -96,8 +95,9 @@ else
     e2e_fail "could not read the geometry of window $win"
 fi
 
-# The program was started from another directory: the icon must come from beside the program.
-why=$(e2e_icon_matches "$win" "$run/bin/icon-16.ico" 2>&1) || e2e_fail "$why"
+# The exe's own icon resource, not a file beside it; Wine hands the window
+# manager the large (32) and the small (16) one, each at its size.
+why=$(e2e_icon_matches "$win" "$icon" 16x16 32x32 2>&1) || e2e_fail "$why"
 
 boxes=$(e2e_new_window_names "$E2E_TMP/windows.before" '^(Orvella( .*)?|Default IME)$')
 [ -z "$boxes" ] || e2e_fail "unexpected windows after start-up: $boxes"

@@ -13,6 +13,7 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev
     openbox wmctrl xdotool imagemagick x11-utils xfonts-base zenity
     locales xclip
+    nsis icoutils  # the Windows installer (makensis) and its check (wrestool reads the exe's icon)
     clang-14 libclang-rt-14-dev libmypaint-dev
     krita)  # the peer the OpenRaster round trips are checked against (a test-only dependency)
 # Building and starting the native program. The native preset also configures

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <initializer_list>
 
 #include "app/program.h"
 #include "input/wintab.h"
 #include "platform/log.h"
-#include "platform/program_path.h"
 #include "platform/window_fit.h"
+#include "platform/win32/resource_ids.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/window_events.h"
 
@@ -23,7 +24,8 @@ HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;
 HDC deviceContext = nullptr;
 HGLRC glContext = nullptr;
-HICON classIcon = nullptr;
+HICON classIcon = nullptr;       // the exe's icon at the size of a window's large icon
+HICON classIconSmall = nullptr;  // and at the title bar's size
 platform::WindowState* state = nullptr;
 
 PIXELFORMATDESCRIPTOR pixelFormatRequest;
@@ -215,6 +217,12 @@ void FitToScreen(platform::WindowState& windowState) {
     windowState.height = std::max(1, fitted.height - frame.top - frame.bottom);
 }
 
+// The best of the icon resource's images for the size (Windows scales it only
+// when none fits).
+HICON LoadIconAtSize(int width, int height) {
+    return HICON(LoadImageW(instance, MAKEINTRESOURCEW(ORVELLA_ICON_ID), IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+}
+
 }  // namespace
 
 void SetProgramInstance(HINSTANCE programInstance) { instance = programInstance; }
@@ -268,20 +276,22 @@ bool CreateGLWindow(const char* title, platform::WindowState& windowState, int c
     if (!instance) instance = GetModuleHandleW(nullptr);
     LoadCursors();
 
-    WNDCLASSW windowClass{};
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    // Beside the program, not in the current directory: a program started
-    // from elsewhere (a file association, a shortcut) still finds it.
-    if (!classIcon)
-        classIcon = HICON(
-            LoadImageW(nullptr, WideFromUtf8(ProgramPath("icon-16.ico")).c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+    // The exe's own icon resource, each at the size the system draws it, so
+    // neither is scaled from another size.
+    if (!classIcon) classIcon = LoadIconAtSize(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    if (!classIconSmall)
+        classIconSmall = LoadIconAtSize(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
     windowClass.hIcon = classIcon;
+    windowClass.hIconSm = classIconSmall;
     windowClass.hCursor = cursors[platform::kCursorArrow];
     windowClass.lpszClassName = kClassName;
     LogLine("CreateGLWindow: register class");
-    RegisterClassW(&windowClass);
+    RegisterClassExW(&windowClass);
 
     const DWORD exStyle = kExStyle;
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -337,10 +347,10 @@ void DestroyGLWindow() {
     }
     LogLine("unregister main class");
     UnregisterClassW(kClassName, instance);
-    // An icon loaded from a file belongs to us, not to the class.
-    if (classIcon) {
-        DestroyIcon(classIcon);
-        classIcon = nullptr;
+    // Icons loaded without LR_SHARED belong to us, not to the class.
+    for (HICON* icon : {&classIcon, &classIconSmall}) {
+        if (*icon) DestroyIcon(*icon);
+        *icon = nullptr;
     }
     state = nullptr;
 }
