@@ -23,6 +23,12 @@ RUN_PACKAGES=("${BUILD_PACKAGES[@]}"
     libgtest-dev libbenchmark-dev
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev xfonts-base zenity)
 
+# Building the .deb (scripts/package-linux): the program alone, then CPack,
+# which finds the libraries' packages with dpkg-shlibdeps and needs file to
+# tell programs from data.
+PACKAGE_LINUX_PACKAGES=("${BUILD_PACKAGES[@]}"
+    libsdl2-dev libgl-dev libxi-dev libx11-dev dpkg-dev file)
+
 # The benchmarks' neighbour for laying dabs (the native build makes its
 # benchmark only when it is installed).
 BENCH_PACKAGES=(libmypaint-dev pkg-config)
