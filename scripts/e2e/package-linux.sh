@@ -3,11 +3,12 @@
 # tested build; lintian, desktop-file-validate and appstreamcli find nothing
 # wrong with it; apt-get installs it; the installed /usr/bin/orvella converts
 # a .tvl to PNG, its thumbnailer entry writes a thumbnail, the desktop's
-# databases know the .tvl type and the menu entry, and the program starts
-# under Xvfb with its fonts and icon from /usr/share/orvella (its menu bar
-# drawn as the build folder's program draws it) and keeps its settings in
-# the user's folder, not beside itself; purging the package leaves none of
-# its files, directories or database entries behind.
+# databases know the .tvl type and the menu entry, and the menu entry's
+# command opens a .tvl under Xvfb with the fonts and icon from
+# /usr/share/orvella (its menu bar drawn as the build folder's program draws
+# it), keeping the settings in the user's folder, not beside the program;
+# purging the package leaves none of its files, directories or database
+# entries behind.
 #
 # It installs a package system-wide, so it needs root (or sudo without a
 # password; otherwise it is skipped, exit 77), refuses to run while a
@@ -102,10 +103,11 @@ grep -qxF 'image/x-orvella-tvl' /usr/share/mime/types 2>/dev/null && grep -q ':i
 grep -q '^image/x-orvella-tvl=.*orvella\.desktop' /usr/share/applications/mimeinfo.cache 2>/dev/null ||
     e2e_fail "the desktop's MIME cache does not name orvella.desktop for .tvl files"
 
-# Started from elsewhere, as a menu entry starts it: the build folder's
-# program (fonts beside it) first, then the installed one; both draw the
-# same menu bar, which holds text. The installed program's log is switched
-# on by the file in the user's folder, where it also keeps its settings.
+# Opening a .tvl from elsewhere: the build folder's program (fonts beside
+# it) first, then the installed one as the desktop does, by the menu entry's
+# Exec line with %f filled in; both draw the same menu bar, which holds text.
+# The installed program's log is switched on by the file in the user's
+# folder, where it also keeps its settings.
 e2e_start_display || e2e_abort "could not start a private X display"
 mkdir -p "$E2E_TMP/cwd" "$XDG_CONFIG_HOME/orvella"
 : >"$XDG_CONFIG_HOME/orvella/orvella.log"
@@ -122,14 +124,17 @@ close_program() {
     e2e_wait_exit "$pid" 10 && [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "$1 did not end with exit code 0 after a close request"
 }
 
-e2e_launch_program "$staged"
+e2e_launch_program "$staged" "$work/picture.tvl"
 e2e_wait_passes || e2e_fail "the build folder's program drew no passes"
 e2e_shot menu-build "${ww}x17+$wx+$wy" || e2e_fail "no screenshot of the build folder's program"
 close_program "the build folder's program"
 
 stray_before=false
 [ -e /usr/bin/config.txt ] && stray_before=true
-e2e_launch_program /usr/bin/orvella
+desktop_exec=$(sed -n 's/^Exec=//p' /usr/share/applications/orvella.desktop)
+# shellcheck disable=SC2086  # the command is words, as the desktop splits it
+e2e_launch_program ${desktop_exec//%f/$work/picture.tvl}
+e2e_expect_title "the menu entry's command opened the picture" "Orvella $version - picture.tvl"
 e2e_wait_log_line "$XDG_CONFIG_HOME/orvella/orvella.log" "enter message loop ------------ USAGE START" 20 ||
     e2e_fail "the installed program wrote no log line of its main loop to \$XDG_CONFIG_HOME/orvella/orvella.log"
 e2e_wait_passes || e2e_fail "the installed program drew no passes"
