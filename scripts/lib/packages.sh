@@ -16,6 +16,8 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
     nsis icoutils  # the Windows installer (makensis) and its check (wrestool reads the exe's icon)
     clang-14 libclang-rt-14-dev libmypaint-dev
     krita)  # the peer the OpenRaster round trips are checked against (a test-only dependency)
+# Building the .deb and checking it as lintian, the desktop and the software centres see it.
+TEST_PACKAGES+=(file lintian desktop-file-utils appstream shared-mime-info)
 # Building and starting the native program. The native preset also configures
 # the unit tests and benchmarks, so their frameworks are needed to build at all;
 # Mesa's drivers draw where the machine has no other OpenGL; zenity shows the
@@ -23,6 +25,12 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}"
 RUN_PACKAGES=("${BUILD_PACKAGES[@]}"
     libgtest-dev libbenchmark-dev
     libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libxi-dev libx11-dev xfonts-base zenity)
+
+# Building the .deb (scripts/package-linux): the program alone, then CPack,
+# which finds the libraries' packages with dpkg-shlibdeps and needs file to
+# tell programs from data.
+PACKAGE_LINUX_PACKAGES=("${BUILD_PACKAGES[@]}"
+    libsdl2-dev libgl-dev libxi-dev libx11-dev dpkg-dev file)
 
 # The benchmarks' neighbour for laying dabs (the native build makes its
 # benchmark only when it is installed).

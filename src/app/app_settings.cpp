@@ -35,10 +35,14 @@ bool FolderTakesFiles(const std::string& folder) {
 
 // config.txt beside the program, where it already is or can be written (the
 // portable way to keep settings with the program); an installed program's
-// folder takes no files, so its settings live in the user's own folder.
+// folder takes no files, so its settings live in the user's own folder. So do
+// those of a program whose data was installed beside its bin/ folder, even
+// when that folder takes files (the administrator's program): what the
+// program wrote there would outlive its package.
 std::string SettingsPath() {
     const std::string beside = ProgramPath("config.txt");
-    if (std::ifstream(PathFromUtf8(beside)).good() || FolderTakesFiles(ProgramDirectory())) return beside;
+    if (!InstalledLayout() && (std::ifstream(PathFromUtf8(beside)).good() || FolderTakesFiles(ProgramDirectory())))
+        return beside;
     const std::string folder = platform::UserSettingsFolder();
     std::error_code ec;
     if (folder.empty() || (!fs::create_directories(PathFromUtf8(folder), ec) && ec)) return beside;

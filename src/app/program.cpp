@@ -21,6 +21,14 @@ void SetDefaultPlacement(platform::WindowState& w) {
     w.maximized = true;
 }
 
+// The file whose presence turns the log on: beside the program, or for an
+// installed program, whose folder belongs to the system, in the user's own folder.
+std::string LogSwitchPath() {
+    const std::string folder = platform::UserSettingsFolder();
+    if (!InstalledLayout() || folder.empty()) return ProgramPath("orvella.log");
+    return folder + "/orvella.log";
+}
+
 }  // namespace
 
 int RunProgram(const std::string& commandLine) {
@@ -29,7 +37,8 @@ int RunProgram(const std::string& commandLine) {
     SetDefaultPlacement(w);
 
     SetProgramDirectory(platform::ProgramFile());
-    LogInit(ProgramPath("orvella.log").c_str());
+    FindDataDirectory("font.tga");
+    LogInit(LogSwitchPath().c_str());
 
     // A stored size and position only apply to a window that was not
     // maximized when the program last ended.

@@ -184,4 +184,32 @@ TEST(SettingsLocation, AProgramFolderThatTakesNoFilesSendsThemToTheUsersFolder) 
     fs::remove_all(root);
 }
 
+// An installed program run by the administrator: its bin/ folder takes files,
+// yet what the program wrote there would outlive the package, so the
+// settings still go to the user's own folder.
+TEST(SettingsLocation, AnInstalledProgramWritesNothingBesideItself) {
+    namespace fs = std::filesystem;
+    platform::fake::Reset();
+    ResetAppState();
+    const fs::path root = fs::path(::testing::TempDir()) / "orvella-settings-installed";
+    fs::remove_all(root);
+    const fs::path user = root / "config-home" / "orvella", bin = root / "usr" / "bin";
+    fs::create_directories(bin);
+    fs::create_directories(root / "usr" / "share" / "orvella");
+    std::ofstream(root / "usr" / "share" / "orvella" / "font.tga") << "x";
+    platform::fake::State().userSettingsFolder = user.string();
+
+    SetProgramDirectory((bin / "orvella").string());
+    FindDataDirectory("font.tga");
+    ASSERT_TRUE(InstalledLayout());
+    app.window.maximized = false;
+    app.window.width = 1234;
+    WriteSettingsAtExit();
+    EXPECT_TRUE(fs::exists(user / "config.txt"));
+    EXPECT_TRUE(fs::is_empty(bin));
+
+    SetProgramDirectory(platform::ProgramFile());
+    fs::remove_all(root);
+}
+
 }  // namespace

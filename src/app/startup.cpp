@@ -56,13 +56,13 @@ void ravInit(const std::string& commandLine) {
     app.keyboardShortcutsEnabled = true;
     ReadAllSettings();
     // Without its font files the program runs on, its texts taking no room.
-    LoadFont(kNormalFont, ProgramPath("font.tga").c_str());
-    LoadFont(kSmallFont, ProgramPath("fontsmall.tga").c_str());
+    LoadFont(kNormalFont, DataPath("font.tga").c_str());
+    LoadFont(kSmallFont, DataPath("fontsmall.tga").c_str());
     // The larger interface scales' own fonts; without them a scale enlarges these.
     for (int scale : {150, 200}) {
         const std::string n = std::to_string(scale);
-        LoadFont(kNormalFont, ProgramPath("font" + n + ".tga").c_str(), scale);
-        LoadFont(kSmallFont, ProgramPath("fontsmall" + n + ".tga").c_str(), scale);
+        LoadFont(kNormalFont, DataPath("font" + n + ".tga").c_str(), scale);
+        LoadFont(kSmallFont, DataPath("fontsmall" + n + ".tga").c_str(), scale);
     }
 
     // A rescued picture comes first: the file named can be opened after it.

@@ -53,7 +53,7 @@ bool CreationFailed(const char* what) {
 
 // The window icon from beside the program; a window without one is no failure.
 void SetIcon() {
-    std::ifstream in(ProgramPath("icon-16.ico"), std::ios::binary);
+    std::ifstream in(DataPath("icon-16.ico"), std::ios::binary);
     const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     int width = 0, height = 0;
     std::vector<uint8_t> rgba;
