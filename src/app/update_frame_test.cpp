@@ -429,6 +429,46 @@ TEST_F(UpdateFrameTest, AColourProfileChangeMarksTheDocumentModified) {
     EXPECT_TRUE(doc.modified);
 }
 
+// The change keeps a copy of every image in its history step: short of
+// memory for it (the system says so, or the heap refuses the copies), it says
+// "Not enough memory" and the document keeps its profile and samples.
+TEST_F(UpdateFrameTest, AColourProfileChangeShortOfMemorySaysSoAndChangesNothing) {
+    MakeUpperLayerCurrent();
+    doctest::PaintLayer(doc, 1, 5);
+    const auto documentBytes = [this] {
+        std::vector<uint8_t> bytes;
+        ByteSink sink(bytes);
+        EXPECT_TRUE(WriteTvl(doc, sink) && sink.Finish());
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        void (*shortage)();
+        void (*plenty)();
+    } shortages[] = {
+        {"the system has too little left", [] { fake::State().availableMemory = 0; },
+         [] { fake::State().availableMemory = uint64_t(INT64_MAX); }},
+        {"the heap refuses", [] { RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t)); },
+         [] { RefuseAllocationsFrom(0); }},
+    };
+    for (const auto& shortage : shortages) {
+        SCOPED_TRACE(shortage.what);
+        const std::vector<uint8_t> before = documentBytes();
+        os.errors.clear();
+        PostCommand("color 3");
+        shortage.shortage();
+        const bool passed = PassHolding({});
+        shortage.plenty();
+        ASSERT_TRUE(passed);
+        std::vector<std::string> said;
+        for (const fake::Question& error : os.errors) said.push_back(error.text);
+        EXPECT_EQ(said, std::vector<std::string>{"Not enough memory"});
+        EXPECT_EQ(CurrentProfileIndex(), kDefaultProfileIndex);
+        EXPECT_TRUE(documentBytes() == before) << "the samples changed";
+        EXPECT_EQ(UndoDepth(doc), 0);
+    }
+}
+
 // Under load a whole key press can fall between two passes: the snapshot
 // never sees the key held, yet the press must count, once.
 TEST_F(UpdateFrameTest, KeysPressedAndReleasedBetweenPassesCountOnce) {
