@@ -196,8 +196,8 @@ kill -0 "$pid" 2>/dev/null || e2e_abort "the program ended while the autosave co
 e2e_stroke $((cx - 200)) $((cy + 50)) $((cx + 200)) $((cy + 50))
 rest
 e2e_expect_pixel_where "stroke while the autosave waits" "$cx" $((cy + 50)) e2e_dark "darker than 200 in every channel"
-# Some intervals pass: each try finds no room again, and says nothing more.
-sleep 5
+# The stroke and the save take some intervals: each try finds no room again
+# and says nothing more.
 ctrl_tap s
 dialog_path "Save As" "$art/big.tvl"
 for ((i = 0; i < 100; i++)); do [ -s "$art/big.tvl" ] && break; sleep 0.2; done
