@@ -8,6 +8,9 @@
 # (whose whole-layer undo copy does not fit). Each gets an "Error" box ("Not
 # enough memory" in the log where memory is the reason), and after each the
 # process still runs and the canvas still shows what it showed.
+# Then the painter goes on with that big canvas: the autosave (every 2 s) has
+# no room for its copy of it and pauses, saying so once in the log, while
+# strokes and a save go on as usual; on a small canvas it writes again.
 # Usage: memory-native.sh PROGRAM
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -23,7 +26,10 @@ staged=$(e2e_stage_program "$program" "$E2E_TMP/bin") || e2e_abort "could not co
 bin=$E2E_TMP/bin
 log=$bin/orvella.log
 : >"$log"
-rm -f "$bin/config.txt"
+# Every key up to the autosave's interval, in the file's order, so that it is read.
+printf '%s\n' "version 2" "window_width 950" "window_height 650" "window_x 0" "window_y 0" \
+    "window_maximized 1" "show_overview 0" "overview_size 128" "show_help 1" "show_tooltips 1" \
+    "color_profile 2" "force_mouse_coordinates 0" "ui_scale 0" "autosave_seconds 2" >"$bin/config.txt"
 mkdir -p "$E2E_TMP/cwd" "$E2E_TMP/art"
 art=$E2E_TMP/art
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
@@ -175,6 +181,40 @@ stroke=
 sleep 3
 e2e_menu 423 0
 refused "Invert on 8000 x 8000" yes
+
+# The autosave's copy of the 8000 x 8000 canvas does not fit either: it waits,
+# and the painter's strokes and saves go on.
+logged() { tr -d '\r' <"$log" | grep -cxF "$1"; }
+recovery_files() { find "$XDG_CONFIG_HOME/orvella" -name 'recovery-*.tvl' 2>/dev/null; }
+paused="Autosave paused: not enough memory"
+e2e_stroke $((cx - 200)) $((cy - 100)) $((cx + 200)) $((cy - 100))
+rest
+e2e_expect_pixel_where "stroke on 8000 x 8000" "$cx" $((cy - 100)) e2e_dark "darker than 200 in every channel"
+for ((i = 0; i < 200; i++)); do [ "$(logged "$paused")" -gt 0 ] && break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null || e2e_abort "the program ended while the autosave copied 8000 x 8000"
+[ "$(logged "$paused")" -gt 0 ] || e2e_fail "no \"$paused\" in the log within 20 s"
+e2e_stroke $((cx - 200)) $((cy + 50)) $((cx + 200)) $((cy + 50))
+rest
+e2e_expect_pixel_where "stroke while the autosave waits" "$cx" $((cy + 50)) e2e_dark "darker than 200 in every channel"
+# The stroke and the save take some intervals: each try finds no room again
+# and says nothing more.
+ctrl_tap s
+dialog_path "Save As" "$art/big.tvl"
+for ((i = 0; i < 100; i++)); do [ -s "$art/big.tvl" ] && break; sleep 0.2; done
+[ -s "$art/big.tvl" ] || e2e_fail "Ctrl+S did not write big.tvl while the autosave waits"
+e2e_expect_title "saved while the autosave waits" "Orvella 0.25 - big.tvl"
+kill -0 "$pid" 2>/dev/null || e2e_abort "the program ended after the save"
+[ "$(logged "$paused")" -eq 1 ] || e2e_fail "\"$paused\" logged $(logged "$paused") times, not once"
+[ -z "$(recovery_files)" ] || e2e_fail "a recovery file was written for a canvas that does not fit twice"
+
+# Back on a small canvas the memory is there again, and so is the autosave.
+new_canvas 1000 700
+sleep 1
+rest
+e2e_stroke $((cx - 200)) $((cy - 100)) $((cx + 200)) $((cy - 100))
+for ((i = 0; i < 200; i++)); do [ -n "$(recovery_files)" ] && break; sleep 0.1; done
+[ -n "$(recovery_files)" ] || e2e_fail "no recovery file for the small canvas within 20 s"
+[ "$(logged "Autosave resumed")" -eq 1 ] || e2e_fail "\"Autosave resumed\" logged $(logged "Autosave resumed") times, not once"
 
 e2e_stop "$pid"
 e2e_finish

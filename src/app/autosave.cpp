@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -58,6 +59,8 @@ struct Autosave {
     bool lastWriteOk = false;  // the writer's; read once it has finished
     bool timing = false;
     uint32_t dueFrom = 0;
+    // Short of memory: no copies are taken until the next try, an interval on.
+    bool paused = false;
 };
 
 // Never destroyed: a process that ends without the clean exit (the window
@@ -190,15 +193,45 @@ void WriteBackup(Autosave* a) {
     a->busy.store(false, std::memory_order_release);
 }
 
-void StartWrite(Autosave& a) {
+// False when no thread could be made for the write (the system is short of
+// memory); nothing is written then.
+bool StartWrite(Autosave& a) {
     {
         std::lock_guard<std::mutex> lock(a.mutex);
         a.writing = true;
         a.removeWhenWritten = false;
     }
     a.busy.store(true, std::memory_order_release);
+    bool started = false;
+    try {
+        a.writer = std::thread(WriteBackup, &a);
+        started = true;
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+    if (!started) {
+        std::lock_guard<std::mutex> lock(a.mutex);
+        a.writing = false;
+        a.busy.store(false, std::memory_order_release);
+        return false;
+    }
     a.fileMayExist = true;
-    a.writer = std::thread(WriteBackup, &a);
+    return true;
+}
+
+// The copies could not be taken or written: they are dropped, and the next
+// try waits a whole interval.
+void Pause(Autosave& a, uint32_t now) {
+    a.backup.Clear();
+    a.backupFilled = false;
+    a.dueFrom = now;
+    if (!a.paused) LogLine("Autosave paused: not enough memory");
+    a.paused = true;
+}
+
+void Resume(Autosave& a) {
+    if (a.paused) LogLine("Autosave resumed");
+    a.paused = false;
 }
 
 void WaitForWriter(Autosave& a) {
@@ -224,6 +257,7 @@ void ResetState(Autosave& a) {
     a.fileMayExist = false;
     a.lastWriteOk = false;
     a.timing = false;
+    a.paused = false;
 }
 
 }  // namespace
@@ -282,18 +316,26 @@ void AutosavePass() {
         a.dueFrom = now;
     }
     if (busy) return;
+    // The last write ran out of memory.
+    if (a.backup.OutOfMemory()) return Pause(a, now);
     a.backupFilled = true;
     if (uint32_t(now - a.dueFrom) < a.intervalMs) {
-        a.backup.WarmUp(doc, kWarmUpScan, kWarmUpCopies);
+        if (!a.paused) a.backup.WarmUp(doc, kWarmUpScan, kWarmUpCopies);
+        if (a.backup.OutOfMemory()) Pause(a, now);
         return;
     }
     // Half a stroke or a dialog's preview is no state to come back to.
     if (app.stroke.count > 0 || DialogHoldsDocument()) return;
-    if (!a.backup.CatchUp(doc)) return;
+    const bool caughtUp = a.backup.CatchUp(doc);
+    if (a.backup.OutOfMemory()) return Pause(a, now);
+    if (!caughtUp) return;
     a.dueFrom = now;
+    const bool changed = a.backup.Capture(doc, CurrentProfile());
+    if (a.backup.OutOfMemory()) return Pause(a, now);
     // An unchanged document already in the file is not written again.
-    if (!a.backup.Capture(doc, CurrentProfile()) && a.fileMayExist && a.lastWriteOk) return;
-    StartWrite(a);
+    if (!changed && a.fileMayExist && a.lastWriteOk) return;
+    if (!StartWrite(a)) return Pause(a, now);
+    Resume(a);
 }
 
 int AutosaveDueInMs() {

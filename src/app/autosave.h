@@ -6,7 +6,10 @@
 // autosave_seconds (config.txt; 0 turns it off) the whole document is written
 // as .tvl to this process's recovery file in the user's settings folder, on a
 // background thread, from a snapshot the main loop takes between strokes.
-// A failure is logged, never shown.
+// A failure is logged, never shown. Short of memory, the autosave drops its
+// copies and pauses until its next try an interval later, leaving the memory
+// to the painter's edits ("Autosave paused: not enough memory" and, once it
+// writes again, "Autosave resumed" in the log).
 //
 // Each running copy of the program owns its recovery file through a lock the
 // system drops when the process ends, however it ends: a recovery file whose

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "fileio/byte_stream.h"
 #include "fileio/safe_file.h"
 #include "fileio/tvl_file.h"
+#include "image/memory_guard.h"
 #include "image/pixel_image.h"
 
 // One tile as it was when last copied: its still image, or every frame of an
@@ -20,6 +22,43 @@ struct DocumentBackup::TileCopy {
 };
 
 namespace {
+
+// Autosave is a convenience: its copies stop this far short of the memory the
+// painter's own edits need (beyond the guard's reserve).
+constexpr uint64_t kLeaveForEdits = uint64_t(64) << 20;
+// A check allows for this much more than the change it was made for, so that
+// a stroke reaching new tiles is not measured again on every pass.
+constexpr uint64_t kApprovalSlack = uint64_t(8) << 20;
+// A write's own memory besides the view's tiles: its thread and buffers.
+constexpr uint64_t kWriteBytes = uint64_t(16) << 20;
+// A tile's copy record and its place in the look-up.
+constexpr uint64_t kCopyRecordBytes = 256;
+
+uint64_t ImageBytes(const PixelImage* image) {
+    if (!image || image->IsEmpty()) return 0;
+    return uint64_t(image->width) * uint64_t(image->height) * uint64_t(image->channelCount) *
+           (image->depth == 8 ? 1u : 2u);
+}
+
+bool SameShape(const PixelImage& a, const PixelImage& b) {
+    return a.width == b.width && a.height == b.height && a.channelCount == b.channelCount && a.depth == b.depth;
+}
+
+// What copying the tile allocates, given the images its copy already holds
+// (null: no copy yet): every image without a slot of the same shape to
+// reuse, as CopyImage reuses them.
+uint64_t NewBytes(const LayerTile& tile, const std::vector<std::unique_ptr<PixelImage>>* slots) {
+    uint64_t bytes = slots ? 0 : kCopyRecordBytes;
+    const size_t count = tile.animated ? tile.frames.size() : 1;
+    for (size_t f = 0; f < count; ++f) {
+        const PixelImage* source = tile.animated ? tile.frames[f] : tile.pixels;
+        const uint64_t needed = ImageBytes(source);
+        if (needed == 0) continue;
+        const PixelImage* slot = slots && f < slots->size() ? (*slots)[f].get() : nullptr;
+        if (!slot || !SameShape(*slot, *source)) bytes += needed;
+    }
+    return bytes;
+}
 
 // Copies source into slot, reusing the image already there when it has the
 // same shape (no allocation for a tile copied again).
@@ -72,6 +111,52 @@ void DocumentBackup::Clear() {
     copiedSinceCapture_ = false;
     settings_ = Settings();
     warmStack_ = 0;
+    approvedBytes_ = 0;
+    outOfMemory_ = false;
+}
+
+bool DocumentBackup::RunOutOfMemory() {
+    Clear();
+    outOfMemory_ = true;
+    return false;
+}
+
+const DocumentBackup::TileCopy* DocumentBackup::PlannedCopy(const LayerTile* tile, size_t k, bool& sameTiles) const {
+    // While the layers stay as they were, each tile is where the last
+    // capture found it and needs no look-up.
+    if (sameTiles && k < planTiles_.size() && planTiles_[k] == tile) return plan_[k];
+    sameTiles = false;
+    auto found = copies_.find(tile);
+    return found != copies_.end() ? found->second.get() : nullptr;
+}
+
+uint64_t DocumentBackup::PendingNewBytes(Document& doc) const {
+    uint64_t bytes = 0;
+    size_t k = 0;
+    bool sameTiles = true;
+    for (LayerTile* stack : doc.stacks)
+        for (LayerTile* tile = stack; tile; tile = tile->next, ++k) {
+            const TileCopy* copy = PlannedCopy(tile, k, sameTiles);
+            if (!copy || tile->backupStale || tile->dirty) bytes += NewBytes(*tile, copy ? &copy->images : nullptr);
+        }
+    return bytes;
+}
+
+bool DocumentBackup::CopyTiles(Document& doc, const std::vector<LayerTile*>& tiles, uint64_t newBytes) {
+    if (newBytes > approvedBytes_) {
+        // A change larger than the last check allowed for: is there room for
+        // all of it, not just for this pass's share?
+        const uint64_t whole = std::max(PendingNewBytes(doc), newBytes) + kApprovalSlack;
+        if (!MemoryFits(whole + kLeaveForEdits)) return RunOutOfMemory();
+        approvedBytes_ = whole;
+    }
+    try {
+        for (LayerTile* tile : tiles) CopyTile(*tile);
+    } catch (const std::bad_alloc&) {
+        return RunOutOfMemory();
+    }
+    approvedBytes_ -= newBytes;
+    return true;
 }
 
 DocumentBackup::TileCopy& DocumentBackup::CopyTile(LayerTile& tile) {
@@ -94,21 +179,29 @@ DocumentBackup::TileCopy& DocumentBackup::CopyTile(LayerTile& tile) {
 }
 
 int DocumentBackup::WarmUp(Document& doc, int scanLimit, int copyLimit) {
-    if (doc.stacks.empty()) return 0;
-    int scanned = 0, copied = 0;
-    // At most one round of the document, however small it is.
-    for (size_t stacks = 0; stacks < doc.stacks.size() && scanned < scanLimit && copied < copyLimit; ++stacks) {
-        if (warmStack_ >= doc.stacks.size()) warmStack_ = 0;
-        for (LayerTile* tile = doc.stacks[warmStack_]; tile; tile = tile->next) {
-            ++scanned;
-            if (tile->backupStale && !tile->dirty) {
-                CopyTile(*tile);
-                ++copied;
+    if (doc.stacks.empty() || outOfMemory_) return 0;
+    int scanned = 0;
+    uint64_t newBytes = 0;
+    batch_.clear();
+    try {
+        // At most one round of the document, however small it is.
+        for (size_t stacks = 0;
+             stacks < doc.stacks.size() && scanned < scanLimit && int(batch_.size()) < copyLimit; ++stacks) {
+            if (warmStack_ >= doc.stacks.size()) warmStack_ = 0;
+            for (LayerTile* tile = doc.stacks[warmStack_]; tile; tile = tile->next) {
+                ++scanned;
+                if (tile->backupStale && !tile->dirty) {
+                    auto found = copies_.find(tile);
+                    newBytes += NewBytes(*tile, found != copies_.end() ? &found->second->images : nullptr);
+                    batch_.push_back(tile);
+                }
             }
+            ++warmStack_;
         }
-        ++warmStack_;
+    } catch (const std::bad_alloc&) {
+        return RunOutOfMemory();
     }
-    return copied;
+    return CopyTiles(doc, batch_, newBytes) ? int(batch_.size()) : 0;
 }
 
 bool DocumentBackup::CatchUp(Document& doc) {
@@ -117,34 +210,46 @@ bool DocumentBackup::CatchUp(Document& doc) {
 }
 
 bool DocumentBackup::Capture(Document& doc, const ColorProfile& profile) {
+    try {
+        return CaptureTiles(doc, profile);
+    } catch (const std::bad_alloc&) {
+        return RunOutOfMemory();
+    }
+}
+
+bool DocumentBackup::CaptureTiles(Document& doc, const ColorProfile& profile) {
     ++generation_;
     lastCopies_ = 0;
+    approvedBytes_ = 0;
     std::vector<const TileCopy*> plan;
     std::vector<const LayerTile*> planTiles;
+    std::vector<std::pair<size_t, LayerTile*>> toCopy;
     plan.reserve(doc.stacks.size() * size_t(doc.layerCount));
     planTiles.reserve(plan.capacity());
-    // While the layers stay as they were, each tile is where the last
-    // capture found it and needs no look-up.
+    uint64_t newBytes = 0;
     bool sameTiles = true;
     for (LayerTile* stack : doc.stacks)
         for (LayerTile* tile = stack; tile; tile = tile->next) {
             const size_t k = plan.size();
-            TileCopy* copy = nullptr;
-            if (sameTiles && k < planTiles_.size() && planTiles_[k] == tile) {
-                copy = const_cast<TileCopy*>(plan_[k]);
-            } else {
-                sameTiles = false;
-                auto found = copies_.find(tile);
-                if (found != copies_.end()) copy = found->second.get();
-            }
+            auto* copy = const_cast<TileCopy*>(PlannedCopy(tile, k, sameTiles));
             if (!copy || tile->backupStale || tile->dirty) {
-                copy = &CopyTile(*tile);
-                ++lastCopies_;
+                newBytes += NewBytes(*tile, copy ? &copy->images : nullptr);
+                toCopy.emplace_back(k, tile);
+            } else {
+                copy->seen = generation_;
             }
-            copy->seen = generation_;
             plan.push_back(copy);
             planTiles.push_back(tile);
         }
+    // The copies all at once, and then the write's view of every tile.
+    const uint64_t writeBytes = plan.size() * sizeof(LayerTile) + kWriteBytes;
+    if (newBytes > 0 && !MemoryFits(newBytes + writeBytes + kLeaveForEdits)) return RunOutOfMemory();
+    for (const auto& [k, tile] : toCopy) {
+        TileCopy& copy = CopyTile(*tile);
+        copy.seen = generation_;
+        plan[k] = &copy;
+        ++lastCopies_;
+    }
     // Tiles that left the document (a removed layer, a new document).
     if (!sameTiles || planTiles.size() != planTiles_.size() || copies_.size() != planTiles.size())
         for (auto it = copies_.begin(); it != copies_.end();)
@@ -186,6 +291,8 @@ bool DocumentBackup::BuildView(Document& view) const {
     view.currentFrame = s.currentFrame;
     view.frameCount = s.frameCount;
     view.durations = s.durations;
+    // Room first, so that a tile is never made without a place to go.
+    view.stacks.reserve(size_t(s.tileCount));
     size_t next = 0;
     for (int t = 0; t < s.tileCount; ++t) {
         LayerTile* below = nullptr;
@@ -214,15 +321,25 @@ bool DocumentBackup::BuildView(Document& view) const {
 }
 
 bool DocumentBackup::Write(const std::string& path) const {
-    Document view;
-    bool ok = BuildView(view);
-    SafeFile out;
-    if (ok) ok = out.Open(path);
-    if (ok) {
-        ByteSink sink(out.File());
-        ok = WriteTvl(view, settings_.profile, sink) && sink.Finish();
-        if (!ok) out.Abandon();
+    outOfMemory_ = false;
+    try {
+        // The view's tiles hand their borrowed images back however the
+        // write ends, before the view is destroyed.
+        struct View {
+            Document doc;
+            ~View() { ForgetBorrowedImages(doc); }
+        } view;
+        bool ok = BuildView(view.doc);
+        SafeFile out;
+        if (ok) ok = out.Open(path);
+        if (ok) {
+            ByteSink sink(out.File());
+            ok = WriteTvl(view.doc, settings_.profile, sink) && sink.Finish();
+            if (!ok) out.Abandon();
+        }
+        return ok && out.Commit();
+    } catch (const std::bad_alloc&) {
+        outOfMemory_ = true;  // the unfinished file is abandoned with its SafeFile
+        return false;
     }
-    ForgetBorrowedImages(view);
-    return ok && out.Commit();
 }

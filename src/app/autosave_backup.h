@@ -19,6 +19,12 @@ class PixelImage;
 // The main thread calls WarmUp and Capture, and only while no write of the
 // backup is running; Write may then run on any one thread until the next
 // WarmUp or Capture.
+//
+// The copies yield to the painter's own edits: before it copies, the backup
+// asks whether the copies' new memory fits with room to spare, and a copy or
+// a write that runs out of memory all the same is caught. Either way every
+// copy is dropped, the document is left as it is, and OutOfMemory() says so
+// until Clear.
 class DocumentBackup {
 public:
     DocumentBackup();
@@ -46,9 +52,14 @@ public:
     // Writes the captured document as a .tvl file through SafeFile.
     bool Write(const std::string& path) const;
 
+    // The last WarmUp, CatchUp, Capture or Write ran short of memory (and
+    // the copies were dropped, or the write abandoned).
+    bool OutOfMemory() const { return outOfMemory_; }
+
     // Tile images copied by the last Capture.
     size_t LastCaptureCopies() const { return lastCopies_; }
-    // Drops every copy (the next Capture copies everything).
+    // Drops every copy (the next Capture copies everything) and forgets a
+    // shortage.
     void Clear();
 
 private:
@@ -65,14 +76,25 @@ private:
     };
 
     TileCopy& CopyTile(LayerTile& tile);
+    // Copies the tiles when newBytes (their copies' new memory) fit; false
+    // after a shortage, with every copy dropped.
+    bool CopyTiles(Document& doc, const std::vector<LayerTile*>& tiles, uint64_t newBytes);
+    // The new memory copies of every changed or uncopied tile would take.
+    uint64_t PendingNewBytes(Document& doc) const;
+    const TileCopy* PlannedCopy(const LayerTile* tile, size_t k, bool& sameTiles) const;
+    bool RunOutOfMemory();
+    bool CaptureTiles(Document& doc, const ColorProfile& profile);
     bool BuildView(Document& view) const;
 
     std::unordered_map<const LayerTile*, std::unique_ptr<TileCopy>> copies_;
     std::vector<const TileCopy*> plan_;  // per stack, per layer from the bottom
     std::vector<const LayerTile*> planTiles_;  // the tiles plan_ holds copies of
+    std::vector<LayerTile*> batch_;            // WarmUp's tiles to copy, kept to spare allocations
     Settings settings_;
     size_t warmStack_ = 0;
     size_t lastCopies_ = 0;
     bool copiedSinceCapture_ = false;  // by WarmUp: the next Capture has news
     uint32_t generation_ = 0;
+    uint64_t approvedBytes_ = 0;  // new copies the last memory check allowed for
+    mutable bool outOfMemory_ = false;  // also the writer's; read once it has finished
 };

@@ -16,11 +16,13 @@
 #include "app/commands.h"
 #include "app/file_commands.h"
 #include "app/program_test_support.h"
+#include "fileio/allocation_probe.h"
 #include "fileio/byte_stream.h"
 #include "fileio/safe_file.h"
 #include "fileio/tvl_file.h"
 #include "image/animation.h"
 #include "platform/file_lock.h"
+#include "platform/log.h"
 
 namespace {
 
@@ -75,6 +77,8 @@ protected:
     }
     void TearDown() override {
         FailSafeFileWritesForTesting(false);
+        RefuseAllocationsFrom(0);
+        LogEnable(nullptr);
         ProgramTest::TearDown();
         fs::remove_all(root);
     }
@@ -192,6 +196,77 @@ TEST_F(AutosaveTest, AFailedWriteIsLoggedNeverShownAndTheNextOneTriesAgain) {
     After(kInterval);
     ASSERT_EQ(RecoveryFiles().size(), 1u);
     EXPECT_TRUE(FileBytes(AutosavePath()) == TvlBytes(app.document));
+}
+
+// A large document near the memory limit: the autosave's copies must never
+// end the program or take the memory the painter's own edits need. Short of
+// memory (the system says so, or the heap refuses a copy all the same), the
+// autosave drops its copies, leaves the document alone, says so once in the
+// log and tries again an interval later; it writes again once memory returns.
+TEST_F(AutosaveTest, ShortOfMemoryTheAutosavePausesHarmlesslyAndResumesWhenMemoryReturns) {
+    const struct {
+        const char* what;
+        void (*shortage)();
+        void (*plenty)();
+    } cases[] = {
+        {"the system has too little left",
+         [] { State().availableMemory = uint64_t(100) << 20; },
+         [] { State().availableMemory = uint64_t(INT64_MAX); }},
+        // One plane of a tile's copy is the smallest large request it makes.
+        {"the heap refuses the copies", [] { RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t)); },
+         [] { RefuseAllocationsFrom(0); }},
+        // The copies are taken; the write's file buffer (64 KB) is refused.
+        {"the heap refuses the write", [] { RefuseAllocationsFrom(64 << 10); }, [] { RefuseAllocationsFrom(0); }},
+    };
+    const fs::path logFile = root / "orvella.log";
+    const auto logged = [&](const std::string& line) {
+        std::ifstream in(logFile);
+        int count = 0;
+        for (std::string text; std::getline(in, text);) count += text == line;
+        return count;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(logFile);
+        LogEnable(logFile.string().c_str());
+        // The first change of a document: every tile is still to be copied.
+        c.shortage();
+        Stroke(300);
+        c.plenty();  // for the comparisons, which need memory of their own
+        const std::vector<uint8_t> painted = TvlBytes(app.document);
+        c.shortage();
+        // Passes while the timer runs, and two due autosaves.
+        for (int i = 0; i < 20; ++i) Pass(5, 300, false);
+        After(kInterval);
+        After(kInterval);
+        c.plenty();
+        EXPECT_TRUE(TvlBytes(app.document) == painted) << "the document changed";
+        EXPECT_TRUE(RecoveryFiles().empty());
+        EXPECT_EQ(logged("Autosave paused: not enough memory"), 1);
+        EXPECT_EQ(logged("Autosave resumed"), 0);
+        EXPECT_TRUE(State().errors.empty());
+
+        // Painting goes on while the autosave waits.
+        c.shortage();
+        Stroke(400);
+        c.plenty();
+        EXPECT_TRUE(TvlBytes(app.document) != painted) << "the stroke was lost";
+        // A try between two intervals is no try: memory is looked at again
+        // only when the next autosave is due.
+        After(kInterval / 2);
+        EXPECT_TRUE(RecoveryFiles().empty());
+        After(kInterval / 2);
+        ASSERT_EQ(RecoveryFiles().size(), 1u);
+        EXPECT_TRUE(FileBytes(AutosavePath()) == TvlBytes(app.document));
+        EXPECT_EQ(logged("Autosave resumed"), 1);
+        After(kInterval);
+        EXPECT_EQ(logged("Autosave paused: not enough memory"), 1);
+        EXPECT_EQ(logged("Autosave resumed"), 1);
+        EXPECT_TRUE(State().errors.empty());
+
+        CleanExit();
+        Start();
+    }
 }
 
 TEST_F(AutosaveTest, TheFileGoesWhenTheDocumentIsSavedReplacedOrClosedCleanly) {

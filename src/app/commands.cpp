@@ -8,6 +8,7 @@
 #include "app/painting.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
+#include "image/memory_guard.h"
 #include "image/profile_change.h"
 #include "image/undo.h"
 #include "platform/input.h"
@@ -40,7 +41,26 @@ void LeaveAnimation() {
     ExitAnimation(app.document);
 }
 
+// What copies of every image of the document take.
+uint64_t DocumentImageBytes(const Document& doc) {
+    uint64_t images = 0;
+    for (const LayerTile* stack : doc.stacks)
+        for (const LayerTile* tile = stack; tile; tile = tile->next)
+            if (tile->animated)
+                images += tile->frames.size();
+            else
+                images += tile->empty ? 0 : 1;
+    return images * kTileImageBytes;
+}
+
 void ChangeProfile(int index) {
+    const bool known = BuiltinProfile(index) != nullptr;
+    // The step keeps a copy of every image; refused before anything changes.
+    TakeMemoryShortage();
+    if (known && !MemoryFor(DocumentImageBytes(app.document))) {
+        SayIfOutOfMemory();
+        return;
+    }
     DocumentWillChange();
     if (!BeginDocumentEdit(kStepColorProfile, -1)) return;
     // Every sample is converted, so the document differs from its file.
@@ -48,7 +68,13 @@ void ChangeProfile(int index) {
         EndDocumentEdit();
     } else {
         CancelDocumentEdit();
-        LogLine("no colour profile %i", index);
+        if (!known) {
+            LogLine("no colour profile %i", index);
+        } else {
+            // A known profile fails only for want of memory for the copies.
+            NoteMemoryShortage();
+            SayIfOutOfMemory();
+        }
     }
     DocumentReplaced();
 }

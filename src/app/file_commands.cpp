@@ -291,12 +291,19 @@ bool PasteImageFromClipboard(bool replace) {
 
 bool CopyPictureToClipboard() {
     DocumentWillChange();
+    ForgetMemoryShortage();
     std::vector<uint32_t> flat;
     std::vector<uint8_t> png, dib;
     Document& doc = app.document;
-    if (!FlattenDocument(doc, flat) || !EncodeClipboardImage(doc.width, doc.height, flat, png, dib) ||
-        !platform::WriteClipboardImage(png, dib)) {
-        platform::ShowError("Error", kClipboardRefusedPicture);
+    bool written = false;
+    if (FlattenDocument(doc, flat) && EncodeClipboardImage(doc.width, doc.height, flat, png, dib)) {
+        std::vector<uint32_t>().swap(flat);
+        // The system's clipboard keeps copies of both forms.
+        if (MemoryFor(uint64_t(png.size()) + dib.size()))
+            Allocating([&] { written = platform::WriteClipboardImage(png, dib); });
+    }
+    if (!written) {
+        if (!SayIfOutOfMemory()) platform::ShowError("Error", kClipboardRefusedPicture);
         return false;
     }
     return true;

@@ -224,6 +224,8 @@ void RemoveOrMerge(int i, bool merge) {
     Document& doc = app.document;
     if (!TakeLayerAction(app.layerPanel.actionPause)) return;
     CloseNameField();
+    // The merge's step copies the whole layer below; refused before anything changes.
+    if (merge && i >= 1 && !MemoryForLayerUndo(doc, i - 1)) return;
     if (!BeginDocumentEdit(merge ? kStepMergeLayer : kStepRemoveLayer, i)) return;
     if (merge ? MergeLayerDown(doc, i) : RemoveLayer(doc, i))
         EndDocumentEdit();

@@ -320,6 +320,23 @@ TEST_F(PanelsTest, RemoveAndMergeButtonsAndCtrlE) {
     EXPECT_EQ(app.document.layerCount, 1);
 }
 
+// Merging copies the whole layer below into the history: with too little
+// memory for that copy, the merge says so and changes nothing.
+TEST_F(PanelsTest, MergeWithoutMemoryForItsStepSaysSoAndChangesNothing) {
+    AddLayers(2);
+    for (int frame = 0; frame < kLayerActionPause; ++frame) Frame(DrawLayerPanel, 500, 300, false);
+    platform::fake::State().availableMemory = 0;
+    Click(DrawLayerPanel, 75, RowTop(2) + 80);  // merge layer 2 down
+    platform::fake::State().availableMemory = uint64_t(INT64_MAX);
+    EXPECT_EQ(app.document.layerCount, 3);
+    ASSERT_EQ(platform::fake::State().errors.size(), 1u);
+    EXPECT_EQ(platform::fake::State().errors[0].text, "Not enough memory");
+
+    for (int frame = 0; frame < kLayerActionPause; ++frame) Frame(DrawLayerPanel, 500, 300, false);
+    Click(DrawLayerPanel, 75, RowTop(2) + 80);
+    EXPECT_EQ(app.document.layerCount, 2);
+}
+
 TEST_F(PanelsTest, DraggingRowsReordersOnlyPastFivePixelsAndAwayFromItself) {
     AddLayers(3);
     for (int i = 1; i <= 3; ++i) std::snprintf(app.document.layers[i].name, kLayerNameBytes, "L%i", i);

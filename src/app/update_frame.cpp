@@ -12,6 +12,7 @@
 #include "image/animation.h"
 #include "image/color_record.h"
 #include "image/layer_clipboard.h"
+#include "image/memory_guard.h"
 #include "image/undo.h"
 #include "platform/input.h"
 #include "platform/platform.h"
@@ -125,10 +126,18 @@ void PasteBitmap() {
 
 void PasteLayer() {
     if (!BeginDocumentEdit(kStepPasteLayer, -1)) return;
-    if (PasteLayerFromClipboard(app.document))
+    TakeMemoryShortage();
+    if (PasteLayerFromClipboard(app.document)) {
         EndDocumentEdit();
-    else
+    } else {
         CancelDocumentEdit();
+        SayIfOutOfMemory();
+    }
+}
+
+void CopyLayer() {
+    TakeMemoryShortage();
+    if (!CopyLayerToClipboard(app.document)) SayIfOutOfMemory();
 }
 
 void LayerKeys() {
@@ -142,7 +151,7 @@ void LayerKeys() {
         if (copy && app.shiftHeld)
             CopyPictureToClipboard();
         else if (copy)
-            CopyLayerToClipboard(doc);
+            CopyLayer();
         else if (doc.clipboardFilled)
             PasteLayer();
         else

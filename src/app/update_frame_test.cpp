@@ -10,11 +10,15 @@
 #include "app/commands.h"
 #include "app/main_loop.h"
 #include "fileio/clipboard_image.h"
+#include "fileio/allocation_probe.h"
+#include "fileio/byte_stream.h"
 #include "fileio/flat_image.h"
 #include "fileio/test_images.h"
+#include "fileio/tvl_file.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/document_test_support.h"
+#include "image/pixel_image.h"
 #include "image/undo.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_platform.h"
@@ -74,6 +78,7 @@ protected:
         ResetView(app.view, 200, 150);
     }
     void TearDown() override {
+        RefuseAllocationsFrom(0);
         DestroyStickInput(app.input);
         app.input = nullptr;
         ReleaseDocument(app.document);
@@ -424,6 +429,46 @@ TEST_F(UpdateFrameTest, AColourProfileChangeMarksTheDocumentModified) {
     EXPECT_TRUE(doc.modified);
 }
 
+// The change keeps a copy of every image in its history step: short of
+// memory for it (the system says so, or the heap refuses the copies), it says
+// "Not enough memory" and the document keeps its profile and samples.
+TEST_F(UpdateFrameTest, AColourProfileChangeShortOfMemorySaysSoAndChangesNothing) {
+    MakeUpperLayerCurrent();
+    doctest::PaintLayer(doc, 1, 5);
+    const auto documentBytes = [this] {
+        std::vector<uint8_t> bytes;
+        ByteSink sink(bytes);
+        EXPECT_TRUE(WriteTvl(doc, sink) && sink.Finish());
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        void (*shortage)();
+        void (*plenty)();
+    } shortages[] = {
+        {"the system has too little left", [] { fake::State().availableMemory = 0; },
+         [] { fake::State().availableMemory = uint64_t(INT64_MAX); }},
+        {"the heap refuses", [] { RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t)); },
+         [] { RefuseAllocationsFrom(0); }},
+    };
+    for (const auto& shortage : shortages) {
+        SCOPED_TRACE(shortage.what);
+        const std::vector<uint8_t> before = documentBytes();
+        os.errors.clear();
+        PostCommand("color 3");
+        shortage.shortage();
+        const bool passed = PassHolding({});
+        shortage.plenty();
+        ASSERT_TRUE(passed);
+        std::vector<std::string> said;
+        for (const fake::Question& error : os.errors) said.push_back(error.text);
+        EXPECT_EQ(said, std::vector<std::string>{"Not enough memory"});
+        EXPECT_EQ(CurrentProfileIndex(), kDefaultProfileIndex);
+        EXPECT_TRUE(documentBytes() == before) << "the samples changed";
+        EXPECT_EQ(UndoDepth(doc), 0);
+    }
+}
+
 // Under load a whole key press can fall between two passes: the snapshot
 // never sees the key held, yet the press must count, once.
 TEST_F(UpdateFrameTest, KeysPressedAndReleasedBetweenPassesCountOnce) {
@@ -546,6 +591,82 @@ TEST_F(UpdateFrameTest, CtrlVTakesAnotherProgramsPngOrSaysItCannot) {
     EXPECT_EQ(os.errors[0].title, "Error");
     EXPECT_EQ(os.errors[0].text, "The picture on the clipboard cannot be read.");
     EXPECT_EQ(doc.width, 2);
+}
+
+// Short of memory (the system says too little is left, or the heap refuses
+// the copies all the same), the clipboard keys say "Not enough memory" and
+// change nothing: not the document, not the layer clipboard, not the
+// system's clipboard. With memory back they work again.
+TEST_F(UpdateFrameTest, ShortOfMemoryTheClipboardKeysSaySoAndChangeNothing) {
+    MakeUpperLayerCurrent();
+    doctest::PaintLayer(doc, 1, 7);
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyC}));  // a layer copy to keep
+    ASSERT_TRUE(PassHolding({}));
+    doctest::PaintLayer(doc, 1, 99);
+    const auto documentBytes = [this] {
+        std::vector<uint8_t> bytes;
+        ByteSink sink(bytes);
+        EXPECT_TRUE(WriteTvl(doc, sink) && sink.Finish());
+        return bytes;
+    };
+    std::vector<std::unique_ptr<PixelImage>> clipboard;
+    for (LayerTile* tile : doc.clipboardTiles) clipboard.emplace_back(CloneImage(*tile->pixels));
+    const auto sameClipboard = [&] {
+        if (doc.clipboardTiles.size() != clipboard.size()) return false;
+        for (size_t t = 0; t < clipboard.size(); ++t)
+            if (!doctest::SameSamples(*doc.clipboardTiles[t]->pixels, *clipboard[t])) return false;
+        return true;
+    };
+
+    const struct {
+        const char* what;
+        std::vector<int> keys;
+    } keys[] = {
+        {"Ctrl+C", {kKeyLeftCtrl, kKeyC}},
+        {"Ctrl+V", {kKeyLeftCtrl, kKeyV}},
+        {"Ctrl+Shift+C", {kKeyLeftCtrl, kKeyLeftShift, kKeyC}},
+    };
+    const struct {
+        const char* what;
+        void (*shortage)();
+        void (*plenty)();
+    } shortages[] = {
+        {"the system has too little left", [] { fake::State().availableMemory = 0; },
+         [] { fake::State().availableMemory = uint64_t(INT64_MAX); }},
+        // One plane of a tile is the smallest large request a copy makes.
+        {"the heap refuses", [] { RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t)); },
+         [] { RefuseAllocationsFrom(0); }},
+    };
+    for (const auto& shortage : shortages)
+        for (const auto& key : keys) {
+            SCOPED_TRACE(std::string(shortage.what) + ", " + key.what);
+            const std::vector<uint8_t> before = documentBytes();
+            const int layers = doc.layerCount, current = doc.currentLayer, writes = os.clipboardWrites;
+            os.errors.clear();
+            fake::Input().held.reset();
+            for (int k : key.keys) Hold({k});
+            shortage.shortage();
+            const bool passed = UpdateFrame();
+            shortage.plenty();
+            ASSERT_TRUE(passed);
+            ASSERT_TRUE(PassHolding({}));
+            std::vector<std::string> said;
+            for (const fake::Question& error : os.errors) said.push_back(error.text);
+            EXPECT_EQ(said, std::vector<std::string>{"Not enough memory"});
+            EXPECT_EQ(doc.layerCount, layers);
+            EXPECT_EQ(doc.currentLayer, current);
+            EXPECT_TRUE(documentBytes() == before) << "the document changed";
+            EXPECT_TRUE(sameClipboard()) << "the layer clipboard changed";
+            EXPECT_EQ(os.clipboardWrites, writes);
+        }
+
+    os.errors.clear();
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyC}));
+    EXPECT_FALSE(sameClipboard()) << "with memory back, Ctrl+C copies";
+    ASSERT_TRUE(PassHolding({}));
+    ASSERT_TRUE(PassHolding({kKeyLeftCtrl, kKeyV}));
+    EXPECT_EQ(doc.layerCount, 3);
+    EXPECT_TRUE(os.errors.empty());
 }
 
 TEST_F(UpdateFrameTest, CtrlERequestsTheMergeForOnePassOnly) {

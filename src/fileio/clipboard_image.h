@@ -22,6 +22,7 @@ bool DecodeClipboardPng(const uint8_t* bytes, size_t size, int& w, int& h, std::
 // The picture in the two forms other programs paste: a PNG file (8-bit RGB,
 // or RGBA when some pixel is not fully opaque) and a 24-bit bottom-up
 // device-independent bitmap (a 40-byte BITMAPINFOHEADER and the rows, alpha
-// dropped). False when the encoder fails or flat does not hold w x h pixels.
+// dropped). False when the encoder fails, flat does not hold w x h pixels or
+// the memory cannot hold both forms (noted as a shortage, see memory_guard.h).
 bool EncodeClipboardImage(int w, int h, const std::vector<uint32_t>& flat, std::vector<uint8_t>& png,
                           std::vector<uint8_t>& dib);

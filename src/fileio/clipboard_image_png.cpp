@@ -4,6 +4,7 @@
 #include "fileio/clipboard_image.h"
 #include "fileio/flat_image.h"
 #include "image/document.h"
+#include "image/memory_guard.h"
 #include "platform/log.h"
 
 namespace {
@@ -107,7 +108,14 @@ bool DecodeClipboardPng(const uint8_t* bytes, size_t size, int& w, int& h, std::
 bool EncodeClipboardImage(int w, int h, const std::vector<uint32_t>& flat, std::vector<uint8_t>& png,
                           std::vector<uint8_t>& dib) {
     if (w < 1 || h < 1 || flat.size() != size_t(w) * size_t(h)) return false;
-    if (!EncodePngBytes(w, h, flat, png)) return false;
-    EncodeDibBytes(w, h, flat, dib);
-    return true;
+    // The PNG's rows and the file itself (at worst as large), and the bitmap.
+    const uint64_t pixels = uint64_t(w) * uint64_t(h);
+    if (!MemoryFor(pixels * 4 * 2 + (pixels + uint64_t(h)) * 3 + kDibHeaderBytes)) return false;
+    bool encoded = false;
+    if (!Allocating([&] {
+            encoded = EncodePngBytes(w, h, flat, png);
+            if (encoded) EncodeDibBytes(w, h, flat, dib);
+        }))
+        return false;
+    return encoded;
 }

@@ -21,6 +21,9 @@ uint64_t NewDocumentBytes(int64_t w, int64_t h);
 // True when bytes more can be expected to fit, keeping a reserve for the
 // rest of the program; otherwise false, logged and noted.
 bool MemoryFor(uint64_t bytes);
+// The same answer with nothing logged or noted, for work the program does on
+// its own (the autosave), which reports a shortage its own way.
+bool MemoryFits(uint64_t bytes);
 void NoteMemoryShortage();
 // Whether a shortage was noted since the last call; the note is cleared.
 bool TakeMemoryShortage();

@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include "platform/fake/fake_tablet.h"
+#include "platform/memory_available.h"
 
 namespace platform {
 namespace fake {
@@ -10,7 +11,10 @@ Recorder& State() {
     return recorder;
 }
 
-void Reset() { State() = Recorder(); }
+void Reset() {
+    State() = Recorder();
+    ReplaceMemoryMeasure([] { return State().availableMemory; });
+}
 
 }  // namespace fake
 

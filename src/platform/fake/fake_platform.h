@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -40,6 +41,9 @@ struct Recorder {
     std::string userSettingsFolder;            // empty: the system names none
     int displayDpi = 96;
     uint64_t physicalMemory = 8ull << 30;
+    // What the process can still allocate (memory_available.h); as large as
+    // an int64_t holds, the system's "cannot tell", unless a test says less.
+    uint64_t availableMemory = uint64_t(INT64_MAX);
 
     std::vector<Question> questions;
     std::vector<Question> errors;
@@ -58,7 +62,8 @@ struct Recorder {
     WindowLostHandler windowLostHandler = nullptr;  // what the program installed
 };
 
-// The recorder behind every platform call; Reset starts a test afresh.
+// The recorder behind every platform call; Reset starts a test afresh (and
+// makes the recorder the measure of the memory available).
 Recorder& State();
 void Reset();
 

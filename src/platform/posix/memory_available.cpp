@@ -47,4 +47,4 @@ uint64_t LeftUnderLimit() {
 
 }  // namespace
 
-uint64_t AvailableMemoryBytes() { return std::min(SystemAvailable(), LeftUnderLimit()); }
+uint64_t SystemAvailableMemoryBytes() { return std::min(SystemAvailable(), LeftUnderLimit()); }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-uint64_t AvailableMemoryBytes() {
+uint64_t SystemAvailableMemoryBytes() {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
     if (!GlobalMemoryStatusEx(&status)) return uint64_t(INT64_MAX);
