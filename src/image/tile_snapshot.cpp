@@ -116,14 +116,17 @@ TileSnapshot::~TileSnapshot() {
 
 void TileSnapshot::Shrink() {
     Packer& p = ThePacker();
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         if (entry_->state != SnapshotState::kPlain || !entry_->plain || entry_->plain->IsEmpty() || !Started(p))
             return;
         entry_->state = SnapshotState::kQueued;
+        // The thread sleeps only on an empty queue: a step's many tiles wake it once.
+        wake = p.queue.empty();
         p.queue.push_back(entry_);
     }
-    p.work.notify_one();
+    if (wake) p.work.notify_one();
 }
 
 bool TileSnapshot::Unpack() {
