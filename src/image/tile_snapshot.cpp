@@ -37,6 +37,7 @@ struct Packer {
     std::condition_variable done;  // an entry left kPacking, or the queue went idle
     std::deque<std::shared_ptr<SnapshotEntry>> queue;
     int packing = 0;
+    int batches = 0;  // PackingBatch objects alive: the thread is woken when the last goes
     bool started = false;
     bool failed = false;  // the thread could not start: snapshots stay plain
 };
@@ -123,7 +124,7 @@ void TileSnapshot::Shrink() {
             return;
         entry_->state = SnapshotState::kQueued;
         // The thread sleeps only on an empty queue: a step's many tiles wake it once.
-        wake = p.queue.empty();
+        wake = p.queue.empty() && p.batches == 0;
         p.queue.push_back(entry_);
     }
     if (wake) p.work.notify_one();
@@ -167,6 +168,21 @@ bool TileSnapshot::Pending() const {
 bool TileSnapshot::IsPacked() const {
     std::lock_guard<std::mutex> lock(ThePacker().mutex);
     return entry_->state == SnapshotState::kPacked;
+}
+
+PackingBatch::PackingBatch() {
+    std::lock_guard<std::mutex> lock(ThePacker().mutex);
+    ++ThePacker().batches;
+}
+
+PackingBatch::~PackingBatch() {
+    Packer& p = ThePacker();
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        wake = --p.batches == 0 && !p.queue.empty();
+    }
+    if (wake) p.work.notify_one();
 }
 
 void WaitForSnapshotPacking() {

@@ -39,5 +39,16 @@ private:
     std::shared_ptr<SnapshotEntry> entry_;
 };
 
+// While one lives, Shrink only queues: the packing thread, if asleep, is
+// woken when the batch ends, so queueing a step's many tiles does not
+// contend with it for every tile.
+class PackingBatch {
+public:
+    PackingBatch();
+    ~PackingBatch();
+    PackingBatch(const PackingBatch&) = delete;
+    PackingBatch& operator=(const PackingBatch&) = delete;
+};
+
 // Returns once nothing is queued for packing or being packed.
 void WaitForSnapshotPacking();

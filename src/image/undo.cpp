@@ -50,6 +50,7 @@ void Settle(History& h) {
 // position are the likeliest to be undone or redone next, and stay plain so
 // that takes no unpacking: a step is packed once it is neither.
 void Shrink(HistoryStep& step) {
+    const PackingBatch batch;
     for (auto& change : step.changes) change->Shrink();
     step.settled = false;
     step.plain = false;
@@ -175,11 +176,13 @@ void CloseStep(Document& doc) {
     step->bytes = StepBytes(*step);
     for (size_t k = h.position; k < h.steps.size(); ++k) h.bytes -= h.steps[k]->bytes;
     h.steps.resize(h.position);
+    // Counted before the step that goes to packing now is: it has only
+    // just started, and asking each of its tiles would hold the packing up.
+    Settle(h);
     if (h.position > 0) Shrink(*h.steps[h.position - 1]);
     h.steps.push_back(std::move(step));
     h.bytes += h.steps.back()->bytes;
     ++h.position;
-    Settle(h);
     Trim(h);
     doc.modified = true;
     doc.flatCopy = false;
@@ -221,10 +224,10 @@ bool Undo(Document& doc) {
     for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it) (*it)->Swap(doc);
     ShowFrame(doc, step.frameBefore);
     doc.currentLayer = std::clamp(step.layerBefore, 0, std::max(doc.layerCount - 1, 0));
+    Settle(h);
     if (h.position < h.steps.size()) Shrink(*h.steps[h.position]);
     --h.position;
     Recount(h, step);
-    Settle(h);
     Changed(doc);
     return true;
 }
@@ -238,10 +241,10 @@ bool Redo(Document& doc) {
     for (auto& change : step.changes) change->Swap(doc);
     ShowFrame(doc, step.frameAfter);
     doc.currentLayer = std::clamp(step.layerAfter, 0, std::max(doc.layerCount - 1, 0));
+    Settle(h);
     if (h.position > 0) Shrink(*h.steps[h.position - 1]);
     ++h.position;
     Recount(h, step);
-    Settle(h);
     Changed(doc);
     return true;
 }
