@@ -1,6 +1,6 @@
 # The Debian packages the build and the tests need, and a quiet installer.
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libpng-dev libjpeg62-turbo-dev libzip-dev libexpat1-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libpng-dev libjpeg62-turbo-dev libzip-dev libexpat1-dev zlib1g-dev)
 # Cross-building libpng, libjpeg-turbo, libzip and expat for Windows from Debian's sources
 # (scripts/build-win64-deps): dpkg-dev unpacks them, nasm assembles the SIMD code.
 WIN64_DEPS_PACKAGES=(cmake ninja-build dpkg-dev nasm

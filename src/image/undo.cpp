@@ -34,6 +34,45 @@ void Recount(History& h, HistoryStep& step) {
     h.bytes += step.bytes;
 }
 
+// Steps whose packing has finished since they were counted count again.
+void Settle(History& h) {
+    for (auto& step : h.steps) {
+        if (step->settled) continue;
+        bool pending = false;
+        for (const auto& change : step->changes) pending = pending || change->Pending();
+        Recount(h, *step);
+        step->settled = !pending;
+    }
+}
+
+// Packing in the background what a step now holds; its bytes count plain
+// until Settle finds the packing finished. The steps either side of the
+// position are the likeliest to be undone or redone next, and stay plain so
+// that takes no unpacking: a step is packed once it is neither.
+void Shrink(HistoryStep& step) {
+    const PackingBatch batch;
+    for (auto& change : step.changes) change->Shrink();
+    step.settled = false;
+    step.plain = false;
+}
+
+void PrepareChange(int k, void* context) {
+    auto& prepare = *static_cast<std::pair<HistoryStep*, std::atomic<bool>>*>(context);
+    if (!prepare.first->changes[size_t(k)]->Prepare()) prepare.second.store(true, std::memory_order_relaxed);
+}
+
+// Makes everything the step's swaps put back ready, unpacking tiles on the
+// compositing threads. False when memory runs out; the step is unchanged.
+bool Prepare(HistoryStep& step) {
+    if (step.plain) return true;
+    std::pair<HistoryStep*, std::atomic<bool>> prepare{&step, false};
+    RunOnCompositingThreads(int(step.changes.size()), PrepareChange, &prepare);
+    step.plain = !prepare.second.load();
+    if (step.plain) return true;
+    Shrink(step);
+    return false;
+}
+
 // The oldest steps go while the history is over budget; the newest stays.
 void Trim(History& h) {
     size_t drop = 0;
@@ -137,6 +176,10 @@ void CloseStep(Document& doc) {
     step->bytes = StepBytes(*step);
     for (size_t k = h.position; k < h.steps.size(); ++k) h.bytes -= h.steps[k]->bytes;
     h.steps.resize(h.position);
+    // Counted before the step that goes to packing now is: it has only
+    // just started, and asking each of its tiles would hold the packing up.
+    Settle(h);
+    if (h.position > 0) Shrink(*h.steps[h.position - 1]);
     h.steps.push_back(std::move(step));
     h.bytes += h.steps.back()->bytes;
     ++h.position;
@@ -175,11 +218,14 @@ bool Undo(Document& doc) {
     History& h = Of(doc);
     if (h.open || h.position == 0) return false;
     HistoryStep& step = *h.steps[h.position - 1];
+    if (!Prepare(step)) return false;
     // The step's changes find their frames and layers where the step left them.
     ShowFrame(doc, step.frameAfter);
     for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it) (*it)->Swap(doc);
     ShowFrame(doc, step.frameBefore);
     doc.currentLayer = std::clamp(step.layerBefore, 0, std::max(doc.layerCount - 1, 0));
+    Settle(h);
+    if (h.position < h.steps.size()) Shrink(*h.steps[h.position]);
     --h.position;
     Recount(h, step);
     Changed(doc);
@@ -190,10 +236,13 @@ bool Redo(Document& doc) {
     History& h = Of(doc);
     if (h.open || h.position >= h.steps.size()) return false;
     HistoryStep& step = *h.steps[h.position];
+    if (!Prepare(step)) return false;
     ShowFrame(doc, step.frameBefore);
     for (auto& change : step.changes) change->Swap(doc);
     ShowFrame(doc, step.frameAfter);
     doc.currentLayer = std::clamp(step.layerAfter, 0, std::max(doc.layerCount - 1, 0));
+    Settle(h);
+    if (h.position > 0) Shrink(*h.steps[h.position - 1]);
     ++h.position;
     Recount(h, step);
     Changed(doc);
@@ -239,6 +288,11 @@ void ClearUndo(Document& doc) {
 }
 
 size_t HistoryBytes(const Document& doc) { return Of(doc).bytes; }
+
+void FinishHistoryPacking(Document& doc) {
+    WaitForSnapshotPacking();
+    Settle(Of(doc));
+}
 
 void SetHistoryBudget(size_t bytes) { budget.store(bytes, std::memory_order_relaxed); }
 

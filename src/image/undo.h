@@ -74,8 +74,9 @@ void RevertOpenStep(Document& doc);
 bool PushUndo(Document& doc, int layer, bool all);
 
 // Undo the newest step / redo the step undone last. The step's frame and
-// layer become current again. False when there is none, or while a step is
-// open. Both mark the document modified.
+// layer become current again. False when there is none, while a step is
+// open, or when memory runs out for unpacking the step's tiles (nothing
+// changes then). Both mark the document modified.
 bool Undo(Document& doc);
 bool Redo(Document& doc);
 
@@ -91,8 +92,13 @@ std::vector<int> NewestStepTiles(const Document& doc);
 void ClearUndo(Document& doc);
 
 // Bytes the steps hold, and the budget above which the oldest go. The
-// budget is the program's, shared by every document.
+// budget is the program's, shared by every document. The saved tiles of a
+// step are packed in the background (tile_snapshot.h) once it is not next to
+// be undone or redone; they count plain until then, and until the next step,
+// undo or redo finds them packed.
 size_t HistoryBytes(const Document& doc);
+// Waits until every tile is packed that can be, and counts them packed.
+void FinishHistoryPacking(Document& doc);
 void SetHistoryBudget(size_t bytes);
 size_t HistoryBudget();
 // A quarter of physical memory, at most 2048 MiB.

@@ -42,27 +42,24 @@ size_t ImageBytes(const PixelImage& image) {
     return size_t(image.width) * size_t(image.height) * size_t(image.channelCount) * sample;
 }
 
-TileChange::~TileChange() { delete image; }
-
 void TileChange::Swap(Document& doc) {
     LayerTile* tile = LayerTileAt(doc.stacks[size_t(stack)], layer);
-    if (!tile) return;
-    std::swap(Slot(*tile, frame), image);
+    if (!tile || !image.Unpack()) return;
+    std::swap(Slot(*tile, frame), image.Plain());
     ShowFrame(*tile);
 }
 
-size_t TileChange::Bytes() const { return ImageBytes(*image); }
-
 void TileChange::Revert(Document& doc) {
     LayerTile* tile = LayerTileAt(doc.stacks[size_t(stack)], layer);
-    if (!tile) return;
+    if (!tile || !image.Unpack()) return;
+    const PixelImage& saved = *image.Plain();
     PixelImage*& slot = Slot(*tile, frame);
     if (slot == tile->pixels) {
-        ReplaceTilePixels(*tile, *image);
+        ReplaceTilePixels(*tile, saved);
         return;
     }
-    if (!slot->CopyFrom(*image)) {
-        PixelImage* copy = CloneImage(*image);
+    if (!slot->CopyFrom(saved)) {
+        PixelImage* copy = CloneImage(saved);
         delete slot;
         slot = copy;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/document.h"
+#include "image/tile_snapshot.h"
 
 class PixelImage;
 
@@ -21,6 +22,13 @@ struct Change {
     virtual void Revert(Document&) {}
     // The tile position a saved tile belongs to, or -1.
     virtual int Stack() const { return -1; }
+    // Swap, Revert and Bytes on a closed step: Prepare first makes what
+    // Swap puts back ready (false when memory runs out: nothing is
+    // swapped then); Shrink lets what the change holds be packed in the
+    // background; Pending is true while such packing is unfinished.
+    virtual bool Prepare() { return true; }
+    virtual void Shrink() {}
+    virtual bool Pending() const { return false; }
 };
 
 struct HistoryStep {
@@ -30,6 +38,8 @@ struct HistoryStep {
     int frameBefore = 0, frameAfter = 0;
     std::vector<std::unique_ptr<Change>> changes;
     size_t bytes = 0;
+    bool settled = true;  // bytes is final: none of the changes has packing pending
+    bool plain = true;    // not handed to the packing since the changes were last unpacked
 };
 
 struct History {
@@ -45,17 +55,19 @@ size_t ImageBytes(const PixelImage& image);
 void AddChange(Document& doc, std::unique_ptr<Change> change);
 
 // A copy of one tile image: frame is the frame of an animated tile, -1 for
-// a still tile. Owns image.
+// a still tile. Owns image, which it packs once its step is closed.
 struct TileChange final : Change {
     TileChange(int stack, int layer, int frame, PixelImage* image)
         : stack(stack), layer(layer), frame(frame), image(image) {}
-    ~TileChange() override;
     void Swap(Document& doc) override;
-    size_t Bytes() const override;
+    size_t Bytes() const override { return image.Bytes(); }
     void Revert(Document& doc) override;
     int Stack() const override { return stack; }
+    bool Prepare() override { return image.Unpack(); }
+    void Shrink() override { image.Shrink(); }
+    bool Pending() const override { return image.Pending(); }
     int stack, layer, frame;
-    PixelImage* image;
+    TileSnapshot image;
 };
 
 // A layer's settings from the other side of the change.

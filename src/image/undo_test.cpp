@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -245,6 +246,122 @@ TEST_F(UndoBudgetTest, TheLastStepSurvivesABudgetSmallerThanItself) {
     ASSERT_TRUE(Undo(doc));
     ExpectLayerIs(middle);
     EXPECT_FALSE(Undo(doc));
+}
+
+// ---- Packed snapshots: a closed step's tiles are packed in the background
+
+class UndoPackTest : public UndoBudgetTest {
+protected:
+    void TearDown() override {
+        FinishHistoryPacking(doc);
+        UndoBudgetTest::TearDown();
+    }
+    // Paint as a painter leaves it: gradients and flat areas, which pack
+    // small (the fixture's noise does not pack at all).
+    void PaintSmooth(size_t t, uint32_t seed) {
+        PixelImage& image = *Tile(t).pixels;
+        for (int c = 0; c < 4; ++c)
+            for (int y = 0; y < image.height; ++y)
+                for (int x = 0; x < image.width; ++x)
+                    Samples(image, c)[y * image.width + x] =
+                        c == 3 ? (x < 64 ? 65535 : uint16_t(x * 300))
+                               : uint16_t(seed * 4099u + uint32_t(c) * 20000u + uint32_t(x * 40 + y * (c + 3)));
+    }
+    void PaintSmoothLayer(uint32_t seed) {
+        for (size_t t = 0; t < doc.stacks.size(); ++t) PaintSmooth(t, seed + uint32_t(t));
+    }
+    // A filter's step: every tile saved, then painted over.
+    void WholeLayerStep(uint32_t seed) {
+        ASSERT_TRUE(OpenStep(doc, kStepFilter, 1));
+        ASSERT_TRUE(SaveTiles(doc, 1, true));
+        PaintSmoothLayer(seed);
+        CloseStep(doc);
+    }
+    size_t LayerBytes() const { return doc.stacks.size() * kTileBytes; }
+};
+
+// The step next to be undone stays plain (undoing it takes no unpacking);
+// the others are packed, and come back exactly.
+TEST_F(UndoPackTest, PackedTilesUndoAndRedoExactlyAndCountPacked) {
+    PaintSmoothLayer(1);
+    const auto start = Snapshot();
+    WholeLayerStep(2);
+    const auto middle = Snapshot();
+    WholeLayerStep(3);
+    const auto end = Snapshot();
+    FinishHistoryPacking(doc);
+    EXPECT_GE(HistoryBytes(doc), LayerBytes());
+    EXPECT_LT(HistoryBytes(doc), LayerBytes() + LayerBytes() / 4);
+    ASSERT_TRUE(Undo(doc));
+    ExpectLayerIs(middle);
+    ASSERT_TRUE(Undo(doc));  // unpacks
+    ExpectLayerIs(start);
+    FinishHistoryPacking(doc);  // the step two away from the position is packed again
+    EXPECT_LT(HistoryBytes(doc), LayerBytes() + LayerBytes() / 4);
+    ASSERT_TRUE(Redo(doc));
+    ExpectLayerIs(middle);
+    ASSERT_TRUE(Redo(doc));  // unpacks
+    ExpectLayerIs(end);
+}
+
+// The budget holds packed bytes: where three noise strokes fill it (above),
+// six smooth ones fit.
+TEST_F(UndoPackTest, TheBudgetCountsPackedBytes) {
+    SetHistoryBudget(3 * kTileBytes);
+    PaintSmoothLayer(1);
+    std::vector<std::vector<std::unique_ptr<PixelImage>>> states;
+    for (uint32_t k = 0; k < 6; ++k) {
+        states.push_back(Snapshot());
+        Tile(k).strokeActive = true;
+        PushUndo(doc, 1, false);
+        PaintSmooth(k, 100 + k);
+        Tile(k).strokeActive = false;
+        FinishHistoryPacking(doc);
+        EXPECT_LE(HistoryBytes(doc), 3 * kTileBytes);
+    }
+    EXPECT_EQ(UndoDepth(doc), 6);
+    for (int k = 5; k >= 0; --k) {
+        ASSERT_TRUE(Undo(doc));
+        ExpectLayerIs(states[size_t(k)]);
+    }
+}
+
+// Undo, redo, new steps and dropped steps while tiles are still queued or
+// being packed: the packing is called off or waited for, never mixed up.
+TEST_F(UndoPackTest, StepsChangeHandsWhilePackingIsPending) {
+    PaintSmoothLayer(1);
+    std::vector<std::vector<std::unique_ptr<PixelImage>>> states;
+    states.push_back(Snapshot());
+    for (uint32_t k = 0; k < 12; ++k) {
+        // The step before this one starts packing now; the undos and redos
+        // reach it (and this one, two away) while that goes on.
+        WholeLayerStep(10 + k);
+        states.push_back(Snapshot());
+        const size_t back = std::min<size_t>(2, states.size() - 1);
+        for (size_t j = 1; j <= back; ++j) {
+            ASSERT_TRUE(Undo(doc));
+            ExpectLayerIs(states[states.size() - 1 - j]);
+        }
+        for (size_t j = back; j >= 1; --j) {
+            ASSERT_TRUE(Redo(doc));
+            ExpectLayerIs(states[states.size() - j]);
+        }
+        if (k % 4 == 3) {
+            // An undo, then a new step: the undone step goes while pending.
+            ASSERT_TRUE(Undo(doc));
+            states.pop_back();
+            WholeLayerStep(50 + k);
+            states.push_back(Snapshot());
+        }
+    }
+    for (size_t k = states.size() - 1; k > 0; --k) {
+        ASSERT_TRUE(Undo(doc));
+        ExpectLayerIs(states[k - 1]);
+    }
+    EXPECT_FALSE(Undo(doc));
+    Redo(doc);
+    ClearUndo(doc);  // drops steps whose tiles are queued
+    EXPECT_EQ(HistoryBytes(doc), 0u);
 }
 
 TEST(HistoryBudget, DefaultsToAQuarterOfPhysicalMemoryAtMost2048MiB) {
