@@ -17,9 +17,7 @@ void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_
 // paintsColour is false for the layer eraser, which only lowers alpha.
 // Without lock, colour laid on fully transparent pixels is exactly the paint
 // colour wherever the mask is above 0. Images whose channel counts differ are
-// left alone, and so are images of different sizes, masks of another size
-// and images larger than a scratch plane (temporaries come from the calling
-// thread's scratch ring).
+// left alone, and so are images of different sizes and masks of another size.
 void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colour, const PixelImage& mask,
                  bool lock, bool paintsColour);
 
