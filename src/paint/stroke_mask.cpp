@@ -31,24 +31,33 @@ bool Overlaps(const LayerTile& tile, const PixelImage& dab, int left, int top) {
 // carry) and the test against the ceiling is a zero room, so the loop has no
 // branch and runs on 16-bit lanes. Both products are unsigned 32-bit: as int,
 // 16-bit values promote to a product that can overflow.
-void RaiseRow(uint16_t* mask, const uint16_t* dab, int n, uint16_t ceiling) {
+// Returns whether any sample rose.
+bool RaiseRow(uint16_t* mask, const uint16_t* dab, int n, uint16_t ceiling) {
+    uint16_t rose = 0;
     for (int i = 0; i < n; ++i) {
         const uint16_t v = mask[i];
         const uint16_t room = v < ceiling ? uint16_t(ceiling - v) : uint16_t(0);
         const uint16_t high = uint16_t((uint32_t(dab[i]) * room) >> 16);
         const uint16_t low = uint16_t(uint32_t(dab[i]) * room);
         const uint16_t carry = uint16_t(low + room) < low;
-        mask[i] = uint16_t(v + high + carry);
+        const uint16_t step = uint16_t(high + carry);
+        rose |= step;
+        mask[i] = uint16_t(v + step);
     }
+    return rose != 0;
 }
 
-// The dab at (x, y) of the mask, clipped to it.
-void RaiseMask(ChannelBuffer16& mask, const ChannelBuffer16& dab, int x, int y, uint16_t ceiling) {
+// The dab at (x, y) of the mask, clipped to it. Returns whether the mask
+// changed: the corners of a round dab's square, or a dab where the mask has
+// reached the ceiling, leave it as it was.
+bool RaiseMask(ChannelBuffer16& mask, const ChannelBuffer16& dab, int x, int y, uint16_t ceiling) {
     const int x0 = std::max(x, 0), x1 = std::min(x + dab.width, mask.width);
     const int y0 = std::max(y, 0), y1 = std::min(y + dab.height, mask.height);
+    bool rose = false;
     for (int r = y0; r < y1; ++r)
-        RaiseRow(mask.samples + size_t(r) * mask.width + x0, dab.samples + size_t(r - y) * dab.width + (x0 - x),
-                 x1 - x0, ceiling);
+        rose |= RaiseRow(mask.samples + size_t(r) * mask.width + x0, dab.samples + size_t(r - y) * dab.width + (x0 - x),
+                         x1 - x0, ceiling);
+    return rose;
 }
 
 bool Is16(const PixelImage& image) { return image.depth == 16 && image.channelCount > 0; }
@@ -158,14 +167,20 @@ bool PreviewShowsCommit(const LayerTile& tile, const ColorRecord& colour, int pa
 void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling) {
     if (!tile.strokeMask || !Is16(*tile.strokeMask) || !Is16(dab) || dab.IsEmpty()) return;
     if (!Overlaps(tile, dab, left, top)) return;
+    auto& mask = static_cast<ChannelBuffer16&>(tile.strokeMask->Channel(0));
+    const int x = int(int64_t(left) - tile.x0), y = int(int64_t(top) - tile.y0);
+    const uint16_t top16 = uint16_t(std::min<uint32_t>(ceiling, 65535));
     if (!tile.strokeActive) {
-        tile.strokeMask->Channel(0).Fill(0);
+        mask.Fill(0);
         tile.strokeActive = true;
         EnsurePixels(tile);
+        RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16);
+        tile.dirty = true;
+        return;
     }
-    RaiseMask(static_cast<ChannelBuffer16&>(tile.strokeMask->Channel(0)),
-              static_cast<const ChannelBuffer16&>(dab.Channel(0)), int(int64_t(left) - tile.x0),
-              int(int64_t(top) - tile.y0), uint16_t(std::min<uint32_t>(ceiling, 65535)));
+    // A later dab that leaves the mask as it was shows nothing new:
+    // compositing the tile again would only cost the pass.
+    if (!RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16)) return;
     tile.dirty = true;
 }
 
