@@ -170,19 +170,17 @@ void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_
     auto& mask = static_cast<ChannelBuffer16&>(tile.strokeMask->Channel(0));
     const int x = int(int64_t(left) - tile.x0), y = int(int64_t(top) - tile.y0);
     const uint16_t top16 = uint16_t(std::min<uint32_t>(ceiling, 65535));
-    // A zero mask previews the tile's pixels as they are, so a tile shows
-    // nothing new until a dab raises its mask, unless it had no pixels and
-    // now composites its new transparent ones. The corners of a round dab's
-    // square would otherwise composite whole tiles again on every pass.
-    bool changed = false;
     if (!tile.strokeActive) {
-        changed = tile.empty;
         mask.Fill(0);
         tile.strokeActive = true;
         EnsurePixels(tile);
+        RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16);
+        tile.dirty = true;
+        return;
     }
-    if (RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16)) changed = true;
-    if (!changed) return;
+    // A later dab that leaves the mask as it was shows nothing new:
+    // compositing the tile again would only cost the pass.
+    if (!RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16)) return;
     tile.dirty = true;
 }
 

@@ -8,10 +8,10 @@ struct LayerTile;
 // Accumulates dab into the tile's stroke mask; (left, top) is the document
 // position of the dab's top-left sample and ceiling (0..65535) the highest the
 // mask may reach. The first dab of a stroke on a tile clears its mask, makes
-// the stroke active and gives an empty tile its pixels. The tile becomes
-// dirty when the dab raises its mask or gave it pixels: a dab whose part on
+// the stroke active, gives an empty tile its pixels and makes the tile dirty.
+// A later dab makes it dirty only when it raises the mask: one whose part on
 // the tile is all zero (the corners of a round dab's square) or that finds
-// the mask at its ceiling leaves what the tile shows as it was.
+// the mask at its ceiling leaves the tile as it was.
 void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling);
 
 // Paints colour (display values, 0..255) through mask onto src and writes the

@@ -219,22 +219,6 @@ TEST_F(StrokeMaskTest, ALaterDabThatRaisesNothingLeavesTheTileClean) {
     EXPECT_EQ(At(*tile->strokeMask, 0, 5, 5), 40000);
 }
 
-// The first dab on a tile starts the stroke there (pen-up commits it, a click
-// is a history step) even when it raises nothing; the tile becomes dirty only
-// if it had no pixels, which it composites now.
-TEST_F(StrokeMaskTest, AFirstDabThatRaisesNothingStartsTheStrokeAndDirtiesOnlyAnEmptyTile) {
-    const Image dab = ConstantDab(20, 20, 65535);
-    ASSERT_TRUE(tile->empty);
-    ASSERT_FALSE(stack->empty);
-    for (LayerTile* t : {stack, tile}) {
-        SCOPED_TRACE(t == stack ? "painted" : "empty");
-        StampDab(*t, *dab, t->x0, t->y0, 0);
-        EXPECT_TRUE(t->strokeActive);
-        EXPECT_FALSE(t->empty);
-        EXPECT_EQ(t->dirty, t == tile);
-    }
-}
-
 TEST_F(StrokeMaskTest, TheFirstDabOfAStrokeClearsTheLastStrokesMask) {
     tile->strokeMask->Channel(0).Fill(30000);
     Image dab = ConstantDab(4, 4, 65535);
