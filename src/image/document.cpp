@@ -88,6 +88,34 @@ bool StackDirty(const LayerTile* stack) {
     return false;
 }
 
+// StackDirty on each stack, walking a group of stacks side by side. Tiles are
+// allocated one by one, so walking one stack is a chain of loads that each
+// wait for the one before; with a group the loads of different stacks are in
+// flight together. A document of 16 layers on 4096 x 4096 has 17 000 tiles
+// to look at on every pass.
+void CollectDirtyStacks(const std::vector<LayerTile*>& stacks, std::vector<LayerTile*>& dirty) {
+    constexpr size_t kGroup = 8;
+    dirty.clear();
+    for (size_t start = 0; start < stacks.size(); start += kGroup) {
+        const size_t k = std::min(kGroup, stacks.size() - start);
+        const LayerTile* at[kGroup];
+        bool found[kGroup] = {};
+        for (size_t j = 0; j < k; ++j) at[j] = stacks[start + j];
+        for (bool walking = true; walking;) {
+            walking = false;
+            for (size_t j = 0; j < k; ++j) {
+                const LayerTile* t = at[j];
+                if (!t) continue;
+                found[j] = t->dirty;
+                at[j] = t->dirty ? nullptr : t->next;
+                walking = walking || at[j];
+            }
+        }
+        for (size_t j = 0; j < k; ++j)
+            if (found[j]) dirty.push_back(stacks[start + j]);
+    }
+}
+
 void InitLayerTile(LayerTile& tile, bool bottom) {
     tile.side = kTileSide;
     tile.bottom = bottom;

@@ -141,6 +141,9 @@ void ReleaseDocument(Document& doc);
 LayerTile* LayerTileAt(LayerTile* stack, int i);
 // True if any tile of the stack must be composited again.
 bool StackDirty(const LayerTile* stack);
+// Replaces dirty with the stacks of stacks that StackDirty finds dirty, in
+// their order: what every pass of the main loop asks first.
+void CollectDirtyStacks(const std::vector<LayerTile*>& stacks, std::vector<LayerTile*>& dirty);
 
 // A bottom tile gets opaque white pixels, its stroke mask and display buffer;
 // any other tile the empty image (the caller sets its stroke mask).

@@ -422,6 +422,38 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StackChange>& info) { return std::string(info.param.name); });
 
 
+// Which stacks the pass collects, against StackDirty on each: 27 stacks (three
+// whole groups of the side-by-side walk and a partial one), dirty tiles at
+// the bottom, in the middle, at the top and in the last stack.
+TEST_F(DocumentTest, CollectDirtyStacksFindsWhatStackDirtyFinds) {
+    ASSERT_TRUE(NewDocument(doc, 1100, 300));
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(AddLayer(doc, i));
+    ASSERT_EQ(doc.stacks.size(), 27u);
+    const struct {
+        const char* what;
+        bool (*dirty)(size_t stack, int layer);
+    } cases[] = {
+        {"none", [](size_t, int) { return false; }},
+        {"every tile", [](size_t, int) { return true; }},
+        {"bottom of every third", [](size_t s, int l) { return s % 3 == 0 && l == 0; }},
+        {"top of every other", [](size_t s, int l) { return s % 2 == 1 && l == 4; }},
+        {"one layer per stack", [](size_t s, int l) { return size_t(l) == (s * 7) % 6; }},
+        {"top of the last", [](size_t s, int l) { return s == 26 && l == 4; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<LayerTile*> expected;
+        for (size_t s = 0; s < doc.stacks.size(); ++s) {
+            int layer = 0;
+            for (LayerTile* t = doc.stacks[s]; t; t = t->next) t->dirty = c.dirty(s, layer++);
+            if (StackDirty(doc.stacks[s])) expected.push_back(doc.stacks[s]);
+        }
+        std::vector<LayerTile*> found{doc.stacks[3]};  // replaced, not appended to
+        CollectDirtyStacks(doc.stacks, found);
+        EXPECT_EQ(found, expected);
+    }
+}
+
 TEST_F(DocumentTest, EnsurePixelsGivesTransparentWhiteAndReplaceCanEmptyAgain) {
     ASSERT_TRUE(NewDocument(doc, 10, 10));
     ASSERT_TRUE(AddLayer(doc, 0));

@@ -204,6 +204,26 @@ ChannelBuffer16* PlaneLerp(ChannelBuffer16* x, const ChannelBuffer16* a0, const 
     return x;
 }
 
+void LerpRow(uint16_t* out, const uint16_t* x, uint16_t p, const uint16_t* m, size_t n) {
+    for (size_t i = 0; i < n; ++i) out[i] = Lerp(x[i], p, m[i]);
+}
+
+void PaintRow(uint16_t* out, const uint16_t* x, const uint16_t* a0, uint16_t p, const uint16_t* m, const uint16_t* a1,
+              size_t n) {
+    constexpr size_t kRun = 32;
+    for (size_t start = 0; start < n; start += kRun) {
+        const size_t end = std::min(n, start + kRun);
+        if (NeedsMixing(m + start, a1 + start, end - start)) {
+            for (size_t i = start; i < end; ++i) out[i] = WeightedLerp(x[i], a0[i], p, m[i], a1[i]);
+        } else {
+            for (size_t i = start; i < end; ++i) {
+                const uint16_t full = uint16_t(0 - unsigned(m[i] >= kFullCoverage));
+                out[i] = uint16_t((p & full) | (x[i] & ~full));
+            }
+        }
+    }
+}
+
 ChannelBuffer16* PlaneMin(ChannelBuffer16* x, const ChannelBuffer16* y) {
     return Combine(x, y, [](uint16_t a, uint16_t b) { return std::min(a, b); });
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 class ChannelBuffer;
@@ -24,5 +25,11 @@ ChannelBuffer16* PlaneLerp(ChannelBuffer16* x, const ChannelBuffer16* p, const C
 // Paints p through mask m onto samples whose alpha goes from a0 to a1.
 ChannelBuffer16* PlaneLerp(ChannelBuffer16* x, const ChannelBuffer16* a0, const ChannelBuffer16* p,
                            const ChannelBuffer16* m, const ChannelBuffer16* a1);
+// Row forms of the two lerps with one paint value p for the whole row, for
+// callers that fuse several steps over a block of samples while it is in
+// cache. Each writes out[i] from x[i] alone, so out may be x.
+void LerpRow(uint16_t* out, const uint16_t* x, uint16_t p, const uint16_t* m, size_t n);
+void PaintRow(uint16_t* out, const uint16_t* x, const uint16_t* a0, uint16_t p, const uint16_t* m, const uint16_t* a1,
+              size_t n);
 ChannelBuffer16* PlaneMin(ChannelBuffer16* x, const ChannelBuffer16* y);
 ChannelBuffer16* PlaneMax(ChannelBuffer16* x, const ChannelBuffer16* y);

@@ -394,4 +394,32 @@ TEST(PlaneLerpWeighted, MatchesTheExactFormula) {
     }
 }
 
+// The row forms with one paint value for the row, as the stroke preview runs
+// them: a mask of empty, full and partial runs, new alphas with zeros, every
+// edge value as the paint, written to another row and in place.
+TEST(PlaneLerpRows, MatchTheExactFormulasForEveryEdgePaintValue) {
+    constexpr size_t n = 1000;  // not a whole number of runs
+    std::mt19937 rng(4242);
+    std::vector<uint16_t> x(n), a0(n), m(n), a1(n);
+    for (size_t i = 0; i < n; ++i) {
+        const size_t run = i / 40;
+        m[i] = run % 3 == 0 ? 0 : run % 3 == 1 ? uint16_t(i % 2 ? 65280 : 65535) : uint16_t(rng());
+        x[i] = uint16_t(rng());
+        a0[i] = uint16_t(rng());
+        a1[i] = i % 7 == 0 ? 0 : uint16_t(rng());
+    }
+    for (const int64_t p : kEdgeValues) {
+        SCOPED_TRACE(testing::Message() << "paint " << p);
+        std::vector<uint16_t> plain(n), weighted(n), inPlace = x;
+        LerpRow(plain.data(), x.data(), uint16_t(p), m.data(), n);
+        PaintRow(weighted.data(), x.data(), a0.data(), uint16_t(p), m.data(), a1.data(), n);
+        PaintRow(inPlace.data(), inPlace.data(), a0.data(), uint16_t(p), m.data(), a1.data(), n);
+        for (size_t i = 0; i < n; ++i) {
+            ASSERT_EQ(plain[i], RefLerp(x[i], p, m[i])) << "sample " << i;
+            ASSERT_EQ(weighted[i], RefWeighted(x[i], a0[i], p, m[i], a1[i])) << "sample " << i;
+            ASSERT_EQ(inPlace[i], weighted[i]) << "sample " << i;
+        }
+    }
+}
+
 }  // namespace

@@ -174,9 +174,7 @@ void RunOnCompositingThreads(int count, ParallelJob job, void* context) {
 }
 
 void RenderDirtyTiles(Document& doc) {
-    dirtyStacks.clear();
-    for (LayerTile* stack : doc.stacks)
-        if (StackDirty(stack)) dirtyStacks.push_back(stack);
+    CollectDirtyStacks(doc.stacks, dirtyStacks);
     if (dirtyStacks.empty()) {
         idleCount.fetch_add(1, std::memory_order_relaxed);
         return;

@@ -598,6 +598,32 @@ TEST_F(StrokeFrameTest, PenUpRendersTilesTheDisplayHasNotCaughtUpWith) {
     ExpectDisplayShowsTheDocument();
 }
 
+// A wide soft brush, whose square reaches tiles its disc does not, drawn
+// across the tiles of a painted Normal layer and of an empty Multiply layer
+// (where transparent pixels and no pixels composite differently): after every
+// frame, tiles left unrendered still show what a fresh render shows.
+TEST_F(StrokeFrameTest, EveryFrameOfAStrokeShowsTheDocument) {
+    brush.radius = 60;
+    brush.hardness = 0.3f;
+    Rebuild();
+    ASSERT_TRUE(AddLayer(doc, 1));
+    doc.layers[2].blendMode = kBlendMultiply;
+    ApplyLayerInfo(doc, 2);
+    RenderDirtyTiles(doc);
+    for (int layer : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "layer " << layer);
+        doc.currentLayer = layer;
+        for (int i = 0; i < 9; ++i) {
+            Sample(30.0f + 50.0f * float(i), 40.0f + 25.0f * float(i), true);
+            Frame();
+            ExpectDisplayShowsTheDocument();
+        }
+        Sample(480, 260, false);
+        Frame();
+        ExpectDisplayShowsTheDocument();
+    }
+}
+
 TEST(StrokeEngine, BezierWeightsSumToOneAndHitTheEnds) {
     for (float t : {0.0f, 0.25f, 0.5f, 1.0f, -1.0f, 2.0f}) {
         const BernsteinWeights& w = BezierWeights(t);

@@ -1,6 +1,7 @@
 #include "paint/stroke_mask.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "image/channel_buffer.h"
 #include "image/color_record.h"
@@ -8,7 +9,6 @@
 #include "image/document.h"
 #include "image/pixel_image.h"
 #include "image/plane_ops.h"
-#include "image/thread_scratch.h"
 
 namespace {
 
@@ -31,67 +31,36 @@ bool Overlaps(const LayerTile& tile, const PixelImage& dab, int left, int top) {
 // carry) and the test against the ceiling is a zero room, so the loop has no
 // branch and runs on 16-bit lanes. Both products are unsigned 32-bit: as int,
 // 16-bit values promote to a product that can overflow.
-void RaiseRow(uint16_t* mask, const uint16_t* dab, int n, uint16_t ceiling) {
+// Returns whether any sample rose.
+bool RaiseRow(uint16_t* mask, const uint16_t* dab, int n, uint16_t ceiling) {
+    uint16_t rose = 0;
     for (int i = 0; i < n; ++i) {
         const uint16_t v = mask[i];
         const uint16_t room = v < ceiling ? uint16_t(ceiling - v) : uint16_t(0);
         const uint16_t high = uint16_t((uint32_t(dab[i]) * room) >> 16);
         const uint16_t low = uint16_t(uint32_t(dab[i]) * room);
         const uint16_t carry = uint16_t(low + room) < low;
-        mask[i] = uint16_t(v + high + carry);
+        const uint16_t step = uint16_t(high + carry);
+        rose |= step;
+        mask[i] = uint16_t(v + step);
     }
+    return rose != 0;
 }
 
-// The dab at (x, y) of the mask, clipped to it.
-void RaiseMask(ChannelBuffer16& mask, const ChannelBuffer16& dab, int x, int y, uint16_t ceiling) {
+// The dab at (x, y) of the mask, clipped to it. Returns whether the mask
+// changed: the corners of a round dab's square, or a dab where the mask has
+// reached the ceiling, leave it as it was.
+bool RaiseMask(ChannelBuffer16& mask, const ChannelBuffer16& dab, int x, int y, uint16_t ceiling) {
     const int x0 = std::max(x, 0), x1 = std::min(x + dab.width, mask.width);
     const int y0 = std::max(y, 0), y1 = std::min(y + dab.height, mask.height);
+    bool rose = false;
     for (int r = y0; r < y1; ++r)
-        RaiseRow(mask.samples + size_t(r) * mask.width + x0, dab.samples + size_t(r - y) * dab.width + (x0 - x),
-                 x1 - x0, ceiling);
+        rose |= RaiseRow(mask.samples + size_t(r) * mask.width + x0, dab.samples + size_t(r - y) * dab.width + (x0 - x),
+                         x1 - x0, ceiling);
+    return rose;
 }
 
 bool Is16(const PixelImage& image) { return image.depth == 16 && image.channelCount > 0; }
-
-// Scratch planes taken for one stroke application, shrunk to the image's size
-// so that CopyFrom accepts them, and given back at their ring size: the next
-// user of the ring expects whole planes.
-class PlaneSet {
-public:
-    PlaneSet(int w, int h) : w_(w), h_(h) {}
-    ~PlaneSet() {
-        for (int i = 0; i < count_; ++i) {
-            taken_[i]->width = sides_[i];
-            taken_[i]->height = sides_[i];
-        }
-    }
-    PlaneSet(const PlaneSet&) = delete;
-    PlaneSet& operator=(const PlaneSet&) = delete;
-
-    ChannelBuffer16* Copy(const ChannelBuffer& channel) { return Keep(PlaneFromChannel(channel)); }
-    ChannelBuffer16* Constant(uint32_t v) { return Keep(PlaneConstant(v)); }
-    bool Failed() const { return failed_; }
-
-private:
-    ChannelBuffer16* Keep(ChannelBuffer16* plane) {
-        if (!plane || !plane->samples || count_ == kScratchPlanes) {
-            failed_ = true;
-            return plane;
-        }
-        taken_[count_] = plane;
-        sides_[count_] = plane->width;
-        ++count_;
-        plane->width = w_;
-        plane->height = h_;
-        return plane;
-    }
-
-    int w_, h_;
-    ChannelBuffer16* taken_[kScratchPlanes] = {};
-    int sides_[kScratchPlanes] = {};
-    int count_ = 0;
-    bool failed_ = false;
-};
 
 // Paint laid on fully transparent pixels is the paint colour itself. The
 // alpha-weighted mix gets there only at full coverage: it truncates the paint
@@ -100,19 +69,8 @@ private:
 // faint edge comes out far too dark (black for the faintest coverage) and
 // the rest about 0.4 % too bright. Where there was nothing before, the old
 // colour has no weight, so the paint colour is set outright.
-void PaintOverTransparency(ChannelBuffer16& v, const ChannelBuffer16& a0, const ChannelBuffer16& m, uint16_t paint) {
-    uint16_t* xs = v.samples;
-    const uint16_t* as = a0.samples;
-    const uint16_t* ms = m.samples;
-    const size_t n = size_t(v.width) * size_t(v.height);
+void PaintOverTransparency(uint16_t* xs, const uint16_t* as, const uint16_t* ms, uint16_t paint, size_t n) {
     for (size_t i = 0; i < n; ++i) xs[i] = (as[i] == 0 && ms[i] != 0) ? paint : xs[i];
-}
-
-// The planes are square; an image fits if its samples do. No ring at all
-// (before the scratch is set up) fits nothing.
-bool FitsScratch(const PixelImage& image) {
-    const int64_t side = ScratchSide();
-    return side > 0 && int64_t(image.width) * image.height <= side * side;
 }
 
 // A colour has four values, so an image of more planes has none to paint.
@@ -122,8 +80,15 @@ bool CanApply(const PixelImage& dst, const PixelImage& src, const PixelImage& ma
         return false;
     if (dst.width != src.width || dst.height != src.height || mask.width != src.width || mask.height != src.height)
         return false;
-    return !src.IsEmpty() && FitsScratch(src);
+    return !src.IsEmpty();
 }
+
+uint16_t* Samples16(ChannelBuffer& plane) { return static_cast<ChannelBuffer16&>(plane).samples; }
+
+// Samples painted at a time: the new alpha of a block stays in cache (and on
+// the stack) while each colour plane is painted through it, so every plane is
+// read and written once.
+constexpr size_t kPaintBlock = 256;
 
 // ApplyStroke with the outcome, so the preview can tell a refused image from
 // a painted one.
@@ -137,40 +102,36 @@ bool PaintStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colo
     FromDisplay(paint);
 
     const int alpha = src.channelCount - 1;
-    const bool inPlace = &dst == &src;
-    const auto* m = static_cast<const ChannelBuffer16*>(&mask.Channel(0));
-    PlaneSet planes(src.width, src.height);
-
-    const ChannelBuffer16* a0 = nullptr;
-    ChannelBuffer16* a1 = nullptr;
-    if (!lock) {
-        a0 = planes.Copy(src.Channel(alpha));
-        a1 = planes.Copy(src.Channel(alpha));
-        PlaneLerp(a1, planes.Constant(uint32_t(paint.value[3])), m);
-    }
-    if (planes.Failed()) return false;
-
-    for (int c = 0; c < alpha; ++c) {
-        if (!paintsColour) {
-            if (!inPlace) dst.Channel(c).CopyFrom(src.Channel(c));
-            continue;
+    const size_t n = size_t(src.width) * size_t(src.height);
+    const uint16_t* m = Samples16(mask.Channel(0));
+    const uint16_t* a0 = Samples16(src.Channel(alpha));
+    uint16_t* alphaOut = Samples16(dst.Channel(alpha));
+    uint16_t a1[kPaintBlock];
+    for (size_t start = 0; start < n; start += kPaintBlock) {
+        const size_t k = std::min(kPaintBlock, n - start);
+        if (!lock) LerpRow(a1, a0 + start, uint16_t(paint.value[3]), m + start, k);
+        for (int c = 0; c < alpha; ++c) {
+            const uint16_t* x = Samples16(src.Channel(c)) + start;
+            uint16_t* out = Samples16(dst.Channel(c)) + start;
+            if (!paintsColour) {
+                if (out != x) std::memcpy(out, x, k * sizeof(uint16_t));
+                continue;
+            }
+            const uint16_t p = uint16_t(paint.value[c]);
+            if (lock) {
+                LerpRow(out, x, p, m + start, k);
+            } else {
+                PaintRow(out, x, a0 + start, p, m + start, a1, k);
+                PaintOverTransparency(out, a0 + start, m + start, p, k);
+            }
         }
-        ChannelBuffer16* v = planes.Copy(src.Channel(c));
-        const ChannelBuffer16* cp = planes.Constant(uint32_t(paint.value[c]));
-        if (planes.Failed()) return false;
-        if (lock) {
-            PlaneLerp(v, cp, m);
-        } else {
-            PlaneLerp(v, a0, cp, m, a1);
-            PaintOverTransparency(*v, *a0, *m, uint16_t(paint.value[c]));
-        }
-        dst.Channel(c).CopyFrom(*v);
+        // Written last: the colours above read the old alpha, which in place
+        // is this same plane.
+        if (!lock)
+            std::memcpy(alphaOut + start, a1, k * sizeof(uint16_t));
+        else if (alphaOut != a0)
+            std::memcpy(alphaOut + start, a0 + start, k * sizeof(uint16_t));
     }
-
-    if (!lock)
-        dst.Channel(alpha).CopyFrom(*a1);
-    else if (!inPlace)
-        dst.Channel(alpha).CopyFrom(src.Channel(alpha));
     return true;
 }
 
@@ -206,14 +167,20 @@ bool PreviewShowsCommit(const LayerTile& tile, const ColorRecord& colour, int pa
 void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling) {
     if (!tile.strokeMask || !Is16(*tile.strokeMask) || !Is16(dab) || dab.IsEmpty()) return;
     if (!Overlaps(tile, dab, left, top)) return;
+    auto& mask = static_cast<ChannelBuffer16&>(tile.strokeMask->Channel(0));
+    const int x = int(int64_t(left) - tile.x0), y = int(int64_t(top) - tile.y0);
+    const uint16_t top16 = uint16_t(std::min<uint32_t>(ceiling, 65535));
     if (!tile.strokeActive) {
-        tile.strokeMask->Channel(0).Fill(0);
+        mask.Fill(0);
         tile.strokeActive = true;
         EnsurePixels(tile);
+        RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16);
+        tile.dirty = true;
+        return;
     }
-    RaiseMask(static_cast<ChannelBuffer16&>(tile.strokeMask->Channel(0)),
-              static_cast<const ChannelBuffer16&>(dab.Channel(0)), int(int64_t(left) - tile.x0),
-              int(int64_t(top) - tile.y0), uint16_t(std::min<uint32_t>(ceiling, 65535)));
+    // A later dab that leaves the mask as it was shows nothing new:
+    // compositing the tile again would only cost the pass.
+    if (!RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16)) return;
     tile.dirty = true;
 }
 

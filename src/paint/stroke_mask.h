@@ -8,8 +8,10 @@ struct LayerTile;
 // Accumulates dab into the tile's stroke mask; (left, top) is the document
 // position of the dab's top-left sample and ceiling (0..65535) the highest the
 // mask may reach. The first dab of a stroke on a tile clears its mask, makes
-// the stroke active and gives an empty tile its pixels. The tile becomes dirty
-// whenever the dab overlaps it.
+// the stroke active, gives an empty tile its pixels and makes the tile dirty.
+// A later dab makes it dirty only when it raises the mask: one whose part on
+// the tile is all zero (the corners of a round dab's square) or that finds
+// the mask at its ceiling leaves the tile as it was.
 void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling);
 
 // Paints colour (display values, 0..255) through mask onto src and writes the
@@ -17,9 +19,7 @@ void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_
 // paintsColour is false for the layer eraser, which only lowers alpha.
 // Without lock, colour laid on fully transparent pixels is exactly the paint
 // colour wherever the mask is above 0. Images whose channel counts differ are
-// left alone, and so are images of different sizes, masks of another size
-// and images larger than a scratch plane (temporaries come from the calling
-// thread's scratch ring).
+// left alone, and so are images of different sizes and masks of another size.
 void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colour, const PixelImage& mask,
                  bool lock, bool paintsColour);
 
