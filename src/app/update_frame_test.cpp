@@ -109,6 +109,20 @@ protected:
     Document& doc = app.document;
 };
 
+// The two ways memory runs short: the system says too little is left, or the heap
+// refuses a request (one plane of a tile is the smallest large request a copy makes).
+struct MemoryShortage {
+    const char* what;
+    void (*shortage)();
+    void (*plenty)();
+};
+const MemoryShortage kMemoryShortages[] = {
+    {"the system has too little left", [] { fake::State().availableMemory = 0; },
+     [] { fake::State().availableMemory = uint64_t(INT64_MAX); }},
+    {"the heap refuses", [] { RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t)); },
+     [] { RefuseAllocationsFrom(0); }},
+};
+
 // --- Commands from the keyboard --------------------------------------------
 
 struct CommandCase {
@@ -441,17 +455,7 @@ TEST_F(UpdateFrameTest, AColourProfileChangeShortOfMemorySaysSoAndChangesNothing
         EXPECT_TRUE(WriteTvl(doc, sink) && sink.Finish());
         return bytes;
     };
-    const struct {
-        const char* what;
-        void (*shortage)();
-        void (*plenty)();
-    } shortages[] = {
-        {"the system has too little left", [] { fake::State().availableMemory = 0; },
-         [] { fake::State().availableMemory = uint64_t(INT64_MAX); }},
-        {"the heap refuses", [] { RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t)); },
-         [] { RefuseAllocationsFrom(0); }},
-    };
-    for (const auto& shortage : shortages) {
+    for (const auto& shortage : kMemoryShortages) {
         SCOPED_TRACE(shortage.what);
         const std::vector<uint8_t> before = documentBytes();
         os.errors.clear();
@@ -626,18 +630,7 @@ TEST_F(UpdateFrameTest, ShortOfMemoryTheClipboardKeysSaySoAndChangeNothing) {
         {"Ctrl+V", {kKeyLeftCtrl, kKeyV}},
         {"Ctrl+Shift+C", {kKeyLeftCtrl, kKeyLeftShift, kKeyC}},
     };
-    const struct {
-        const char* what;
-        void (*shortage)();
-        void (*plenty)();
-    } shortages[] = {
-        {"the system has too little left", [] { fake::State().availableMemory = 0; },
-         [] { fake::State().availableMemory = uint64_t(INT64_MAX); }},
-        // One plane of a tile is the smallest large request a copy makes.
-        {"the heap refuses", [] { RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t)); },
-         [] { RefuseAllocationsFrom(0); }},
-    };
-    for (const auto& shortage : shortages)
+    for (const auto& shortage : kMemoryShortages)
         for (const auto& key : keys) {
             SCOPED_TRACE(std::string(shortage.what) + ", " + key.what);
             const std::vector<uint8_t> before = documentBytes();
