@@ -189,7 +189,9 @@ protected:
             std::string before = Describe(doc);
             const int depth = UndoDepth(doc);
             const Outcome outcome = RandomEdit(kind, layer);
-            if (outcome == kRefused) ASSERT_EQ(Describe(doc), before) << "a refused edit changed the document";
+            if (outcome == kRefused) {
+                ASSERT_EQ(Describe(doc), before) << "a refused edit changed the document";
+            }
             if (outcome != kTaken) continue;
             if (UndoDepth(doc) == depth) continue;  // a step that saved nothing
             befores.resize(size_t(position));
