@@ -15,17 +15,6 @@
 
 namespace {
 
-// Animation settings are not part of what a new document resets; its frames
-// start afresh (RestartFrames).
-void CopyAnimationSettings(const Document& from, Document& to) {
-    to.animationMode = from.animationMode;
-    to.onionSkin = from.onionSkin;
-    to.framesPerSecond = from.framesPerSecond;
-    to.currentFrame = from.currentFrame;
-    to.frameCount = from.frameCount;
-    to.durations = from.durations;
-}
-
 // Turns the onion skin off in every tile while it lives and back on after:
 // the neighbouring frames' ghosts are a view aid, not part of the picture.
 // Tiles are not marked dirty, so the screen keeps showing them.

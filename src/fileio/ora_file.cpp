@@ -203,15 +203,6 @@ void PlaceLayer(Document& doc, int i, const std::vector<uint32_t>& picture, int 
     }
 }
 
-void CopyAnimationSettings(const Document& from, Document& to) {
-    to.animationMode = from.animationMode;
-    to.onionSkin = from.onionSkin;
-    to.framesPerSecond = from.framesPerSecond;
-    to.currentFrame = from.currentFrame;
-    to.frameCount = from.frameCount;
-    to.durations = from.durations;
-}
-
 // Builds the document the file describes into fresh, in the current profile.
 bool BuildDocument(const ZipReader& zip, const OraStack& stack, const Document& old, Document& fresh,
                    int64_t maxPixels) {

@@ -68,6 +68,15 @@ void EnterAnimation(Document& doc) {
     ClearUndo(doc);
 }
 
+void CopyAnimationSettings(const Document& from, Document& to) {
+    to.animationMode = from.animationMode;
+    to.onionSkin = from.onionSkin;
+    to.framesPerSecond = from.framesPerSecond;
+    to.currentFrame = from.currentFrame;
+    to.frameCount = from.frameCount;
+    to.durations = from.durations;
+}
+
 void RestartFrames(Document& doc) {
     if (!doc.animationMode) return;
     doc.frameCount = 1;

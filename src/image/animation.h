@@ -12,6 +12,10 @@ void EnterAnimation(Document& doc);
 // document's frames: in animation mode it starts at one frame of one time
 // step, without onion skin.
 void RestartFrames(Document& doc);
+// The animation settings a document made in place of another takes over
+// (mode, onion skin, rate, frame count and position, durations); its frames
+// start afresh with RestartFrames.
+void CopyAnimationSettings(const Document& from, Document& to);
 // Every animated layer keeps the frame it shows.
 void ExitAnimation(Document& doc);
 bool ToggleLayerAnimated(Document& doc, int layer);
