@@ -138,7 +138,9 @@ TEST_F(Conversion, LayeredToFlatGivesThePictureAsShownAndBackToLayered) {
     // pixel is wholly transparent its colour is not kept.
     for (size_t i = 0; i < png.size(); ++i) {
         ASSERT_EQ(png[i] >> 24, shown[i] >> 24) << "pixel " << i;
-        if (shown[i] >> 24) ASSERT_EQ(png[i] & 0xFFFFFF, shown[i] & 0xFFFFFF) << "pixel " << i;
+        if (shown[i] >> 24) {
+            ASSERT_EQ(png[i] & 0xFFFFFF, shown[i] & 0xFFFFFF) << "pixel " << i;
+        }
     }
 
     // And on through the other formats: the JPEG is lossy, so only its size

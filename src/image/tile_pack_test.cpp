@@ -67,7 +67,9 @@ TEST(TilePack, PaintedImagesComeBackSampleForSampleAndSmaller) {
         const ImagePtr back(UnpackImage(packed));
         ASSERT_NE(back, nullptr);
         EXPECT_TRUE(Same(*image, *back));
-        if (k.w * k.h > 100) EXPECT_LT(packed.size(), size_t(k.w * k.h * k.planes * k.depth / 8) / 4);
+        if (k.w * k.h > 100) {
+            EXPECT_LT(packed.size(), size_t(k.w * k.h * k.planes * k.depth / 8) / 4);
+        }
     }
 }
 
