@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "image/plane_reserve.h"
+
 ChannelBuffer::~ChannelBuffer() = default;
 
 namespace {
@@ -69,7 +71,8 @@ ChannelBuffer16::ChannelBuffer16(int w, int h) {
     width = w;
     height = h;
     depth = 16;
-    if (HasSamples(w, h)) storage = new uint16_t[size_t(w) * size_t(h)];
+    if (HasSamples(w, h) && size_t(w) * size_t(h) == kReservedPlaneSamples) storage = TakeReservedPlane();
+    if (HasSamples(w, h) && !storage) storage = new uint16_t[size_t(w) * size_t(h)];
     samples = storage;
 }
 

@@ -11,6 +11,7 @@
 #include "image/pixel_image.h"
 #include "image/tile_pack.h"
 #include "image/undo_changes.h"
+#include "platform/thread_priority.h"
 
 enum class SnapshotState { kPlain, kQueued, kPacking, kPacked };
 
@@ -73,6 +74,7 @@ void PackOne(Packer& p, const std::shared_ptr<SnapshotEntry>& entry, std::unique
 }
 
 void PackLoop() {
+    RunThreadInBackground();
     Packer& p = ThePacker();
     std::unique_lock<std::mutex> lock(p.mutex);
     for (;;) {

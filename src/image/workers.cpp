@@ -10,6 +10,7 @@
 
 #include "image/display_tile.h"
 #include "image/document.h"
+#include "image/plane_reserve.h"
 #include "image/thread_scratch.h"
 #include "platform/log.h"
 
@@ -177,6 +178,7 @@ void RenderDirtyTiles(Document& doc) {
     CollectDirtyStacks(doc.stacks, dirtyStacks);
     if (dirtyStacks.empty()) {
         idleCount.fetch_add(1, std::memory_order_relaxed);
+        RefillPlaneReserve();
         return;
     }
     if (idleCount.load(std::memory_order_relaxed) > 0) idleCount.store(0, std::memory_order_relaxed);

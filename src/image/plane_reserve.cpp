@@ -1,0 +1,131 @@
+#include "image/plane_reserve.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "image/memory_guard.h"
+#include "platform/thread_priority.h"
+
+static_assert(kReservedPlaneSamples == size_t(kTileSide) * kTileSide, "the reserve holds planes of a tile");
+
+namespace {
+
+constexpr size_t kPlaneBytes = kReservedPlaneSamples * sizeof(uint16_t);
+
+// Leaked on purpose, like the packing thread: the thread never ends, and
+// planes taken from it may be freed at exit after its statics would be gone.
+struct Reserve {
+    std::mutex mutex;
+    std::condition_variable work;  // a refill was asked for
+    std::condition_variable done;  // the refill asked for has finished
+    std::vector<uint16_t*> planes;  // guarded by mutex
+    // Lets TakeReservedPlane skip the mutex while the reserve is empty, as it
+    // is for most of the planes of a document being opened.
+    std::atomic<size_t> count{0};
+    std::atomic<bool> wanted{false};  // something was asked for since the last refill
+    bool refilling = false;           // guarded: a refill is asked for or running
+    bool started = false;
+    bool failed = false;  // the thread could not start: planes come from the heap
+};
+
+Reserve& TheReserve() {
+    static Reserve* reserve = new Reserve();
+    return *reserve;
+}
+
+// Writing every page makes the system map it now, on this thread.
+uint16_t* NewTouchedPlane() {
+    auto* plane = new (std::nothrow) uint16_t[kReservedPlaneSamples];
+    if (plane) std::memset(plane, 0, kPlaneBytes);
+    return plane;
+}
+
+void Fill(Reserve& r, std::unique_lock<std::mutex>& lock) {
+    const size_t missing = kPlaneReserveTarget - std::min(kPlaneReserveTarget, r.planes.size());
+    lock.unlock();
+    std::vector<uint16_t*> fresh;
+    // The reserve gives way to the picture when memory runs short.
+    if (missing > 0 && MemoryFits(missing * kPlaneBytes)) {
+        fresh.reserve(missing);
+        for (size_t i = 0; i < missing; ++i) {
+            uint16_t* plane = NewTouchedPlane();
+            if (!plane) break;
+            fresh.push_back(plane);
+        }
+    }
+    lock.lock();
+    for (uint16_t* plane : fresh) {
+        if (r.planes.size() < kPlaneReserveTarget)
+            r.planes.push_back(plane);
+        else
+            delete[] plane;
+    }
+    r.count.store(r.planes.size(), std::memory_order_release);
+}
+
+void RefillLoop() {
+    RunThreadInBackground();
+    Reserve& r = TheReserve();
+    std::unique_lock<std::mutex> lock(r.mutex);
+    for (;;) {
+        r.work.wait(lock, [&r] { return r.refilling; });
+        Fill(r, lock);
+        r.refilling = false;
+        r.done.notify_all();
+    }
+}
+
+// Under the mutex: the refill thread is running, or cannot be started.
+bool Started(Reserve& r) {
+    if (!r.started && !r.failed) {
+        try {
+            std::thread(RefillLoop).detach();
+            r.started = true;
+        } catch (const std::system_error&) {
+            r.failed = true;
+        }
+    }
+    return r.started;
+}
+
+}  // namespace
+
+uint16_t* TakeReservedPlane() {
+    Reserve& r = TheReserve();
+    // Asked for while empty, the next refill starts the reserve.
+    if (!r.wanted.load(std::memory_order_relaxed)) r.wanted.store(true, std::memory_order_relaxed);
+    if (r.count.load(std::memory_order_acquire) == 0) return nullptr;
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (r.planes.empty()) return nullptr;
+    uint16_t* plane = r.planes.back();
+    r.planes.pop_back();
+    r.count.store(r.planes.size(), std::memory_order_release);
+    return plane;
+}
+
+void RefillPlaneReserve() {
+    Reserve& r = TheReserve();
+    if (!r.wanted.load(std::memory_order_relaxed)) return;
+    {
+        std::lock_guard<std::mutex> lock(r.mutex);
+        if (r.refilling || !Started(r)) return;
+        r.wanted.store(false, std::memory_order_relaxed);
+        r.refilling = true;
+    }
+    r.work.notify_one();
+}
+
+size_t ReservedPlanes() { return TheReserve().count.load(std::memory_order_acquire); }
+
+void WaitForPlaneReserve() {
+    Reserve& r = TheReserve();
+    std::unique_lock<std::mutex> lock(r.mutex);
+    r.done.wait(lock, [&r] { return !r.refilling; });
+}
