@@ -10,8 +10,9 @@
 // after it, the pen-up pass, the p99 over the p50 of the
 // painting passes' processor time, and the floor: a memcpy of the bytes a
 // median painting pass reads and writes (every layer's four 16-bit planes and
-// the RGBA display buffer of each dirty tile), and the processor time the
-// main thread and the whole process take while the pointer rests.
+// the RGBA display buffer of each dirty tile) with the compositing alone
+// against it, and the processor time the main thread and the whole process
+// take while the pointer rests.
 
 #include <benchmark/benchmark.h>
 
@@ -130,7 +131,8 @@ struct Painter {
         tool.primary = tool.paint = DisplayColor(200, 40, 90, 255);
     }
 
-    double lastCpu = 0;  // processor seconds of the last pass, every thread's
+    double lastCpu = 0;     // processor seconds of the last pass, every thread's
+    double lastRender = 0;  // seconds of the last pass's RenderDirtyTiles
 
     // One main-loop pass; returns its seconds.
     double Pass(float x, float y, bool down) {
@@ -144,7 +146,9 @@ struct Painter {
         in.tabletPressure = 1.0f;
         StrokeSample(state, StrokeTarget{doc, *shape, *dab, brush, tool}, in);
         SetStrokePaint(tool.paint, tool.PaintMode);
+        const auto render0 = Clock::now();
         RenderDirtyTiles(doc);
+        lastRender = Seconds(Clock::now() - render0);
         const double seconds = Seconds(Clock::now() - t0);
         lastCpu = double(std::clock() - cpu0) / CLOCKS_PER_SEC;
         return seconds;
@@ -161,7 +165,7 @@ void BM_PaintingPass(benchmark::State& state) {
     MarkAllDirty(doc);
     RenderDirtyTiles(doc);
 
-    std::vector<double> steady, down, first, penUp, steadyCpu;
+    std::vector<double> steady, down, first, penUp, steadyCpu, steadyRender;
     double idleCpu = 0, idleMainCpu = 0, idleWall = 0;
     int stroke = 0;
     for (auto _ : state) {
@@ -186,6 +190,7 @@ void BM_PaintingPass(benchmark::State& state) {
             if (i == 1) first.push_back(s);
             if (i >= 2) steady.push_back(s);
             if (i >= 2) steadyCpu.push_back(painter.lastCpu);
+            if (i >= 2) steadyRender.push_back(painter.lastRender);
         }
         const float xEnd = x0 + kStepPerPass * float(kPaintingPasses);
         penUp.push_back(painter.Pass(xEnd, y, false));
@@ -229,6 +234,11 @@ void BM_PaintingPass(benchmark::State& state) {
     state.counters["first_p50"] = Median(first) / p50;
     state.counters["penup_p50"] = Median(penUp) / p50;
     state.counters["p50_floor"] = p50 / floor;
+    // The compositing alone (RenderDirtyTiles, without the stroke engine's
+    // dabs, which the main thread lays before it): against the floor, and
+    // divided by the threads, the share of one thread's copy bandwidth each
+    // compositing thread reaches.
+    state.counters["render_floor"] = Median(steadyRender) / floor;
     // The same tail in processor time: what the pass's own work does, without
     // the time its threads waited for a processor (another program's, on a
     // shared machine). Wall p99 far above this one is preemption.
