@@ -65,11 +65,12 @@ desktop-file-validate "$tree/usr/share/applications/orvella.desktop" >"$E2E_TMP/
 # checks exists); with no network the check of its URLs is left out.
 appstreamcli validate-tree --no-net "$tree" >"$E2E_TMP/appstream.log" 2>&1 ||
     { cat "$E2E_TMP/appstream.log" >&2; e2e_fail "appstreamcli validate-tree found problems"; }
-# The version is kept in three places besides the build: they move together.
+# The version is kept in four places besides the build: they move together.
 metainfo_version=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$tree"/usr/share/metainfo/*.metainfo.xml | head -n 1)
 changelog_version=$(zcat "$tree/usr/share/doc/orvella/changelog.gz" | sed -n '1s/^orvella (\([^)]*\)).*/\1/p')
-[ "$metainfo_version" = "$version" ] && [ "$changelog_version" = "$version" ] ||
-    e2e_fail "version $version, but the metainfo's newest release is '$metainfo_version' and the changelog's '$changelog_version'"
+manual_version=$(zcat "$tree/usr/share/man/man1/orvella.1.gz" | sed -n 's/^\.TH .* "Orvella \([^"]*\)".*/\1/p')
+[ "$metainfo_version" = "$version" ] && [ "$changelog_version" = "$version" ] && [ "$manual_version" = "$version" ] ||
+    e2e_fail "version $version, but the metainfo's newest release is '$metainfo_version', the changelog's '$changelog_version' and the manual page's '$manual_version'"
 
 # ---- Installed
 "${apt[@]}" install "$deb" >"$E2E_TMP/install.log" 2>&1 || { tail -n 30 "$E2E_TMP/install.log" >&2; e2e_abort "apt-get install $deb failed"; }
