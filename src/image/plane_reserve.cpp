@@ -1,6 +1,6 @@
 #include "image/plane_reserve.h"
 
-#include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -8,7 +8,6 @@
 #include <new>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include "image/memory_guard.h"
 #include "platform/thread_priority.h"
@@ -25,7 +24,9 @@ struct Reserve {
     std::mutex mutex;
     std::condition_variable work;  // a refill was asked for
     std::condition_variable done;  // the refill asked for has finished
-    std::vector<uint16_t*> planes;  // guarded by mutex
+    // Guarded by mutex; fixed arrays, so keeping the books never allocates.
+    std::array<uint16_t*, kPlaneReserveTarget> planes{};
+    size_t held = 0;
     // Lets TakeReservedPlane skip the mutex while the reserve is empty, as it
     // is for most of the planes of a document being opened.
     std::atomic<size_t> count{0};
@@ -48,26 +49,18 @@ uint16_t* NewTouchedPlane() {
 }
 
 void Fill(Reserve& r, std::unique_lock<std::mutex>& lock) {
-    const size_t missing = kPlaneReserveTarget - std::min(kPlaneReserveTarget, r.planes.size());
+    const size_t missing = kPlaneReserveTarget - r.held;
     lock.unlock();
-    std::vector<uint16_t*> fresh;
+    std::array<uint16_t*, kPlaneReserveTarget> fresh{};
+    size_t made = 0;
     // The reserve gives way to the picture when memory runs short.
     if (missing > 0 && MemoryFits(missing * kPlaneBytes)) {
-        fresh.reserve(missing);
-        for (size_t i = 0; i < missing; ++i) {
-            uint16_t* plane = NewTouchedPlane();
-            if (!plane) break;
-            fresh.push_back(plane);
-        }
+        while (made < missing && (fresh[made] = NewTouchedPlane())) ++made;
     }
     lock.lock();
-    for (uint16_t* plane : fresh) {
-        if (r.planes.size() < kPlaneReserveTarget)
-            r.planes.push_back(plane);
-        else
-            delete[] plane;
-    }
-    r.count.store(r.planes.size(), std::memory_order_release);
+    // Only the refill adds planes, so they all still fit.
+    for (size_t i = 0; i < made; ++i) r.planes[r.held++] = fresh[i];
+    r.count.store(r.held, std::memory_order_release);
 }
 
 void RefillLoop() {
@@ -103,10 +96,9 @@ uint16_t* TakeReservedPlane() {
     if (!r.wanted.load(std::memory_order_relaxed)) r.wanted.store(true, std::memory_order_relaxed);
     if (r.count.load(std::memory_order_acquire) == 0) return nullptr;
     std::lock_guard<std::mutex> lock(r.mutex);
-    if (r.planes.empty()) return nullptr;
-    uint16_t* plane = r.planes.back();
-    r.planes.pop_back();
-    r.count.store(r.planes.size(), std::memory_order_release);
+    if (r.held == 0) return nullptr;
+    uint16_t* plane = r.planes[--r.held];
+    r.count.store(r.held, std::memory_order_release);
     return plane;
 }
 
