@@ -67,11 +67,12 @@ void ChannelBuffer8::CopyFrom(const ChannelBuffer& other) {
     }
 }
 
-ChannelBuffer16::ChannelBuffer16(int w, int h) {
+ChannelBuffer16::ChannelBuffer16(int w, int h, PlaneSource source) {
     width = w;
     height = h;
     depth = 16;
-    if (HasSamples(w, h) && size_t(w) * size_t(h) == kReservedPlaneSamples) storage = TakeReservedPlane();
+    if (source == PlaneSource::kReserve && HasSamples(w, h) && size_t(w) * size_t(h) == kReservedPlaneSamples)
+        storage = TakeReservedPlane();
     if (HasSamples(w, h) && !storage) storage = new uint16_t[size_t(w) * size_t(h)];
     samples = storage;
 }

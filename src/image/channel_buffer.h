@@ -40,9 +40,15 @@ public:
     uint8_t* samples = nullptr;
 };
 
+// Where a 16-bit plane's samples come from: the heap, or for a tile-sized
+// plane whose first writes must not wait for fresh memory (the history's
+// copies at pen-up, the pixels a stroke gives an empty tile), the reserve of
+// plane_reserve.h first.
+enum class PlaneSource { kHeap, kReserve };
+
 class ChannelBuffer16 final : public ChannelBuffer {
 public:
-    ChannelBuffer16(int w, int h);
+    ChannelBuffer16(int w, int h, PlaneSource source = PlaneSource::kHeap);
     ~ChannelBuffer16() override;
 
     uint32_t Get(int x, int y) const override { return samples[y * width + x]; }

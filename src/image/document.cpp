@@ -138,9 +138,9 @@ void InitLayerTile(LayerTile& tile, bool bottom) {
     tile.dirty = true;
 }
 
-void EnsurePixels(LayerTile& tile) {
+void EnsurePixels(LayerTile& tile, PlaneSource source) {
     if (!tile.empty) return;
-    PixelImage* image = CreateCleared(kTileSide, kTileSide, 4, 16);
+    PixelImage* image = CreateCleared(kTileSide, kTileSide, 4, 16, source);
     ColorRecord transparentWhite = DisplayColor(255, 255, 255, 0);
     FromDisplay(transparentWhite);
     image->Fill(transparentWhite);

@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include "image/channel_buffer.h"
+
 class PixelImage;
 struct History;
 
@@ -148,8 +150,8 @@ void CollectDirtyStacks(const std::vector<LayerTile*>& stacks, std::vector<Layer
 // A bottom tile gets opaque white pixels, its stroke mask and display buffer;
 // any other tile the empty image (the caller sets its stroke mask).
 void InitLayerTile(LayerTile& tile, bool bottom);
-// Gives an empty tile transparent white pixels.
-void EnsurePixels(LayerTile& tile);
+// Gives an empty tile transparent white pixels, their planes from source.
+void EnsurePixels(LayerTile& tile, PlaneSource source = PlaneSource::kHeap);
 // Copies image into the tile's pixels, or makes the tile empty when image has
 // no planes. The tile becomes dirty.
 void ReplaceTilePixels(LayerTile& tile, const PixelImage& image);

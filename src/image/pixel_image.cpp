@@ -12,7 +12,7 @@ int RecordChannels(int channelCount) { return std::min(channelCount, 4); }
 
 }  // namespace
 
-PixelImage::PixelImage(int w, int h, int count, int bits)
+PixelImage::PixelImage(int w, int h, int count, int bits, PlaneSource source)
     : width(w), height(h), capacityWidth(w), capacityHeight(h), channelCount(count), depth(bits) {
     if (count <= 0) {
         channelCount = 0;
@@ -24,7 +24,7 @@ PixelImage::PixelImage(int w, int h, int count, int bits)
             if (bits == 8)
                 channels[i] = new ChannelBuffer8(w, h);
             else
-                channels[i] = new ChannelBuffer16(w, h);
+                channels[i] = new ChannelBuffer16(w, h, source);
         }
     } catch (...) {
         // No destructor runs for a constructor that throws: free the planes made so far.
@@ -84,8 +84,8 @@ bool PixelImage::MixFrom(const PixelImage& source, int x, int y, uint32_t k) {
     return any;
 }
 
-PixelImage* CreateCleared(int w, int h, int channelCount, int depth) {
-    auto* image = new PixelImage(w, h, channelCount, depth);
+PixelImage* CreateCleared(int w, int h, int channelCount, int depth, PlaneSource source) {
+    auto* image = new PixelImage(w, h, channelCount, depth, source);
     if (channelCount == 1) {
         image->channels[0]->Fill(0);
     } else {
@@ -98,8 +98,8 @@ PixelImage* CreateCleared(int w, int h, int channelCount, int depth) {
     return image;
 }
 
-PixelImage* CloneImage(const PixelImage& source) {
-    auto* image = new PixelImage(source.width, source.height, source.channelCount, source.depth);
+PixelImage* CloneImage(const PixelImage& source, PlaneSource planes) {
+    auto* image = new PixelImage(source.width, source.height, source.channelCount, source.depth, planes);
     image->CopyFrom(source);
     return image;
 }

@@ -12,8 +12,8 @@ class PixelImage {
 public:
     PixelImage() = default;
     // Samples are left uninitialised. A depth of 8 gives 8-bit planes, any
-    // other depth 16-bit ones.
-    PixelImage(int w, int h, int channelCount, int depth);
+    // other depth 16-bit ones, whose samples come from source.
+    PixelImage(int w, int h, int channelCount, int depth, PlaneSource source = PlaneSource::kHeap);
     ~PixelImage();
 
     PixelImage(const PixelImage&) = delete;
@@ -49,7 +49,7 @@ public:
 
 // A new image filled with 0 (one plane) or with opaque white in the current
 // colour profile (several planes).
-PixelImage* CreateCleared(int w, int h, int channelCount, int depth);
+PixelImage* CreateCleared(int w, int h, int channelCount, int depth, PlaneSource source = PlaneSource::kHeap);
 
 // A new image of the same shape holding a copy of the samples.
-PixelImage* CloneImage(const PixelImage& source);
+PixelImage* CloneImage(const PixelImage& source, PlaneSource planes = PlaneSource::kHeap);

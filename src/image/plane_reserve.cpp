@@ -30,7 +30,9 @@ struct Reserve {
     // Lets TakeReservedPlane skip the mutex while the reserve is empty, as it
     // is for most of the planes of a document being opened.
     std::atomic<size_t> count{0};
-    std::atomic<bool> wanted{false};  // something was asked for since the last refill
+    // Something was asked for since the last refill; true at first, so the
+    // program's first rest fills the reserve before its first stroke.
+    std::atomic<bool> wanted{true};
     bool refilling = false;           // guarded: a refill is asked for or running
     bool started = false;
     bool failed = false;  // the thread could not start: planes come from the heap
@@ -92,7 +94,6 @@ bool Started(Reserve& r) {
 
 uint16_t* TakeReservedPlane() {
     Reserve& r = TheReserve();
-    // Asked for while empty, the next refill starts the reserve.
     if (!r.wanted.load(std::memory_order_relaxed)) r.wanted.store(true, std::memory_order_relaxed);
     if (r.count.load(std::memory_order_acquire) == 0) return nullptr;
     std::lock_guard<std::mutex> lock(r.mutex);

@@ -7,7 +7,10 @@
 // the page faults of that fresh memory cost more than the copying itself.
 //
 // ChannelBuffer16 takes from the reserve for planes of kReservedPlaneSamples
-// samples and falls back to the heap when it is empty. The reserve is filled
+// samples asked for with PlaneSource::kReserve (the history's copies of a
+// stroke's tiles, the pixels a stroke gives an empty tile) and falls back to
+// the heap when it is empty. Other planes, a document being opened or the
+// autosave's copies, come from the heap and leave the reserve to painting. The reserve is filled
 // back to its target only when asked, which the compositing threads do when
 // a pass finds nothing to render: while the pointer rests, not while painting.
 #include <cstddef>
@@ -22,8 +25,9 @@ constexpr size_t kPlaneReserveTarget = 256;
 // (freed with delete[]), or null when the reserve is empty. Any thread.
 uint16_t* TakeReservedPlane();
 
-// Wakes the background thread to fill the reserve up to its target, if
-// anything was taken since it last did; returns at once. Any thread.
+// Wakes the background thread to fill the reserve up to its target, the
+// first time and then whenever something was asked of it since it last did;
+// returns at once. Any thread.
 void RefillPlaneReserve();
 
 // For tests and benchmarks: the planes held now, and a wait until a refill

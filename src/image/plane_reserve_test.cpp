@@ -21,7 +21,7 @@ using Planes = std::vector<std::unique_ptr<ChannelBuffer16>>;
 
 // Takes every plane the reserve holds into planes the test owns.
 void Drain(Planes& into) {
-    while (ReservedPlanes() > 0) into.push_back(std::make_unique<ChannelBuffer16>(kTileSide, kTileSide));
+    while (ReservedPlanes() > 0) into.push_back(std::make_unique<ChannelBuffer16>(kTileSide, kTileSide, PlaneSource::kReserve));
 }
 
 class PlaneReserveTest : public DocumentTest {
@@ -48,14 +48,16 @@ TEST_F(PlaneReserveTest, FilledWhileNothingIsDrawnAndSpentOnTilePlanesOnly) {
     Drain(held);
     // Asked for while empty: the plane comes from the heap, and the reserve
     // knows it is wanted.
-    ChannelBuffer16 fromHeap(kTileSide, kTileSide);
+    ChannelBuffer16 fromHeap(kTileSide, kTileSide, PlaneSource::kReserve);
     ASSERT_NE(fromHeap.samples, nullptr);
     RestingPass();
     ASSERT_EQ(ReservedPlanes(), kPlaneReserveTarget);
 
-    ChannelBuffer16 other(kTileSide, kTileSide / 2);
+    ChannelBuffer16 other(kTileSide, kTileSide / 2, PlaneSource::kReserve);
     EXPECT_EQ(ReservedPlanes(), kPlaneReserveTarget) << "a plane of another size took from the reserve";
-    ChannelBuffer16 tilePlane(kTileSide, kTileSide);
+    ChannelBuffer16 notAsked(kTileSide, kTileSide);
+    EXPECT_EQ(ReservedPlanes(), kPlaneReserveTarget) << "a plane asked for from the heap took from the reserve";
+    ChannelBuffer16 tilePlane(kTileSide, kTileSide, PlaneSource::kReserve);
     EXPECT_EQ(ReservedPlanes(), kPlaneReserveTarget - 1);
     tilePlane.Fill(0xBEEF);  // the whole plane is the caller's to write
     EXPECT_EQ(tilePlane.Get(kTileSide - 1, kTileSide - 1), 0xBEEFu);
@@ -74,11 +76,11 @@ TEST_F(PlaneReserveTest, GivesWayWhenMemoryIsShort) {
     Planes held;
     Drain(held);
     ReplaceMemoryMeasure([] { return uint64_t(1) << 20; });
-    ChannelBuffer16 wanted(kTileSide, kTileSide);
+    ChannelBuffer16 wanted(kTileSide, kTileSide, PlaneSource::kReserve);
     RestingPass();
     EXPECT_EQ(ReservedPlanes(), 0u);
     ReplaceMemoryMeasure(nullptr);
-    ChannelBuffer16 wantedAgain(kTileSide, kTileSide);
+    ChannelBuffer16 wantedAgain(kTileSide, kTileSide, PlaneSource::kReserve);
     RestingPass();
     EXPECT_EQ(ReservedPlanes(), kPlaneReserveTarget);
 }
@@ -93,7 +95,7 @@ TEST_F(PlaneReserveTest, ThreadsTakingWhileItRefillsEachGetAPlaneOfTheirOwn) {
     for (int k = 0; k < kThreads; ++k)
         threads.emplace_back([&, k] {
             for (int i = 0; i < kEach; ++i) {
-                auto plane = std::make_unique<ChannelBuffer16>(kTileSide, kTileSide);
+                auto plane = std::make_unique<ChannelBuffer16>(kTileSide, kTileSide, PlaneSource::kReserve);
                 plane->Fill(uint32_t(k * kEach + i));
                 std::lock_guard<std::mutex> lock(mutex);
                 seen.insert(plane->samples);

@@ -104,7 +104,7 @@ struct Copies {
 void CopyTile(int k, void* context) {
     Copies& copies = *static_cast<Copies*>(context);
     try {
-        copies.images[size_t(k)] = CloneImage(*copies.tiles[size_t(k)]->pixels);
+        copies.images[size_t(k)] = CloneImage(*copies.tiles[size_t(k)]->pixels, PlaneSource::kReserve);
     } catch (const std::bad_alloc&) {
         copies.failed.store(true, std::memory_order_relaxed);
     }

@@ -12,6 +12,7 @@
 
 #include "image/compositor.h"
 #include "image/document_test_support.h"
+#include "image/plane_reserve.h"
 #include "image/undo.h"
 #include "image/workers.h"
 #include "paint/brush_dab.h"
@@ -180,6 +181,26 @@ TEST_F(StrokeEngineTest, AStrokeOverThreeTilesUndoesExactlyThoseTiles) {
     Undo(doc);
     for (size_t t = 0; t < doc.stacks.size(); ++t)
         EXPECT_TRUE(SameSamples(*LayerTileAt(doc.stacks[t], 1)->pixels, *before[t])) << "tile " << t;
+}
+
+// The planes a stroke needs at once (an empty tile's pixels at its first dab,
+// the history's copies at pen-up) come from the reserve the resting passes
+// fill, so the stroke never waits for the system to map fresh memory.
+TEST_F(StrokeEngineTest, AStrokeTakesItsNewPlanesFromTheReserveFilledAtRest) {
+    tool.paint = DisplayColor(200, 10, 10, 255);
+    RenderDirtyTiles(doc);
+    RenderDirtyTiles(doc);  // at rest: nothing to show, the reserve fills
+    WaitForPlaneReserve();
+    ASSERT_EQ(ReservedPlanes(), kPlaneReserveTarget);
+
+    for (float x = 60; x <= 330; x += 3) Sample(x, 60, true);
+    // Three empty tiles got pixels: four planes each.
+    EXPECT_EQ(ReservedPlanes(), kPlaneReserveTarget - 3 * 4);
+    Sample(330, 60, false);
+    ASSERT_EQ(NewestStepTiles(doc).size(), 3u);
+    EXPECT_EQ(ReservedPlanes(), kPlaneReserveTarget - 2 * 3 * 4) << "the history's copies came from the heap";
+    ASSERT_TRUE(Undo(doc));
+    EXPECT_EQ(AlphaAt(1, 200, 60), 0) << "the copies the undo restored are not the layer's before the stroke";
 }
 
 TEST_F(StrokeEngineTest, TheStrokeStaysOnItsLayerWhenTheCurrentLayerChanges) {

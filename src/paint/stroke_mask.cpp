@@ -173,7 +173,8 @@ void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_
     if (!tile.strokeActive) {
         mask.Fill(0);
         tile.strokeActive = true;
-        EnsurePixels(tile);
+        // Painting into an empty tile must not wait for fresh memory.
+        EnsurePixels(tile, PlaneSource::kReserve);
         RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16);
         tile.dirty = true;
         return;
