@@ -43,11 +43,17 @@ Reserve& TheReserve() {
     return *reserve;
 }
 
-// Writing every page makes the system map it now, on this thread.
+// Writing every page makes the system map it now, on this thread. The plain
+// new[] (not its nothrow form) pairs with the delete[] its taker frees it
+// with, whatever replaces the two.
 uint16_t* NewTouchedPlane() {
-    auto* plane = new (std::nothrow) uint16_t[kReservedPlaneSamples];
-    if (plane) std::memset(plane, 0, kPlaneBytes);
-    return plane;
+    try {
+        auto* plane = new uint16_t[kReservedPlaneSamples];
+        std::memset(plane, 0, kPlaneBytes);
+        return plane;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 void Fill(Reserve& r, std::unique_lock<std::mutex>& lock) {
