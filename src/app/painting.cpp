@@ -95,14 +95,9 @@ void PickOnAlt() {
 // sample can come before its button is seen to go up, and X reports no pen
 // leaving: without this a quick lift could leave the stroke uncommitted (no
 // undo step) until the pen came back.
-void CommitReleasedPenStroke() {
-    const platform::WindowState& w = app.window;
-    if (app.stroke.count > 0 && !w.leftButton && !w.rightButton) EndStroke(app.stroke, Target());
-}
-
 void MouseSample() {
     if (platform::PenInProximity()) {
-        CommitReleasedPenStroke();
+        CommitReleasedStroke();
         return;
     }
     int dx = 0, dy = 0;
@@ -172,6 +167,11 @@ void PaintingInput() {
     // Between strokes the brush outline shows the brush's own size.
     if (app.stroke.count == 0) app.stroke.effectiveRadius = app.brush.radius;
     MouseSample();
+}
+
+void CommitReleasedStroke() {
+    const platform::WindowState& w = app.window;
+    if (app.brushShape && app.stroke.count > 0 && !w.leftButton && !w.rightButton) EndStroke(app.stroke, Target());
 }
 
 void PrepareStrokePreview() { SetStrokePaint(app.tool.paint, app.tool.PaintMode); }

@@ -18,6 +18,11 @@ void StrokeSampleAt(float screenX, float screenY, float pressure, bool fromPen);
 // colour picking, the paint colour and effective radius, the mouse sample.
 void PaintingInput();
 
+// Ends a stroke whose buttons are already up (its pen-up not yet sampled),
+// so that what the same pass does next, an undo say, comes after it as it
+// did for the painter.
+void CommitReleasedStroke();
+
 // Before the composite: strokes in progress show with the current tool.
 void PrepareStrokePreview();
 

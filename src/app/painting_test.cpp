@@ -118,6 +118,22 @@ TEST_F(PaintingTest, AMouseDragPaintsUnderThePointer) {
     EXPECT_TRUE(app.document.modified);
 }
 
+// Under load the button's release and a quick Ctrl+Z can reach the program
+// in one pass, whose keys come before its mouse sample: the undo still
+// takes back the stroke the painter just finished.
+TEST_F(PaintingTest, CtrlZInThePassTheButtonWentUpUndoesThatStroke) {
+    Pass(200, 150, false);
+    Pass(200, 150, true);
+    Pass(210, 150, true);
+    ASSERT_GT(app.stroke.count, 0);
+    fake::Tap({kKeyLeftCtrl, kKeyZ});
+    Pass(210, 150, false);
+    EXPECT_EQ(app.stroke.count, 0);
+    EXPECT_EQ(UndoDepth(app.document), 0) << "the stroke's step is still there to undo";
+    EXPECT_EQ(Alpha(1, 100, 75), 0);
+    EXPECT_EQ(Alpha(1, 110, 75), 0);
+}
+
 TEST_F(PaintingTest, ThePenInProximityKeepsTheMouseFromPainting) {
     fake::Tablet().inProximity = true;
     Pass(200, 150, true);

@@ -157,14 +157,18 @@ void LayerKeys() {
         else
             PasteBitmap();
     }
-    // Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo.
-    if (Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl) {
+    // Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo. A key that came in the
+    // pass a stroke's button went up acts on the finished stroke.
+    const bool undo = Pressed(Held(kKeyZ), app.undoKeyHeld) && ctrl;
+    const bool redo = Pressed(Held(kKeyY), app.redoKeyHeld) && ctrl;
+    if (undo || redo) CommitReleasedStroke();
+    if (undo) {
         if (app.shiftHeld)
             RedoEdit();
         else
             UndoEdit();
     }
-    if (Pressed(Held(kKeyY), app.redoKeyHeld) && ctrl) RedoEdit();
+    if (redo) RedoEdit();
     if (Pressed(Held(kKeyI), app.filterKeyHeld) && ctrl) PostCommand("filter 0");
 }
 
