@@ -10,9 +10,10 @@
 // samples asked for with PlaneSource::kReserve (the history's copies of a
 // stroke's tiles, the pixels a stroke gives an empty tile) and falls back to
 // the heap when it is empty. Other planes, a document being opened or the
-// autosave's copies, come from the heap and leave the reserve to painting. The reserve is filled
-// back to its target only when asked, which the compositing threads do when
-// a pass finds nothing to render: while the pointer rests, not while painting.
+// autosave's copies, come from the heap and leave the reserve to painting.
+// The reserve is filled back to its target only when asked, which
+// RenderDirtyTiles does when a pass finds nothing to render: while the
+// pointer rests, not while painting.
 #include <cstddef>
 #include <cstdint>
 
