@@ -21,7 +21,8 @@ using Planes = std::vector<std::unique_ptr<ChannelBuffer16>>;
 
 // Takes every plane the reserve holds into planes the test owns.
 void Drain(Planes& into) {
-    while (ReservedPlanes() > 0) into.push_back(std::make_unique<ChannelBuffer16>(kTileSide, kTileSide, PlaneSource::kReserve));
+    while (ReservedPlanes() > 0)
+        into.push_back(std::make_unique<ChannelBuffer16>(kTileSide, kTileSide, PlaneSource::kReserve));
 }
 
 class PlaneReserveTest : public DocumentTest {
