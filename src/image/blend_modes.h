@@ -7,8 +7,13 @@
 // already scaled by the layer opacity. Every product is the high half of a
 // 16 x 16 bit multiply, so the row loops below run eight samples per SSE2
 // instruction; the header keeps them inline for that.
+//
+// They have internal linkage: every file that includes this header compiles
+// its own copy with its own instruction set, so the copy built for AVX2
+// (blend_rows_avx2.cpp) can never stand in for the baseline one at link time.
 
 namespace blend {
+namespace {
 
 inline uint16_t MulHi(uint16_t a, uint16_t b) { return uint16_t((uint32_t(a) * b) >> 16); }
 
@@ -85,7 +90,38 @@ inline void BlendColourRows(uint16_t* const out[3], const uint16_t* const below[
     }
 }
 
+// The row loop of mode 0..4 for one plane and for three; other modes do
+// nothing. The files that build the loops for an instruction set call these.
+inline void BlendPlaneInMode(int mode, uint16_t* out, const uint16_t* below, const uint16_t* top,
+                             const uint16_t* alpha, uint16_t opacity257, size_t n) {
+    switch (mode) {
+        case 0: BlendRow<Normal>(out, below, top, alpha, opacity257, n); break;
+        case 1: BlendRow<Multiply>(out, below, top, alpha, opacity257, n); break;
+        case 2: BlendRow<Screen>(out, below, top, alpha, opacity257, n); break;
+        case 3: BlendRow<Darken>(out, below, top, alpha, opacity257, n); break;
+        case 4: BlendRow<Lighten>(out, below, top, alpha, opacity257, n); break;
+        default: break;
+    }
+}
+
+inline void BlendColourPlanesInMode(int mode, uint16_t* const out[3], const uint16_t* const below[3],
+                                    const uint16_t* const top[3], const uint16_t* alpha, uint16_t opacity257,
+                                    size_t n) {
+    switch (mode) {
+        case 0: BlendColourRows<Normal>(out, below, top, alpha, opacity257, n); break;
+        case 1: BlendColourRows<Multiply>(out, below, top, alpha, opacity257, n); break;
+        case 2: BlendColourRows<Screen>(out, below, top, alpha, opacity257, n); break;
+        case 3: BlendColourRows<Darken>(out, below, top, alpha, opacity257, n); break;
+        case 4: BlendColourRows<Lighten>(out, below, top, alpha, opacity257, n); break;
+        default: break;
+    }
+}
+
+}  // namespace
+
 // Dispatches one plane to the row loop of mode 0..4; other modes do nothing.
+// This and BlendColourPlanes run the AVX2 build of the loops (blend_rows.h)
+// where the processor has it.
 void BlendPlane(int mode, uint16_t* out, const uint16_t* below, const uint16_t* top, const uint16_t* alpha,
                 uint16_t opacity257, size_t n);
 // The same for the three colour planes at once (BlendColourRows).

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/blend_reference.h"
+#include "image/blend_rows.h"
 
 namespace {
 
@@ -29,6 +30,13 @@ TEST(BlendModes, StatedValues) {
     EXPECT_EQ(blend::Normal(500, 9000, 0), 500);
 }
 
+// Every build of the row loops this processor runs, and the dispatch.
+std::vector<blend::RowLoops> LoopsToTest() {
+    std::vector<blend::RowLoops> all{{"dispatched", &blend::BlendPlane, &blend::BlendColourPlanes}};
+    for (const blend::RowLoops* loops : blend::RunnableRowLoops()) all.push_back(*loops);
+    return all;
+}
+
 // Every mode's row loop against the scalar formulas over random samples with
 // the extremes mixed in, for every opacity.
 TEST(BlendModes, RowLoopsMatchTheScalarFormulas) {
@@ -39,22 +47,25 @@ TEST(BlendModes, RowLoopsMatchTheScalarFormulas) {
         for (auto& s : v) s = rng() % 3 == 0 ? edges[rng() % 11] : uint16_t(rng());
     };
     std::vector<uint16_t> below(n), top(n), alpha(n), out(n);
-    for (int mode = 0; mode < kModes; ++mode) {
-        for (int opacity : {0, 1, 77, 128, 254, 255}) {
-            fill(below);
-            fill(top);
-            fill(alpha);
-            blend::BlendPlane(mode, out.data(), below.data(), top.data(), alpha.data(), uint16_t(opacity * 257), n);
-            for (size_t i = 0; i < n; ++i) {
-                const int64_t m = blendref::Coverage(alpha[i], opacity);
-                ASSERT_EQ(out[i], blendref::Mode(mode, below[i], top[i], m))
-                    << "mode " << mode << " opacity " << opacity << " b " << below[i] << " t " << top[i]
-                    << " a " << alpha[i];
-                if (mode == 3) {
-                    ASSERT_LE(out[i], below[i]);
-                }
-                if (mode == 4) {
-                    ASSERT_GE(out[i], below[i]);
+    for (const blend::RowLoops& loops : LoopsToTest()) {
+        SCOPED_TRACE(loops.name);
+        for (int mode = 0; mode < kModes; ++mode) {
+            for (int opacity : {0, 1, 77, 128, 254, 255}) {
+                fill(below);
+                fill(top);
+                fill(alpha);
+                loops.plane(mode, out.data(), below.data(), top.data(), alpha.data(), uint16_t(opacity * 257), n);
+                for (size_t i = 0; i < n; ++i) {
+                    const int64_t m = blendref::Coverage(alpha[i], opacity);
+                    ASSERT_EQ(out[i], blendref::Mode(mode, below[i], top[i], m))
+                        << "mode " << mode << " opacity " << opacity << " b " << below[i] << " t " << top[i]
+                        << " a " << alpha[i];
+                    if (mode == 3) {
+                        ASSERT_LE(out[i], below[i]);
+                    }
+                    if (mode == 4) {
+                        ASSERT_GE(out[i], below[i]);
+                    }
                 }
             }
         }
@@ -66,13 +77,15 @@ TEST(BlendModes, RowLoopsMayWriteOverTheirInputs) {
     std::mt19937 rng(7);
     std::vector<uint16_t> below(n), top(n), alpha(n);
     for (size_t i = 0; i < n; ++i) below[i] = uint16_t(rng()), top[i] = uint16_t(rng()), alpha[i] = uint16_t(rng());
-    for (int mode = 0; mode < kModes; ++mode) {
-        std::vector<uint16_t> expected(n), inTop = top, inBelow = below;
-        blend::BlendPlane(mode, expected.data(), below.data(), top.data(), alpha.data(), 200 * 257, n);
-        blend::BlendPlane(mode, inTop.data(), below.data(), inTop.data(), alpha.data(), 200 * 257, n);
-        blend::BlendPlane(mode, inBelow.data(), inBelow.data(), top.data(), alpha.data(), 200 * 257, n);
-        EXPECT_EQ(inTop, expected) << mode;
-        EXPECT_EQ(inBelow, expected) << mode;
+    for (const blend::RowLoops& loops : LoopsToTest()) {
+        for (int mode = 0; mode < kModes; ++mode) {
+            std::vector<uint16_t> expected(n), inTop = top, inBelow = below;
+            loops.plane(mode, expected.data(), below.data(), top.data(), alpha.data(), 200 * 257, n);
+            loops.plane(mode, inTop.data(), below.data(), inTop.data(), alpha.data(), 200 * 257, n);
+            loops.plane(mode, inBelow.data(), inBelow.data(), top.data(), alpha.data(), 200 * 257, n);
+            EXPECT_EQ(inTop, expected) << loops.name << " mode " << mode;
+            EXPECT_EQ(inBelow, expected) << loops.name << " mode " << mode;
+        }
     }
 }
 
@@ -81,30 +94,34 @@ TEST(BlendModes, RowLoopsMayWriteOverTheirInputs) {
 TEST(BlendModes, ColourPlanesAtOnceMatchTheScalarFormulas) {
     std::mt19937 rng(99);
     const uint16_t edges[] = {0, 1, 255, 256, 32768, 65280, 65534, 65535};
-    for (size_t n : {size_t(1), size_t(37), blend::kCoverageBlock, blend::kCoverageBlock + 9, size_t(128 * 128)}) {
-        for (int mode = 0; mode < kModes; ++mode) {
-            for (int where = 0; where < 3; ++where) {  // separate output, over below, over top
-                const int opacity = int(rng() % 256);
-                std::vector<uint16_t> planes[9], alpha(n);
-                for (auto& v : planes) v.resize(n);
-                for (auto* v : {&planes[0], &planes[1], &planes[2], &planes[3], &planes[4], &planes[5], &alpha})
-                    for (auto& x : *v) x = rng() % 4 == 0 ? edges[rng() % 8] : uint16_t(rng());
-                const std::vector<uint16_t> below[3] = {planes[0], planes[1], planes[2]};
-                const std::vector<uint16_t> top[3] = {planes[3], planes[4], planes[5]};
-                uint16_t* o[3];
-                const uint16_t* b[3];
-                const uint16_t* t[3];
-                for (int c = 0; c < 3; ++c) {
-                    b[c] = planes[c].data();
-                    t[c] = planes[3 + c].data();
-                    o[c] = where == 0 ? planes[6 + c].data() : where == 1 ? planes[c].data() : planes[3 + c].data();
+    for (const blend::RowLoops& loops : LoopsToTest()) {
+        SCOPED_TRACE(loops.name);
+        for (size_t n : {size_t(1), size_t(37), blend::kCoverageBlock, blend::kCoverageBlock + 9, size_t(128 * 128)}) {
+            for (int mode = 0; mode < kModes; ++mode) {
+                for (int where = 0; where < 3; ++where) {  // separate output, over below, over top
+                    const int opacity = int(rng() % 256);
+                    std::vector<uint16_t> planes[9], alpha(n);
+                    for (auto& v : planes) v.resize(n);
+                    for (auto* v : {&planes[0], &planes[1], &planes[2], &planes[3], &planes[4], &planes[5], &alpha})
+                        for (auto& x : *v) x = rng() % 4 == 0 ? edges[rng() % 8] : uint16_t(rng());
+                    const std::vector<uint16_t> below[3] = {planes[0], planes[1], planes[2]};
+                    const std::vector<uint16_t> top[3] = {planes[3], planes[4], planes[5]};
+                    uint16_t* o[3];
+                    const uint16_t* b[3];
+                    const uint16_t* t[3];
+                    for (int c = 0; c < 3; ++c) {
+                        b[c] = planes[c].data();
+                        t[c] = planes[3 + c].data();
+                        o[c] = where == 0 ? planes[6 + c].data() : where == 1 ? planes[c].data() : planes[3 + c].data();
+                    }
+                    loops.colourPlanes(mode, o, b, t, alpha.data(), uint16_t(opacity * 257), n);
+                    for (int c = 0; c < 3; ++c)
+                        for (size_t i = 0; i < n; ++i)
+                            ASSERT_EQ(o[c][i], blendref::Mode(mode, below[c][i], top[c][i],
+                                                              blendref::Coverage(alpha[i], opacity)))
+                                << "n " << n << " mode " << mode << " output " << where << " plane " << c
+                                << " at " << i;
                 }
-                blend::BlendColourPlanes(mode, o, b, t, alpha.data(), uint16_t(opacity * 257), n);
-                for (int c = 0; c < 3; ++c)
-                    for (size_t i = 0; i < n; ++i)
-                        ASSERT_EQ(o[c][i], blendref::Mode(mode, below[c][i], top[c][i],
-                                                          blendref::Coverage(alpha[i], opacity)))
-                            << "n " << n << " mode " << mode << " output " << where << " plane " << c << " at " << i;
             }
         }
     }
@@ -112,9 +129,11 @@ TEST(BlendModes, ColourPlanesAtOnceMatchTheScalarFormulas) {
 
 TEST(BlendModes, AnUnknownModeWritesNothing) {
     std::vector<uint16_t> below(8, 100), top(8, 200), alpha(8, 65535), out(8, 7);
-    blend::BlendPlane(5, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
-    blend::BlendPlane(-1, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
-    EXPECT_EQ(out, std::vector<uint16_t>(8, 7));
+    for (const blend::RowLoops& loops : LoopsToTest()) {
+        loops.plane(5, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
+        loops.plane(-1, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
+        EXPECT_EQ(out, std::vector<uint16_t>(8, 7)) << loops.name;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,25 @@
+// Chooses the AVX2 build of the row loops on x86 processors that have it.
+// Built with the baseline instruction set, so the check runs anywhere.
+#include "image/blend_rows.h"
+#include "image/blend_rows_avx2.h"
+
+namespace blend {
+
+namespace {
+
+// __builtin_cpu_supports says AVX2 only when the system also saves the wide
+// registers; the init call makes it safe before static constructors have run.
+bool ProcessorHasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+}  // namespace
+
+const RowLoops* WideRowLoops() {
+    static const RowLoops loops{"avx2", &Avx2Plane, &Avx2ColourPlanes};
+    static const bool runnable = ProcessorHasAvx2();
+    return runnable ? &loops : nullptr;
+}
+
+}  // namespace blend
