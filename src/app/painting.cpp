@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "app/app_state.h"
+#include "app/file_commands.h"
+#include "image/memory_guard.h"
 #include "image/pixel_image.h"
 #include "paint/brush_dab.h"
 #include "paint/colour_pick.h"
@@ -157,7 +159,12 @@ void StrokeSampleAt(float screenX, float screenY, float pressure, bool fromPen) 
     in.depth = app.view.viewOffset.z;
     in.rotation = app.view.viewRotation;
     in.mirrored = app.view.mirrored;
+    const bool starting = app.stroke.count == 0;
     StrokeSample(app.stroke, Target(), in);
+    if (starting && app.stroke.count > 0) {
+        TakeMemoryShortage();  // an older note is not this stroke's
+        app.strokeUnreported = true;
+    }
 }
 
 void PaintingInput() {
@@ -167,6 +174,12 @@ void PaintingInput() {
     // Between strokes the brush outline shows the brush's own size.
     if (app.stroke.count == 0) app.stroke.effectiveRadius = app.brush.radius;
     MouseSample();
+    // A stroke without memory for new tiles or for its history paints what
+    // it can; the painter hears of it when it has ended, not in the middle.
+    if (app.strokeUnreported && app.stroke.count == 0) {
+        app.strokeUnreported = false;
+        SayIfOutOfMemory();
+    }
 }
 
 void CommitReleasedStroke() {

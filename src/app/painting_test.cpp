@@ -17,12 +17,14 @@
 #include "app/file_commands.h"
 #include "app/joystick_pressure.h"
 #include "app/main_loop.h"
+#include "fileio/allocation_probe.h"
 #include "fileio/jpeg_file.h"
 #include "fileio/png_file.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/compositor.h"
 #include "image/document_test_support.h"
+#include "image/plane_reserve.h"
 #include "image/undo.h"
 #include "paint/brush_dab.h"
 #include "platform/fake/fake_input.h"
@@ -47,7 +49,7 @@ protected:
         app.brush.pressureSensitivity = false;
         app.stroke = StrokeState();
         app.pick = PickState();
-        app.pickSessionOpen = app.leftWasDown = false;
+        app.pickSessionOpen = app.leftWasDown = app.strokeUnreported = false;
         app.altHeld = app.ctrlHeld = app.shiftHeld = app.spaceHeld = app.clickTaken = false;
         // Left over from earlier tests in the same program: an open popup or
         // dialog, or the last drawn frame's pointer over a panel, would block
@@ -132,6 +134,54 @@ TEST_F(PaintingTest, CtrlZInThePassTheButtonWentUpUndoesThatStroke) {
     EXPECT_EQ(UndoDepth(app.document), 0) << "the stroke's step is still there to undo";
     EXPECT_EQ(Alpha(1, 100, 75), 0);
     EXPECT_EQ(Alpha(1, 110, 75), 0);
+}
+
+// With no memory left for the pixels of tiles the stroke reaches first, the
+// program keeps running: the paint lands where the layer already has pixels,
+// nothing is laid where it has none, and the painter is told once the stroke
+// ends. With memory back, painting there works again.
+TEST_F(PaintingTest, AStrokeShortOfMemoryPaintsWhatItCanAndSaysSo) {
+    // Tile column 1 starts at document x 125, window x 225.
+    const auto alphaAt = [this](int column, int x, int y) -> uint16_t {
+        LayerTile* t = LayerTileAt(app.document.stacks[size_t(column)], 1);
+        return t->empty ? 0 : doctest::At(*t->pixels, 3, x - t->x0, y - t->y0);
+    };
+    Pass(190, 150, false);
+    Pass(190, 150, true);
+    Pass(190, 150, false);
+    ASSERT_GT(alphaAt(0, 90, 75), 0);
+    ASSERT_TRUE(LayerTileAt(app.document.stacks[1], 1)->empty);
+    const int depth = UndoDepth(app.document);
+    fake::State().errors.clear();
+
+    WaitForPlaneReserve();
+    while (uint16_t* plane = TakeReservedPlane()) delete[] plane;
+    RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t));
+    Pass(200, 150, false);
+    Pass(200, 150, true);
+    Pass(260, 150, true);
+    const size_t errorsWhilePainting = fake::State().errors.size();
+    Pass(260, 150, false);
+    Pass(260, 150, false);
+    RefuseAllocationsFrom(0);
+
+    EXPECT_EQ(errorsWhilePainting, 0u) << "nothing interrupts the stroke itself";
+    std::vector<std::string> said;
+    for (const fake::Question& error : fake::State().errors) said.push_back(error.text);
+    EXPECT_EQ(said, std::vector<std::string>{"Not enough memory"});
+    EXPECT_GT(alphaAt(0, 110, 75), 20000) << "the tile with pixels took the paint";
+    EXPECT_TRUE(LayerTileAt(app.document.stacks[1], 1)->empty);
+    EXPECT_EQ(UndoDepth(app.document), depth) << "no memory for the history either";
+    EXPECT_EQ(app.stroke.count, 0);
+
+    fake::State().errors.clear();
+    Pass(250, 150, false);
+    Pass(250, 150, true);
+    Pass(260, 150, true);
+    Pass(260, 150, false);
+    EXPECT_GT(alphaAt(1, 155, 75), 20000);
+    EXPECT_TRUE(fake::State().errors.empty());
+    EXPECT_EQ(UndoDepth(app.document), depth + 1);
 }
 
 TEST_F(PaintingTest, ThePenInProximityKeepsTheMouseFromPainting) {

@@ -151,6 +151,10 @@ void EnsurePixels(LayerTile& tile, PlaneSource source) {
     tile.empty = false;
 }
 
+bool TryEnsurePixels(LayerTile& tile, PlaneSource source) noexcept {
+    return Allocating([&tile, source] { EnsurePixels(tile, source); });
+}
+
 void ReplaceTilePixels(LayerTile& tile, const PixelImage& image) {
     if (&image == tile.pixels) {
         tile.dirty = true;

@@ -151,7 +151,11 @@ void CollectDirtyStacks(const std::vector<LayerTile*>& stacks, std::vector<Layer
 // any other tile the empty image (the caller sets its stroke mask).
 void InitLayerTile(LayerTile& tile, bool bottom);
 // Gives an empty tile transparent white pixels, their planes from source.
+// Throws bad_alloc without memory for them (callers inside Allocating).
 void EnsurePixels(LayerTile& tile, PlaneSource source = PlaneSource::kHeap);
+// The same for painting, which goes on without the tile: false, with the
+// shortage noted (memory_guard.h), when there is no memory for its pixels.
+bool TryEnsurePixels(LayerTile& tile, PlaneSource source = PlaneSource::kHeap) noexcept;
 // Copies image into the tile's pixels, or makes the tile empty when image has
 // no planes. The tile becomes dirty.
 void ReplaceTilePixels(LayerTile& tile, const PixelImage& image);

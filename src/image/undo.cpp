@@ -7,6 +7,7 @@
 
 #include "image/animation.h"
 #include "image/document.h"
+#include "image/memory_guard.h"
 #include "image/pixel_image.h"
 #include "image/undo_changes.h"
 #include "image/workers.h"
@@ -144,13 +145,10 @@ bool SaveTiles(Document& doc, int layer, bool all) {
     copies.images.assign(copies.tiles.size(), nullptr);
     // The copies are independent: the compositing threads share them.
     RunOnCompositingThreads(int(copies.tiles.size()), CopyTile, &copies);
-    if (copies.failed.load()) {
-        for (PixelImage* image : copies.images) delete image;
-        return false;
-    }
-    try {
-        h.open->changes.reserve(h.open->changes.size() + copies.tiles.size());
-    } catch (const std::bad_alloc&) {
+    if (copies.failed.load() || !Allocating([&] {
+            h.open->changes.reserve(h.open->changes.size() + copies.tiles.size());
+        })) {
+        NoteMemoryShortage();
         for (PixelImage* image : copies.images) delete image;
         return false;
     }

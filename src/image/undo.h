@@ -53,7 +53,7 @@ bool StepOpen(const Document& doc);
 // Saves copies of layer's tiles into the open step: the tiles with an active
 // stroke, or every tile when all is true (every frame's tile is saved only
 // for its current frame). False, with nothing saved, when the copies cannot
-// be allocated or no step is open.
+// be allocated (the shortage noted, memory_guard.h) or no step is open.
 bool SaveTiles(Document& doc, int layer, bool all);
 // Saves before as layer's settings (name, opacity, blend mode, lock and
 // hidden flags) from before the step changed them.

@@ -86,8 +86,7 @@ void WriteLayerPixel(Document& doc, int layer, int x, int y, const ColorRecord& 
     for (int r = FirstTileAlong(y); r <= lastRow; ++r)
         for (int c = FirstTileAlong(x); c <= lastColumn; ++c) {
             LayerTile* tile = LayerTileAt(doc.stacks[size_t(r * doc.columns + c)], layer);
-            if (!tile) continue;
-            EnsurePixels(*tile);
+            if (!tile || !TryEnsurePixels(*tile)) continue;
             tile->pixels->SetPixel(x - tile->x0, y - tile->y0, &working, withAlpha);
             tile->dirty = true;
         }

@@ -171,10 +171,11 @@ void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_
     const int x = int(int64_t(left) - tile.x0), y = int(int64_t(top) - tile.y0);
     const uint16_t top16 = uint16_t(std::min<uint32_t>(ceiling, 65535));
     if (!tile.strokeActive) {
+        // Painting into an empty tile must not wait for fresh memory. With
+        // no memory at all the stroke leaves this tile alone.
+        if (!TryEnsurePixels(tile, PlaneSource::kReserve)) return;
         mask.Fill(0);
         tile.strokeActive = true;
-        // Painting into an empty tile must not wait for fresh memory.
-        EnsurePixels(tile, PlaneSource::kReserve);
         RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16);
         tile.dirty = true;
         return;
@@ -193,8 +194,7 @@ void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colo
 void CommitStroke(LayerTile& tile, const ColorRecord& colour, int paintMode) {
     if (!tile.strokeActive) return;
     const bool alreadyShown = PreviewShowsCommit(tile, colour, paintMode);
-    EnsurePixels(tile);
-    if (tile.strokeMask && tile.pixels)
+    if (TryEnsurePixels(tile) && tile.strokeMask && tile.pixels)
         PaintStroke(*tile.pixels, *tile.pixels, colour, *tile.strokeMask, PaintsLocked(tile), paintMode < 2);
     tile.strokeActive = false;
     if (!alreadyShown) tile.dirty = true;
