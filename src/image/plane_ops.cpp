@@ -74,21 +74,28 @@ uint16_t Lerp(uint16_t x, uint16_t p, uint16_t m) {
 // their high halves' sum s (below 65536 because the weights add to 65535)
 // times 65536. The quotient can exceed 65535 (white over transparency in a
 // pale profile gives 65598) and is clamped rather than wrapped.
-uint16_t WeightedLerp(uint16_t x, uint16_t a0, uint16_t p, uint16_t m, uint16_t a1) {
+//
+// The division is a multiplication by weight, AlphaWeight(a1): a pixel's
+// colour planes share their new alpha, so painting divides once per pixel.
+uint16_t WeightedLerp(uint16_t x, uint16_t a0, uint16_t p, uint16_t m, uint16_t a1, double weight) {
     // (a0 + 1) * x >> 16 in 16-bit halves: a0 * x, plus x with its carry.
     const uint16_t lo = uint16_t(a0 * x);
     const uint16_t q = uint16_t(MulHi(a0, x) + (uint16_t(lo + x) < x));
     const uint16_t s = uint16_t(MulHi(p, m) + MulHi(uint16_t(~m), q));
-    // SSE2 has no integer division, but a double quotient of s * 65536 (exact)
-    // by a1 + 1 <= 65536 truncates to the exact floor: a non-integer quotient
-    // is at least 2^-16 short of the next integer, the rounding error at most
-    // 2^-21.
-    double w = double(int32_t(s)) * 65536.0 / double(int32_t(a1) + 1);
+    // SSE2 has no integer division. The double product comes within 2^-20 of
+    // the quotient s * 65536 / (a1 + 1) (two roundings of 2^-53 on a value
+    // below 2^32). A quotient that is not an integer lies at least 2^-16 below
+    // the next one, so adding 2^-18 lifts a whole quotient that rounding left
+    // just under it and carries no other past an integer: the truncation is
+    // the exact floor.
+    double w = double(int32_t(s)) * weight + 0x1p-18;
     w = w < 65535.0 ? w : 65535.0;
     const uint16_t mixed = uint16_t(int32_t(w));
     const uint16_t kept = (a1 > 0 && m > 0) ? mixed : x;
     return m >= kFullCoverage ? p : kept;
 }
+
+double AlphaWeight(uint16_t a1) { return 65536.0 / double(int32_t(a1) + 1); }
 
 // Whether any sample of a run is partly covered with alpha left, the only
 // case that needs the division. Stroke masks are mostly empty or full, so most
@@ -191,7 +198,8 @@ ChannelBuffer16* PlaneLerp(ChannelBuffer16* x, const ChannelBuffer16* a0, const 
     for (size_t start = 0; start < n; start += kRun) {
         const size_t end = std::min(n, start + kRun);
         if (NeedsMixing(ms + start, a1s + start, end - start)) {
-            for (size_t i = start; i < end; ++i) xs[i] = WeightedLerp(xs[i], a0s[i], ps[i], ms[i], a1s[i]);
+            for (size_t i = start; i < end; ++i)
+                xs[i] = WeightedLerp(xs[i], a0s[i], ps[i], ms[i], a1s[i], AlphaWeight(a1s[i]));
         } else {
             // A mask rather than a choice: the compiler will not turn a
             // store that may leave the sample alone into a vector store.
@@ -208,17 +216,29 @@ void LerpRow(uint16_t* out, const uint16_t* x, uint16_t p, const uint16_t* m, si
     for (size_t i = 0; i < n; ++i) out[i] = Lerp(x[i], p, m[i]);
 }
 
-void PaintRow(uint16_t* out, const uint16_t* x, const uint16_t* a0, uint16_t p, const uint16_t* m, const uint16_t* a1,
-              size_t n) {
+void PaintRows(uint16_t* const out[], const uint16_t* const x[], const uint16_t p[], int planes, const uint16_t* a0,
+               const uint16_t* m, const uint16_t* a1, size_t n) {
     constexpr size_t kRun = 32;
+    double weight[kRun];
     for (size_t start = 0; start < n; start += kRun) {
-        const size_t end = std::min(n, start + kRun);
-        if (NeedsMixing(m + start, a1 + start, end - start)) {
-            for (size_t i = start; i < end; ++i) out[i] = WeightedLerp(x[i], a0[i], p, m[i], a1[i]);
-        } else {
-            for (size_t i = start; i < end; ++i) {
-                const uint16_t full = uint16_t(0 - unsigned(m[i] >= kFullCoverage));
-                out[i] = uint16_t((p & full) | (x[i] & ~full));
+        const size_t k = std::min(kRun, n - start);
+        const uint16_t* ms = m + start;
+        const uint16_t* a0s = a0 + start;
+        const uint16_t* a1s = a1 + start;
+        const bool mixing = NeedsMixing(ms, a1s, k);
+        if (mixing)
+            for (size_t i = 0; i < k; ++i) weight[i] = AlphaWeight(a1s[i]);
+        for (int c = 0; c < planes; ++c) {
+            const uint16_t* xs = x[c] + start;
+            uint16_t* os = out[c] + start;
+            const uint16_t pc = p[c];
+            if (mixing) {
+                for (size_t i = 0; i < k; ++i) os[i] = WeightedLerp(xs[i], a0s[i], pc, ms[i], a1s[i], weight[i]);
+            } else {
+                for (size_t i = 0; i < k; ++i) {
+                    const uint16_t full = uint16_t(0 - unsigned(ms[i] >= kFullCoverage));
+                    os[i] = uint16_t((pc & full) | (xs[i] & ~full));
+                }
             }
         }
     }

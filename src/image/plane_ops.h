@@ -25,11 +25,13 @@ ChannelBuffer16* PlaneLerp(ChannelBuffer16* x, const ChannelBuffer16* p, const C
 // Paints p through mask m onto samples whose alpha goes from a0 to a1.
 ChannelBuffer16* PlaneLerp(ChannelBuffer16* x, const ChannelBuffer16* a0, const ChannelBuffer16* p,
                            const ChannelBuffer16* m, const ChannelBuffer16* a1);
-// Row forms of the two lerps with one paint value p for the whole row, for
+// Row forms of the two lerps with one paint value for the whole row, for
 // callers that fuse several steps over a block of samples while it is in
-// cache. Each writes out[i] from x[i] alone, so out may be x.
+// cache. Each writes out[i] from x[i] alone, so out may be x. PaintRows paints
+// planes colour rows at once (out[c] from x[c] with paint p[c]), which share
+// a0, m and a1: the division by the new alpha is made once per pixel.
 void LerpRow(uint16_t* out, const uint16_t* x, uint16_t p, const uint16_t* m, size_t n);
-void PaintRow(uint16_t* out, const uint16_t* x, const uint16_t* a0, uint16_t p, const uint16_t* m, const uint16_t* a1,
-              size_t n);
+void PaintRows(uint16_t* const out[], const uint16_t* const x[], const uint16_t p[], int planes, const uint16_t* a0,
+               const uint16_t* m, const uint16_t* a1, size_t n);
 ChannelBuffer16* PlaneMin(ChannelBuffer16* x, const ChannelBuffer16* y);
 ChannelBuffer16* PlaneMax(ChannelBuffer16* x, const ChannelBuffer16* y);

@@ -396,7 +396,8 @@ TEST(PlaneLerpWeighted, MatchesTheExactFormula) {
 
 // The row forms with one paint value for the row, as the stroke preview runs
 // them: a mask of empty, full and partial runs, new alphas with zeros, every
-// edge value as the paint, written to another row and in place.
+// edge value as the paint, written to another row and in place, one plane
+// alone and three at once.
 TEST(PlaneLerpRows, MatchTheExactFormulasForEveryEdgePaintValue) {
     constexpr size_t n = 1000;  // not a whole number of runs
     std::mt19937 rng(4242);
@@ -412,13 +413,64 @@ TEST(PlaneLerpRows, MatchTheExactFormulasForEveryEdgePaintValue) {
         SCOPED_TRACE(testing::Message() << "paint " << p);
         std::vector<uint16_t> plain(n), weighted(n), inPlace = x;
         LerpRow(plain.data(), x.data(), uint16_t(p), m.data(), n);
-        PaintRow(weighted.data(), x.data(), a0.data(), uint16_t(p), m.data(), a1.data(), n);
-        PaintRow(inPlace.data(), inPlace.data(), a0.data(), uint16_t(p), m.data(), a1.data(), n);
+        const uint16_t paint[1] = {uint16_t(p)};
+        const uint16_t* from[1] = {x.data()};
+        uint16_t* to[1] = {weighted.data()};
+        PaintRows(to, from, paint, 1, a0.data(), m.data(), a1.data(), n);
+        const uint16_t* fromInPlace[1] = {inPlace.data()};
+        uint16_t* toInPlace[1] = {inPlace.data()};
+        PaintRows(toInPlace, fromInPlace, paint, 1, a0.data(), m.data(), a1.data(), n);
         for (size_t i = 0; i < n; ++i) {
             ASSERT_EQ(plain[i], RefLerp(x[i], p, m[i])) << "sample " << i;
             ASSERT_EQ(weighted[i], RefWeighted(x[i], a0[i], p, m[i], a1[i])) << "sample " << i;
             ASSERT_EQ(inPlace[i], weighted[i]) << "sample " << i;
         }
+    }
+    // Three planes, each with its own samples and paint, sharing a0, m, a1.
+    std::vector<uint16_t> planes[3], painted[3];
+    const uint16_t paints[3] = {0, 40000, 65535};
+    const uint16_t* from[3];
+    uint16_t* to[3];
+    for (int c = 0; c < 3; ++c) {
+        planes[c].resize(n);
+        for (auto& v : planes[c]) v = uint16_t(rng());
+        painted[c].resize(n);
+        from[c] = planes[c].data();
+        to[c] = painted[c].data();
+    }
+    PaintRows(to, from, paints, 3, a0.data(), m.data(), a1.data(), n);
+    for (int c = 0; c < 3; ++c)
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_EQ(painted[c][i], RefWeighted(planes[c][i], a0[i], paints[c], m[i], a1[i]))
+                << "plane " << c << " sample " << i;
+}
+
+// The division by the new alpha goes through a shared reciprocal, which must
+// still give the exact floor where the quotient is a whole number: for every
+// new alpha a1, numerators s * 65536 that (a1 + 1) divides, and their
+// neighbours. With x = 0 and half coverage the numerator's high half is p / 2.
+TEST(PlaneLerpRows, WholeQuotientsAreExactForEveryNewAlpha) {
+    std::vector<uint16_t> x, a0, m, a1, p;
+    for (uint32_t d = 2; d <= 65536; ++d) {
+        uint32_t odd = d;
+        while (odd % 2 == 0) odd /= 2;
+        for (uint32_t s : {odd, 2 * odd, 3 * odd, 32767 / odd * odd, odd - 1, odd + 1}) {
+            if (s == 0 || s > 32767) continue;
+            x.push_back(0);
+            a0.push_back(uint16_t(d & 0xFFFF));
+            m.push_back(32768);
+            a1.push_back(uint16_t(d - 1));
+            p.push_back(uint16_t(2 * s));
+        }
+    }
+    const size_t n = x.size();
+    std::vector<uint16_t> out(n);
+    // One paint value per row: each sample is a row of its own.
+    for (size_t i = 0; i < n; ++i) {
+        const uint16_t* from[1] = {&x[i]};
+        uint16_t* to[1] = {&out[i]};
+        PaintRows(to, from, &p[i], 1, &a0[i], &m[i], &a1[i], 1);
+        ASSERT_EQ(out[i], RefWeighted(0, a0[i], p[i], 32768, a1[i])) << "a1 " << a1[i] << " p " << p[i];
     }
 }
 

@@ -69,8 +69,13 @@ bool Is16(const PixelImage& image) { return image.depth == 16 && image.channelCo
 // faint edge comes out far too dark (black for the faintest coverage) and
 // the rest about 0.4 % too bright. Where there was nothing before, the old
 // colour has no weight, so the paint colour is set outright.
+// Written as a mask rather than a choice, which the compiler turns into a
+// store that may leave the sample alone and will not vectorise.
 void PaintOverTransparency(uint16_t* xs, const uint16_t* as, const uint16_t* ms, uint16_t paint, size_t n) {
-    for (size_t i = 0; i < n; ++i) xs[i] = (as[i] == 0 && ms[i] != 0) ? paint : xs[i];
+    for (size_t i = 0; i < n; ++i) {
+        const uint16_t bare = uint16_t(0 - unsigned((as[i] == 0) & (ms[i] != 0)));
+        xs[i] = uint16_t((paint & bare) | (xs[i] & ~bare));
+    }
 }
 
 // A colour has four values, so an image of more planes has none to paint.
@@ -106,24 +111,26 @@ bool PaintStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colo
     const uint16_t* m = Samples16(mask.Channel(0));
     const uint16_t* a0 = Samples16(src.Channel(alpha));
     uint16_t* alphaOut = Samples16(dst.Channel(alpha));
+    uint16_t p[3];
+    for (int c = 0; c < alpha; ++c) p[c] = uint16_t(paint.value[c]);
     uint16_t a1[kPaintBlock];
     for (size_t start = 0; start < n; start += kPaintBlock) {
         const size_t k = std::min(kPaintBlock, n - start);
         if (!lock) LerpRow(a1, a0 + start, uint16_t(paint.value[3]), m + start, k);
+        const uint16_t* x[3];
+        uint16_t* out[3];
         for (int c = 0; c < alpha; ++c) {
-            const uint16_t* x = Samples16(src.Channel(c)) + start;
-            uint16_t* out = Samples16(dst.Channel(c)) + start;
-            if (!paintsColour) {
-                if (out != x) std::memcpy(out, x, k * sizeof(uint16_t));
-                continue;
-            }
-            const uint16_t p = uint16_t(paint.value[c]);
-            if (lock) {
-                LerpRow(out, x, p, m + start, k);
-            } else {
-                PaintRow(out, x, a0 + start, p, m + start, a1, k);
-                PaintOverTransparency(out, a0 + start, m + start, p, k);
-            }
+            x[c] = Samples16(src.Channel(c)) + start;
+            out[c] = Samples16(dst.Channel(c)) + start;
+        }
+        if (!paintsColour) {
+            for (int c = 0; c < alpha; ++c)
+                if (out[c] != x[c]) std::memcpy(out[c], x[c], k * sizeof(uint16_t));
+        } else if (lock) {
+            for (int c = 0; c < alpha; ++c) LerpRow(out[c], x[c], p[c], m + start, k);
+        } else {
+            PaintRows(out, x, p, alpha, a0 + start, m + start, a1, k);
+            for (int c = 0; c < alpha; ++c) PaintOverTransparency(out[c], a0 + start, m + start, p[c], k);
         }
         // Written last: the colours above read the old alpha, which in place
         // is this same plane.
