@@ -82,12 +82,13 @@ uint16_t WeightedLerp(uint16_t x, uint16_t a0, uint16_t p, uint16_t m, uint16_t 
     const uint16_t lo = uint16_t(a0 * x);
     const uint16_t q = uint16_t(MulHi(a0, x) + (uint16_t(lo + x) < x));
     const uint16_t s = uint16_t(MulHi(p, m) + MulHi(uint16_t(~m), q));
-    // SSE2 has no integer division. The double product comes within 2^-20 of
-    // the quotient s * 65536 / (a1 + 1) (two roundings of 2^-53 on a value
-    // below 2^32). A quotient that is not an integer lies at least 2^-16 below
-    // the next one, so adding 2^-18 lifts a whole quotient that rounding left
-    // just under it and carries no other past an integer: the truncation is
-    // the exact floor.
+    // SSE2 has no integer division. The reciprocal and the product each round
+    // by at most 2^-53 of their value, so the product lies within 2^-20 of
+    // the quotient s * 65536 / (a1 + 1), which is below 2^32; adding 2^-18
+    // rounds by at most 2^-22 more. A quotient that is not whole lies at least
+    // 2^-16 below the next integer (the divisor is at most 65536), so the sum
+    // stays below it, while a whole quotient that rounding left just under
+    // itself is lifted back: the truncation is the exact floor.
     double w = double(int32_t(s)) * weight + 0x1p-18;
     w = w < 65535.0 ? w : 65535.0;
     const uint16_t mixed = uint16_t(int32_t(w));

@@ -69,8 +69,9 @@ bool Is16(const PixelImage& image) { return image.depth == 16 && image.channelCo
 // faint edge comes out far too dark (black for the faintest coverage) and
 // the rest about 0.4 % too bright. Where there was nothing before, the old
 // colour has no weight, so the paint colour is set outright.
-// Written as a mask rather than a choice, which the compiler turns into a
-// store that may leave the sample alone and will not vectorise.
+//
+// A mask rather than a choice: the compiler makes the choice a store that may
+// leave the sample alone, which it does not vectorise.
 void PaintOverTransparency(uint16_t* xs, const uint16_t* as, const uint16_t* ms, uint16_t paint, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         const uint16_t bare = uint16_t(0 - unsigned((as[i] == 0) & (ms[i] != 0)));
