@@ -5,10 +5,12 @@
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/edits.h"
+#include "app/file_commands.h"
 #include "app/filter_dialogs.h"
 #include "app/panels.h"
 #include "image/animation.h"
 #include "image/document.h"
+#include "image/memory_guard.h"
 #include "image/undo.h"
 #include "ui/gl.h"
 #include "ui/text.h"
@@ -227,10 +229,13 @@ void RemoveOrMerge(int i, bool merge) {
     // The merge's step copies the whole layer below; refused before anything changes.
     if (merge && i >= 1 && !MemoryForLayerUndo(doc, i - 1)) return;
     if (!BeginDocumentEdit(merge ? kStepMergeLayer : kStepRemoveLayer, i)) return;
-    if (merge ? MergeLayerDown(doc, i) : RemoveLayer(doc, i))
+    TakeMemoryShortage();
+    if (merge ? MergeLayerDown(doc, i) : RemoveLayer(doc, i)) {
         EndDocumentEdit();
-    else
+    } else {
         CancelDocumentEdit();
+        SayIfOutOfMemory();
+    }
 }
 
 // One click on a layer's setting: a step of its own.

@@ -15,6 +15,7 @@
 #include "app/app_test_support.h"
 #include "app/filter_dialogs.h"
 #include "app/program_test_support.h"
+#include "fileio/allocation_probe.h"
 #include "image/animation.h"
 #include "image/color_profile.h"
 #include "image/document.h"
@@ -335,6 +336,29 @@ TEST_F(PanelsTest, MergeWithoutMemoryForItsStepSaysSoAndChangesNothing) {
     for (int frame = 0; frame < kLayerActionPause; ++frame) Frame(DrawLayerPanel, 500, 300, false);
     Click(DrawLayerPanel, 75, RowTop(2) + 80);
     EXPECT_EQ(app.document.layerCount, 2);
+}
+
+// Merging onto an empty layer gives it pixels wherever the upper layer shows.
+// With the heap refusing them the merge says so and both layers stay whole.
+TEST_F(PanelsTest, MergeOntoAnEmptyLayerShortOfMemorySaysSoAndChangesNothing) {
+    AddLayers(2);
+    doctest::PaintLayer(app.document, 2, 9);
+    const std::unique_ptr<PixelImage> upper(CloneImage(*LayerTileAt(app.document.stacks[0], 2)->pixels));
+    for (int frame = 0; frame < kLayerActionPause; ++frame) Frame(DrawLayerPanel, 500, 300, false);
+    RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t));
+    Click(DrawLayerPanel, 75, RowTop(2) + 80);  // merge layer 2 down
+    RefuseAllocationsFrom(0);
+    EXPECT_EQ(app.document.layerCount, 3);
+    ASSERT_EQ(platform::fake::State().errors.size(), 1u);
+    EXPECT_EQ(platform::fake::State().errors[0].text, "Not enough memory");
+    EXPECT_TRUE(doctest::SameSamples(*LayerTileAt(app.document.stacks[0], 2)->pixels, *upper));
+    for (LayerTile* stack : app.document.stacks) EXPECT_TRUE(LayerTileAt(stack, 1)->empty);
+    EXPECT_EQ(UndoDepth(app.document), 0);
+
+    for (int frame = 0; frame < kLayerActionPause; ++frame) Frame(DrawLayerPanel, 500, 300, false);
+    Click(DrawLayerPanel, 75, RowTop(2) + 80);
+    EXPECT_EQ(app.document.layerCount, 2);
+    EXPECT_FALSE(LayerTileAt(app.document.stacks[0], 1)->empty);
 }
 
 TEST_F(PanelsTest, DraggingRowsReordersOnlyPastFivePixelsAndAwayFromItself) {

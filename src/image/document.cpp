@@ -354,12 +354,19 @@ bool MergeLayerDown(Document& doc, int i) {
         if (!SaveTiles(doc, i - 1, true)) return false;
         SaveLayerSettings(doc, i - 1, doc.layers[i - 1]);
     }
+    const auto showsThrough = [](const LayerTile& upper) {
+        return !upper.empty && !upper.hidden && upper.opacity != 0;
+    };
+    // Every lower tile the upper layer shows on gets its pixels before
+    // anything is blended: without memory for them both layers stay whole.
+    for (LayerTile* stack : doc.stacks) {
+        LayerTile* lower = LayerTileAt(stack, i - 1);
+        if (showsThrough(*lower->next) && !TryEnsurePixels(*lower)) return false;
+    }
     for (LayerTile* stack : doc.stacks) {
         LayerTile* lower = LayerTileAt(stack, i - 1);
         LayerTile* upper = lower->next;
-        const bool upperVisible = !upper->empty && !upper->hidden && upper->opacity != 0;
-        if (upperVisible) {
-            EnsurePixels(*lower);
+        if (showsThrough(*upper)) {
             PixelImage* before = ScratchImage();
             if (before && before->CopyFrom(*lower->pixels)) {
                 BlendLayer(upper->blendMode, *lower->pixels, *before, *upper->pixels, *upper->pixels,

@@ -165,7 +165,8 @@ void ReplaceTilePixels(LayerTile& tile, const PixelImage& image);
 bool AddLayer(Document& doc, int i);
 // 1 <= i < count; the bottom layer is never removed.
 bool RemoveLayer(Document& doc, int i);
-// 1 <= i < count, neither layer animated.
+// 1 <= i < count, neither layer animated. False, with nothing changed and
+// the shortage noted, without memory for the pixels the lower layer gains.
 bool MergeLayerDown(Document& doc, int i);
 // Puts layer from directly above layer below: from >= 1, below not from or
 // from - 1, both in range.
