@@ -10,6 +10,11 @@ inline void ResetAppState() {
     app.window = platform::WindowState();
     app.startupFile.clear();
     app.documentPath.clear();
+    // The tools a program starts with, not the colour, brush or eraser an
+    // earlier test chose.
+    app.tool = PaintTool();
+    app.brush = BrushSettings();
+    app.stroke = StrokeState();
 }
 
 // The interface's state as a program that has drawn no frame yet has it;

@@ -162,6 +162,9 @@ TEST_F(MainLoopTest, ATimerEndsTheWaitWhenItIsDue) {
     EXPECT_EQ(IdleWaitMs(0xFFFFFF00u), 1000);
     RequestPassAt(0x40u);
     EXPECT_EQ(IdleWaitMs(0xFFFFFF00u), 0x140);
+    // Its time come, the request is dropped (and leaves no wake to the next test).
+    EXPECT_EQ(IdleWaitMs(0x40u), 0);
+    EXPECT_EQ(IdleWaitMs(0x40u), 1000);
 }
 
 TEST_F(MainLoopTest, WheelAndPaintCountLastOnePass) {
