@@ -10,7 +10,7 @@
 //
 // They have internal linkage: every file that includes this header compiles
 // its own copy with its own instruction set, so the copy built for AVX2
-// (blend_rows_avx2.cpp) can never stand in for the baseline one at link time.
+// (row_loops_avx2.cpp) can never stand in for the baseline one at link time.
 
 namespace blend {
 namespace {
@@ -120,7 +120,7 @@ inline void BlendColourPlanesInMode(int mode, uint16_t* const out[3], const uint
 }  // namespace
 
 // Dispatches one plane to the row loop of mode 0..4; other modes do nothing.
-// This and BlendColourPlanes run the AVX2 build of the loops (blend_rows.h)
+// This and BlendColourPlanes run the AVX2 build of the loops (row_loops.h)
 // where the processor has it.
 void BlendPlane(int mode, uint16_t* out, const uint16_t* below, const uint16_t* top, const uint16_t* alpha,
                 uint16_t opacity257, size_t n);

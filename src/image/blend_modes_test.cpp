@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/blend_reference.h"
-#include "image/blend_rows.h"
+#include "image/row_loops.h"
 
 namespace {
 
@@ -31,9 +31,16 @@ TEST(BlendModes, StatedValues) {
 }
 
 // Every build of the row loops this processor runs, and the dispatch.
-std::vector<blend::RowLoops> LoopsToTest() {
-    std::vector<blend::RowLoops> all{{"dispatched", &blend::BlendPlane, &blend::BlendColourPlanes}};
-    for (const blend::RowLoops* loops : blend::RunnableRowLoops()) all.push_back(*loops);
+struct BlendLoops {
+    const char* name;
+    decltype(RowLoops::blendPlane) plane;
+    decltype(RowLoops::blendColourPlanes) colourPlanes;
+};
+
+std::vector<BlendLoops> LoopsToTest() {
+    std::vector<BlendLoops> all{{"dispatched", &blend::BlendPlane, &blend::BlendColourPlanes}};
+    for (const RowLoops* loops : RunnableRowLoops())
+        all.push_back({loops->name, loops->blendPlane, loops->blendColourPlanes});
     return all;
 }
 
@@ -47,7 +54,7 @@ TEST(BlendModes, RowLoopsMatchTheScalarFormulas) {
         for (auto& s : v) s = rng() % 3 == 0 ? edges[rng() % 11] : uint16_t(rng());
     };
     std::vector<uint16_t> below(n), top(n), alpha(n), out(n);
-    for (const blend::RowLoops& loops : LoopsToTest()) {
+    for (const BlendLoops& loops : LoopsToTest()) {
         SCOPED_TRACE(loops.name);
         for (int mode = 0; mode < kModes; ++mode) {
             for (int opacity : {0, 1, 77, 128, 254, 255}) {
@@ -77,7 +84,7 @@ TEST(BlendModes, RowLoopsMayWriteOverTheirInputs) {
     std::mt19937 rng(7);
     std::vector<uint16_t> below(n), top(n), alpha(n);
     for (size_t i = 0; i < n; ++i) below[i] = uint16_t(rng()), top[i] = uint16_t(rng()), alpha[i] = uint16_t(rng());
-    for (const blend::RowLoops& loops : LoopsToTest()) {
+    for (const BlendLoops& loops : LoopsToTest()) {
         for (int mode = 0; mode < kModes; ++mode) {
             std::vector<uint16_t> expected(n), inTop = top, inBelow = below;
             loops.plane(mode, expected.data(), below.data(), top.data(), alpha.data(), 200 * 257, n);
@@ -94,7 +101,7 @@ TEST(BlendModes, RowLoopsMayWriteOverTheirInputs) {
 TEST(BlendModes, ColourPlanesAtOnceMatchTheScalarFormulas) {
     std::mt19937 rng(99);
     const uint16_t edges[] = {0, 1, 255, 256, 32768, 65280, 65534, 65535};
-    for (const blend::RowLoops& loops : LoopsToTest()) {
+    for (const BlendLoops& loops : LoopsToTest()) {
         SCOPED_TRACE(loops.name);
         for (size_t n : {size_t(1), size_t(37), blend::kCoverageBlock, blend::kCoverageBlock + 9, size_t(128 * 128)}) {
             for (int mode = 0; mode < kModes; ++mode) {
@@ -129,7 +136,7 @@ TEST(BlendModes, ColourPlanesAtOnceMatchTheScalarFormulas) {
 
 TEST(BlendModes, AnUnknownModeWritesNothing) {
     std::vector<uint16_t> below(8, 100), top(8, 200), alpha(8, 65535), out(8, 7);
-    for (const blend::RowLoops& loops : LoopsToTest()) {
+    for (const BlendLoops& loops : LoopsToTest()) {
         loops.plane(5, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
         loops.plane(-1, out.data(), below.data(), top.data(), alpha.data(), 65535, 8);
         EXPECT_EQ(out, std::vector<uint16_t>(8, 7)) << loops.name;

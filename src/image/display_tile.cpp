@@ -7,6 +7,7 @@
 #include "image/color_profile.h"
 #include "image/compositor.h"
 #include "image/document.h"
+#include "image/display_rows.h"
 #include "image/pixel_image.h"
 
 namespace {
@@ -41,21 +42,13 @@ std::array<uint8_t, kTilePixels> BuildColumnQuarters() {
 
 const std::array<uint8_t, kTilePixels> columnQuarters = BuildColumnQuarters();
 
-// A display value d = I * 32 (I = inverse table entry) has d >> 8 = I >> 3
-// and dither row (d >> 5) & 7 = I & 7; table entry (r, c) is 1 exactly when
-// c / 4 < r.
-inline uint8_t DitheredByte(int32_t inverse, uint8_t quarter) {
-    const int32_t v = (inverse >> 3) + (int32_t(quarter) < (inverse & 7) ? 1 : 0);
-    return uint8_t(std::min(v, 255));
-}
-
 // What a tile without any pixels holds (an empty animation frame of the
 // bottom layer with nothing above): transparent black, shown as a tile of
 // zero samples would be.
 void ShowTransparentBlack(uint8_t* rgba) {
     uint8_t shown[3][kDitherRows];
     for (int c = 0; c < 3; ++c)
-        for (int q = 0; q < kDitherRows; ++q) shown[c][q] = DitheredByte(InverseTable(c)[0], uint8_t(q));
+        for (int q = 0; q < kDitherRows; ++q) shown[c][q] = displayrows::DitheredByte(InverseTable(c)[0], uint8_t(q));
     for (size_t i = 0; i < kTilePixels; ++i) {
         const uint8_t q = columnQuarters[i];
         rgba[4 * i + 0] = shown[0][q];
@@ -69,11 +62,7 @@ void ShowTransparentBlack(uint8_t* rgba) {
 
 const uint8_t* DitherTable() { return ditherTable.data(); }
 
-// Inverse table entries are indices into a table of kProfileTableSize
-// entries, so they fit 16 bits. The conversion looks them up for a block of
-// pixels first; the dither and the RGBA interleave then run on the block as
-// plain 16-bit arithmetic that vectorises, with no table load in the way.
-void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba) {
+void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba, const RowLoops& loops) {
     if (image.channelCount < 3 || image.depth != 16) return;
     const size_t n = std::min(size_t(image.width) * size_t(image.height), kTilePixels);
     const uint16_t* planes[3];
@@ -82,24 +71,7 @@ void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba) {
         planes[c] = static_cast<const ChannelBuffer16&>(image.Channel(c)).samples;
         inverse[c] = InverseTable(c);
     }
-    constexpr size_t kBlock = 256;
-    uint16_t looked[3][kBlock];
-    for (size_t start = 0; start < n; start += kBlock) {
-        const size_t k = std::min(kBlock, n - start);
-        for (int c = 0; c < 3; ++c) {
-            const uint16_t* p = planes[c] + start;
-            for (size_t i = 0; i < k; ++i) looked[c][i] = uint16_t(inverse[c][p[i] >> 5]);
-        }
-        const uint8_t* q = columnQuarters.data() + start;
-        uint8_t* out = rgba + 4 * start;
-        for (size_t i = 0; i < k; ++i) {
-            for (int c = 0; c < 3; ++c) {
-                const uint16_t v = uint16_t((looked[c][i] >> 3) + (q[i] < (looked[c][i] & 7) ? 1 : 0));
-                out[4 * i + size_t(c)] = uint8_t(v > 255 ? 255 : v);
-            }
-            out[4 * i + 3] = 255;
-        }
-    }
+    loops.displayRows(planes, inverse, columnQuarters.data(), rgba, n);
 }
 
 bool RenderTile(LayerTile& stack) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "image/row_loops.h"
+
 class PixelImage;
 struct LayerTile;
 
@@ -10,7 +12,8 @@ const uint8_t* DitherTable();
 
 // Converts a tile image to RGBA display bytes through the current profile,
 // dithering each pixel by the column the generator picks; alpha is 255.
-void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba);
+// loops: the build of the row loop to run (tests run each).
+void ConvertTileToDisplay(const PixelImage& image, uint8_t* rgba, const RowLoops& loops = ChosenRowLoops());
 
 // If any tile of the stack is dirty: composites it into the bottom tile's
 // display buffer (transparent black where the stack holds no pixels at all),

@@ -68,8 +68,14 @@ TEST_F(DisplayTileTest, ConversionMatchesTheReferenceInEveryProfile) {
     std::vector<uint8_t> rgba(size_t(kPixels) * 4);
     for (int p = 0; p < kProfileCount; ++p) {
         SelectProfile(*BuiltinProfile(p));
+        const std::vector<uint8_t> expected = ReferenceDisplay(image);
         ConvertTileToDisplay(image, rgba.data());
-        ASSERT_EQ(rgba, ReferenceDisplay(image)) << BuiltinProfile(p)->name;
+        ASSERT_EQ(rgba, expected) << BuiltinProfile(p)->name;
+        for (const RowLoops* loops : RunnableRowLoops()) {
+            std::fill(rgba.begin(), rgba.end(), 0);
+            ConvertTileToDisplay(image, rgba.data(), *loops);
+            ASSERT_EQ(rgba, expected) << BuiltinProfile(p)->name << ", " << loops->name;
+        }
     }
 }
 

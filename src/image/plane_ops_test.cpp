@@ -11,6 +11,7 @@
 
 #include "image/channel_buffer.h"
 #include "image/color_profile.h"
+#include "image/row_loops.h"
 #include "image/thread_scratch.h"
 
 namespace {
@@ -394,83 +395,101 @@ TEST(PlaneLerpWeighted, MatchesTheExactFormula) {
     }
 }
 
+// Every build of the paint row loops this processor runs, and the dispatch.
+struct PaintLoops {
+    const char* name;
+    decltype(RowLoops::lerpRow) lerpRow;
+    decltype(RowLoops::paintRows) paintRows;
+};
+
+std::vector<PaintLoops> PaintLoopsToTest() {
+    std::vector<PaintLoops> all{{"dispatched", &LerpRow, &PaintRows}};
+    for (const RowLoops* loops : RunnableRowLoops()) all.push_back({loops->name, loops->lerpRow, loops->paintRows});
+    return all;
+}
+
 // The row forms with one paint value for the row, as the stroke preview runs
 // them: a mask of empty, full and partial runs, new alphas with zeros, every
 // edge value as the paint, written to another row and in place, one plane
 // alone and three at once.
 TEST(PlaneLerpRows, MatchTheExactFormulasForEveryEdgePaintValue) {
-    constexpr size_t n = 1000;  // not a whole number of runs
-    std::mt19937 rng(4242);
-    std::vector<uint16_t> x(n), a0(n), m(n), a1(n);
-    for (size_t i = 0; i < n; ++i) {
-        const size_t run = i / 40;
-        m[i] = run % 3 == 0 ? 0 : run % 3 == 1 ? uint16_t(i % 2 ? 65280 : 65535) : uint16_t(rng());
-        x[i] = uint16_t(rng());
-        a0[i] = uint16_t(rng());
-        a1[i] = i % 7 == 0 ? 0 : uint16_t(rng());
-    }
-    for (const int64_t p : kEdgeValues) {
-        SCOPED_TRACE(testing::Message() << "paint " << p);
-        std::vector<uint16_t> plain(n), weighted(n), inPlace = x;
-        LerpRow(plain.data(), x.data(), uint16_t(p), m.data(), n);
-        const uint16_t paint[1] = {uint16_t(p)};
-        const uint16_t* from[1] = {x.data()};
-        uint16_t* to[1] = {weighted.data()};
-        PaintRows(to, from, paint, 1, a0.data(), m.data(), a1.data(), n);
-        const uint16_t* fromInPlace[1] = {inPlace.data()};
-        uint16_t* toInPlace[1] = {inPlace.data()};
-        PaintRows(toInPlace, fromInPlace, paint, 1, a0.data(), m.data(), a1.data(), n);
+    for (const PaintLoops& loops : PaintLoopsToTest()) {
+        SCOPED_TRACE(loops.name);
+        constexpr size_t n = 1000;  // not a whole number of runs
+        std::mt19937 rng(4242);
+        std::vector<uint16_t> x(n), a0(n), m(n), a1(n);
         for (size_t i = 0; i < n; ++i) {
-            ASSERT_EQ(plain[i], RefLerp(x[i], p, m[i])) << "sample " << i;
-            ASSERT_EQ(weighted[i], RefWeighted(x[i], a0[i], p, m[i], a1[i])) << "sample " << i;
-            ASSERT_EQ(inPlace[i], weighted[i]) << "sample " << i;
+            const size_t run = i / 40;
+            m[i] = run % 3 == 0 ? 0 : run % 3 == 1 ? uint16_t(i % 2 ? 65280 : 65535) : uint16_t(rng());
+            x[i] = uint16_t(rng());
+            a0[i] = uint16_t(rng());
+            a1[i] = i % 7 == 0 ? 0 : uint16_t(rng());
         }
+        for (const int64_t p : kEdgeValues) {
+            SCOPED_TRACE(testing::Message() << "paint " << p);
+            std::vector<uint16_t> plain(n), weighted(n), inPlace = x;
+            loops.lerpRow(plain.data(), x.data(), uint16_t(p), m.data(), n);
+            const uint16_t paint[1] = {uint16_t(p)};
+            const uint16_t* from[1] = {x.data()};
+            uint16_t* to[1] = {weighted.data()};
+            loops.paintRows(to, from, paint, 1, a0.data(), m.data(), a1.data(), n);
+            const uint16_t* fromInPlace[1] = {inPlace.data()};
+            uint16_t* toInPlace[1] = {inPlace.data()};
+            loops.paintRows(toInPlace, fromInPlace, paint, 1, a0.data(), m.data(), a1.data(), n);
+            for (size_t i = 0; i < n; ++i) {
+                ASSERT_EQ(plain[i], RefLerp(x[i], p, m[i])) << "sample " << i;
+                ASSERT_EQ(weighted[i], RefWeighted(x[i], a0[i], p, m[i], a1[i])) << "sample " << i;
+                ASSERT_EQ(inPlace[i], weighted[i]) << "sample " << i;
+            }
+        }
+        // Three planes, each with its own samples and paint, sharing a0, m, a1.
+        std::vector<uint16_t> planes[3], painted[3];
+        const uint16_t paints[3] = {0, 40000, 65535};
+        const uint16_t* from[3];
+        uint16_t* to[3];
+        for (int c = 0; c < 3; ++c) {
+            planes[c].resize(n);
+            for (auto& v : planes[c]) v = uint16_t(rng());
+            painted[c].resize(n);
+            from[c] = planes[c].data();
+            to[c] = painted[c].data();
+        }
+        loops.paintRows(to, from, paints, 3, a0.data(), m.data(), a1.data(), n);
+        for (int c = 0; c < 3; ++c)
+            for (size_t i = 0; i < n; ++i)
+                ASSERT_EQ(painted[c][i], RefWeighted(planes[c][i], a0[i], paints[c], m[i], a1[i]))
+                    << "plane " << c << " sample " << i;
     }
-    // Three planes, each with its own samples and paint, sharing a0, m, a1.
-    std::vector<uint16_t> planes[3], painted[3];
-    const uint16_t paints[3] = {0, 40000, 65535};
-    const uint16_t* from[3];
-    uint16_t* to[3];
-    for (int c = 0; c < 3; ++c) {
-        planes[c].resize(n);
-        for (auto& v : planes[c]) v = uint16_t(rng());
-        painted[c].resize(n);
-        from[c] = planes[c].data();
-        to[c] = painted[c].data();
-    }
-    PaintRows(to, from, paints, 3, a0.data(), m.data(), a1.data(), n);
-    for (int c = 0; c < 3; ++c)
-        for (size_t i = 0; i < n; ++i)
-            ASSERT_EQ(painted[c][i], RefWeighted(planes[c][i], a0[i], paints[c], m[i], a1[i]))
-                << "plane " << c << " sample " << i;
 }
 
 // The division by the new alpha goes through a shared reciprocal, which must
 // still give the exact floor where the quotient is a whole number: for every
 // new alpha a1, numerators s * 65536 that (a1 + 1) divides, and their
-// neighbours. With x = 0 and half coverage the numerator's high half is p / 2.
+// neighbours, in one row as painting runs them. With no paint, half
+// coverage and an opaque old alpha, the numerator's high half is
+// floor(32767 x / 65536), so x picks s.
 TEST(PlaneLerpRows, WholeQuotientsAreExactForEveryNewAlpha) {
-    std::vector<uint16_t> x, a0, m, a1, p;
+    std::vector<uint16_t> x, a1;
     for (uint32_t d = 2; d <= 65536; ++d) {
         uint32_t odd = d;
         while (odd % 2 == 0) odd /= 2;
-        for (uint32_t s : {odd, 2 * odd, 3 * odd, 32767 / odd * odd, odd - 1, odd + 1}) {
-            if (s == 0 || s > 32767) continue;
-            x.push_back(0);
-            a0.push_back(uint16_t(d & 0xFFFF));
-            m.push_back(32768);
+        for (uint32_t s : {odd, 2 * odd, 3 * odd, 32766 / odd * odd, odd - 1, odd + 1}) {
+            if (s == 0 || s > 32766) continue;
+            x.push_back(uint16_t((uint64_t(s) * 65536 + 32766) / 32767));
             a1.push_back(uint16_t(d - 1));
-            p.push_back(uint16_t(2 * s));
         }
     }
     const size_t n = x.size();
-    std::vector<uint16_t> out(n);
-    // One paint value per row: each sample is a row of its own.
-    for (size_t i = 0; i < n; ++i) {
-        const uint16_t* from[1] = {&x[i]};
-        uint16_t* to[1] = {&out[i]};
-        PaintRows(to, from, &p[i], 1, &a0[i], &m[i], &a1[i], 1);
-        ASSERT_EQ(out[i], RefWeighted(0, a0[i], p[i], 32768, a1[i])) << "a1 " << a1[i] << " p " << p[i];
+    const std::vector<uint16_t> a0(n, 65535), m(n, 32768);
+    const uint16_t paint[1] = {0};
+    for (const PaintLoops& loops : PaintLoopsToTest()) {
+        std::vector<uint16_t> out(n);
+        const uint16_t* from[1] = {x.data()};
+        uint16_t* to[1] = {out.data()};
+        loops.paintRows(to, from, paint, 1, a0.data(), m.data(), a1.data(), n);
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_EQ(out[i], RefWeighted(x[i], 65535, 0, 32768, a1[i]))
+                << loops.name << " a1 " << a1[i] << " x " << x[i];
     }
 }
 

@@ -1,9 +1,7 @@
 // Chooses the AVX2 build of the row loops on x86 processors that have it.
 // Built with the baseline instruction set, so the check runs anywhere.
-#include "image/blend_rows.h"
-#include "image/blend_rows_avx2.h"
-
-namespace blend {
+#include "image/row_loops.h"
+#include "image/row_loops_avx2.h"
 
 namespace {
 
@@ -17,9 +15,8 @@ bool ProcessorHasAvx2() {
 }  // namespace
 
 const RowLoops* WideRowLoops() {
-    static const RowLoops loops{"avx2", &Avx2Plane, &Avx2ColourPlanes};
+    static const RowLoops loops{"avx2",         &avx2::BlendPlane, &avx2::BlendColourPlanes, &avx2::LerpRow,
+                                &avx2::PaintRows, &avx2::DisplayRows};
     static const bool runnable = ProcessorHasAvx2();
     return runnable ? &loops : nullptr;
 }
-
-}  // namespace blend
