@@ -88,9 +88,6 @@ struct AppState {
     int undoMemoryMb = 0;  // as the settings file gives it (0: automatic)
     // Left button at the previous pass, so a Ctrl+click fills once.
     bool leftWasDown = false;
-    // A stroke began and painting has not yet said whether it ran short of
-    // memory (it says so once the stroke has ended).
-    bool strokeUnreported = false;
 
     // What the panels report about the pointer this pass.
     bool pointerOverInterface = false;

@@ -77,10 +77,14 @@ void ForgetMemoryShortage() { TakeMemoryShortage(); }
 
 }  // namespace
 
-bool SayIfOutOfMemory() {
-    if (!TakeMemoryShortage()) return false;
+void SayNotEnoughMemory() {
     LogLine("Not enough memory");
     platform::ShowError("Error", "Not enough memory");
+}
+
+bool SayIfOutOfMemory() {
+    if (!TakeMemoryShortage()) return false;
+    SayNotEnoughMemory();
     return true;
 }
 

@@ -42,8 +42,10 @@ bool PasteImageFromClipboard(bool replace);
 // when the system refuses it.
 bool CopyPictureToClipboard();
 
-// When the core noted a shortage of memory since the last look: logs and
-// shows "Not enough memory" and returns true (the caller shows nothing else).
+// Logs and shows "Not enough memory".
+void SayNotEnoughMemory();
+// When the core noted a shortage of memory since the last look: says so as
+// SayNotEnoughMemory does and returns true (the caller shows nothing else).
 bool SayIfOutOfMemory();
 
 // After a document was replaced: the view shows it whole and the overview

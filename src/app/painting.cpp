@@ -4,7 +4,6 @@
 
 #include "app/app_state.h"
 #include "app/file_commands.h"
-#include "image/memory_guard.h"
 #include "image/pixel_image.h"
 #include "paint/brush_dab.h"
 #include "paint/colour_pick.h"
@@ -159,12 +158,7 @@ void StrokeSampleAt(float screenX, float screenY, float pressure, bool fromPen) 
     in.depth = app.view.viewOffset.z;
     in.rotation = app.view.viewRotation;
     in.mirrored = app.view.mirrored;
-    const bool starting = app.stroke.count == 0;
     StrokeSample(app.stroke, Target(), in);
-    if (starting && app.stroke.count > 0) {
-        TakeMemoryShortage();  // an older note is not this stroke's
-        app.strokeUnreported = true;
-    }
 }
 
 void PaintingInput() {
@@ -176,9 +170,9 @@ void PaintingInput() {
     MouseSample();
     // A stroke without memory for new tiles or for its history paints what
     // it can; the painter hears of it when it has ended, not in the middle.
-    if (app.strokeUnreported && app.stroke.count == 0) {
-        app.strokeUnreported = false;
-        SayIfOutOfMemory();
+    if (app.stroke.count == 0 && app.stroke.shortOfMemory) {
+        app.stroke.shortOfMemory = false;
+        SayNotEnoughMemory();
     }
 }
 

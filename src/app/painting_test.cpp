@@ -49,7 +49,7 @@ protected:
         app.brush.pressureSensitivity = false;
         app.stroke = StrokeState();
         app.pick = PickState();
-        app.pickSessionOpen = app.leftWasDown = app.strokeUnreported = false;
+        app.pickSessionOpen = app.leftWasDown = false;
         app.altHeld = app.ctrlHeld = app.shiftHeld = app.spaceHeld = app.clickTaken = false;
         // Left over from earlier tests in the same program: an open popup or
         // dialog, or the last drawn frame's pointer over a panel, would block
@@ -139,7 +139,8 @@ TEST_F(PaintingTest, CtrlZInThePassTheButtonWentUpUndoesThatStroke) {
 // With no memory left for the pixels of tiles the stroke reaches first, the
 // program keeps running: the paint lands where the layer already has pixels,
 // nothing is laid where it has none, and the painter is told once the stroke
-// ends. With memory back, painting there works again.
+// ends, whether it began on such a tile or came to one. With memory back,
+// painting there works again.
 TEST_F(PaintingTest, AStrokeShortOfMemoryPaintsWhatItCanAndSaysSo) {
     // Tile column 1 starts at document x 125, window x 225.
     const auto alphaAt = [this](int column, int x, int y) -> uint16_t {
@@ -152,27 +153,35 @@ TEST_F(PaintingTest, AStrokeShortOfMemoryPaintsWhatItCanAndSaysSo) {
     ASSERT_GT(alphaAt(0, 90, 75), 0);
     ASSERT_TRUE(LayerTileAt(app.document.stacks[1], 1)->empty);
     const int depth = UndoDepth(app.document);
-    fake::State().errors.clear();
 
-    WaitForPlaneReserve();
-    while (uint16_t* plane = TakeReservedPlane()) delete[] plane;
-    RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t));
-    Pass(200, 150, false);
-    Pass(200, 150, true);
-    Pass(260, 150, true);
-    const size_t errorsWhilePainting = fake::State().errors.size();
-    Pass(260, 150, false);
-    Pass(260, 150, false);
-    RefuseAllocationsFrom(0);
+    const struct {
+        const char* what;
+        int fromX, toX;
+    } strokes[] = {{"from a tile with pixels onto one without", 200, 260},
+                   {"begun on a tile without pixels", 260, 280}};
+    for (const auto& stroke : strokes) {
+        SCOPED_TRACE(stroke.what);
+        fake::State().errors.clear();
+        WaitForPlaneReserve();
+        while (uint16_t* plane = TakeReservedPlane()) delete[] plane;
+        RefuseAllocationsFrom(kTileSide * kTileSide * sizeof(uint16_t));
+        Pass(stroke.fromX, 150, false);
+        Pass(stroke.fromX, 150, true);
+        Pass(stroke.toX, 150, true);
+        const size_t errorsWhilePainting = fake::State().errors.size();
+        Pass(stroke.toX, 150, false);
+        Pass(stroke.toX, 150, false);
+        RefuseAllocationsFrom(0);
 
-    EXPECT_EQ(errorsWhilePainting, 0u) << "nothing interrupts the stroke itself";
-    std::vector<std::string> said;
-    for (const fake::Question& error : fake::State().errors) said.push_back(error.text);
-    EXPECT_EQ(said, std::vector<std::string>{"Not enough memory"});
+        EXPECT_EQ(errorsWhilePainting, 0u) << "nothing interrupts the stroke itself";
+        std::vector<std::string> said;
+        for (const fake::Question& error : fake::State().errors) said.push_back(error.text);
+        EXPECT_EQ(said, std::vector<std::string>{"Not enough memory"});
+        EXPECT_TRUE(LayerTileAt(app.document.stacks[1], 1)->empty);
+        EXPECT_EQ(UndoDepth(app.document), depth) << "no memory for the history either";
+        EXPECT_EQ(app.stroke.count, 0);
+    }
     EXPECT_GT(alphaAt(0, 110, 75), 20000) << "the tile with pixels took the paint";
-    EXPECT_TRUE(LayerTileAt(app.document.stacks[1], 1)->empty);
-    EXPECT_EQ(UndoDepth(app.document), depth) << "no memory for the history either";
-    EXPECT_EQ(app.stroke.count, 0);
 
     fake::State().errors.clear();
     Pass(250, 150, false);

@@ -101,18 +101,21 @@ float FreeRadius(const Document& doc, int layer, StrokePoint q, float radius, co
     return radius;
 }
 
-// Every tile of the stroke layer that the dab at (left, top) overlaps.
-void StampEverywhere(Document& doc, int layer, const PixelImage& dab, int left, int top, uint32_t ceiling) {
+// Every tile of the stroke layer that the dab at (left, top) overlaps; false
+// when a tile it reached had no memory for its pixels.
+bool StampEverywhere(Document& doc, int layer, const PixelImage& dab, int left, int top, uint32_t ceiling) {
     // Tile column c covers [126c - 1, 126c + 127).
     const int c0 = std::max(0, (left - kTileSide + 1) / kTileStep);
     const int r0 = std::max(0, (top - kTileSide + 1) / kTileStep);
     const int c1 = std::min(doc.columns - 1, (left + dab.width + 1) / kTileStep);
     const int r1 = std::min(doc.rows - 1, (top + dab.height + 1) / kTileStep);
+    bool stamped = true;
     for (int r = r0; r <= r1; ++r)
         for (int c = c0; c <= c1; ++c) {
             LayerTile* tile = LayerTileAt(doc.stacks[size_t(r) * size_t(doc.columns) + size_t(c)], layer);
-            if (tile) StampDab(*tile, dab, left, top, ceiling);
+            if (tile && !StampDab(*tile, dab, left, top, ceiling)) stamped = false;
         }
+    return stamped;
 }
 
 struct Commit {
@@ -138,6 +141,7 @@ void PenUp(StrokeState& state, const StrokeTarget& target) {
     if (step && !SaveTiles(doc, layer, false)) {
         AbandonStep(doc);
         step = false;
+        state.shortOfMemory = true;
     }
     commit.tiles.clear();
     for (LayerTile* stack : doc.stacks) {
@@ -224,7 +228,7 @@ void LayDabs(StrokeState& state, const StrokeTarget& target, const Path& path, S
         const uint32_t ceiling = uint32_t(std::lround(std::clamp(fraction, 0.0f, 1.0f) * 65535.0f));
         const int left = int(std::floor(q.x)) - reach;
         const int top = int(std::floor(q.y)) - reach;
-        StampEverywhere(target.doc, state.layer, target.dab, left, top, ceiling);
+        if (!StampEverywhere(target.doc, state.layer, target.dab, left, top, ceiling)) state.shortOfMemory = true;
     }
 }
 
@@ -246,6 +250,7 @@ void Draw(StrokeState& state, const StrokeTarget& target, const StrokeInput& in,
         state.start = p;
         state.axisLock = kAxisNone;
         state.layer = doc.currentLayer;
+        state.shortOfMemory = false;
     }
     if (!ValidLayer(doc, state.layer)) {
         CancelStroke(state);

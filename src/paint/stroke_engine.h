@@ -69,6 +69,10 @@ struct StrokeState {
     bool eraser = false;
     bool temporaryEraser = false;  // the right button chose the eraser
     int layer = -1;                // the layer the stroke paints on
+    // The stroke found no memory for a new tile's pixels (it left the tile
+    // alone) or for its history (it landed without an undo step). Set until
+    // the caller has told the painter and clears it.
+    bool shortOfMemory = false;
 
     float effectiveRadius = 1.6f;  // the radius drawn for the last sample
     StrokePoint cursor;            // unsmoothed document position of the last sample

@@ -172,26 +172,27 @@ bool PreviewShowsCommit(const LayerTile& tile, const ColorRecord& colour, int pa
 
 }  // namespace
 
-void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling) {
-    if (!tile.strokeMask || !Is16(*tile.strokeMask) || !Is16(dab) || dab.IsEmpty()) return;
-    if (!Overlaps(tile, dab, left, top)) return;
+bool StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling) {
+    if (!tile.strokeMask || !Is16(*tile.strokeMask) || !Is16(dab) || dab.IsEmpty()) return true;
+    if (!Overlaps(tile, dab, left, top)) return true;
     auto& mask = static_cast<ChannelBuffer16&>(tile.strokeMask->Channel(0));
     const int x = int(int64_t(left) - tile.x0), y = int(int64_t(top) - tile.y0);
     const uint16_t top16 = uint16_t(std::min<uint32_t>(ceiling, 65535));
     if (!tile.strokeActive) {
         // Painting into an empty tile must not wait for fresh memory. With
         // no memory at all the stroke leaves this tile alone.
-        if (!TryEnsurePixels(tile, PlaneSource::kReserve)) return;
+        if (!TryEnsurePixels(tile, PlaneSource::kReserve)) return false;
         mask.Fill(0);
         tile.strokeActive = true;
         RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16);
         tile.dirty = true;
-        return;
+        return true;
     }
     // A later dab that leaves the mask as it was shows nothing new:
     // compositing the tile again would only cost the pass.
-    if (!RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16)) return;
+    if (!RaiseMask(mask, static_cast<const ChannelBuffer16&>(dab.Channel(0)), x, y, top16)) return true;
     tile.dirty = true;
+    return true;
 }
 
 void ApplyStroke(PixelImage& dst, const PixelImage& src, const ColorRecord& colour, const PixelImage& mask,

@@ -11,8 +11,10 @@ struct LayerTile;
 // the stroke active, gives an empty tile its pixels and makes the tile dirty.
 // A later dab makes it dirty only when it raises the mask: one whose part on
 // the tile is all zero (the corners of a round dab's square) or that finds
-// the mask at its ceiling leaves the tile as it was.
-void StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling);
+// the mask at its ceiling leaves the tile as it was. False, with the tile
+// left alone and the shortage noted, when an empty tile finds no memory for
+// its pixels.
+bool StampDab(LayerTile& tile, const PixelImage& dab, int left, int top, uint32_t ceiling);
 
 // Paints colour (display values, 0..255) through mask onto src and writes the
 // result into dst (which may be src). lock keeps the alpha as it was;
