@@ -89,13 +89,27 @@ e2e_cleanup() {
 }
 
 # e2e_start_display [SCREEN]: starts Xvfb on a free display (default 1280x1024x24) and openbox on it; exports DISPLAY.
+# A display that takes no client (seen once on a busy machine: Xvfb gave its
+# number, then openbox could not open it) is stopped and another one started,
+# up to three tries.
 e2e_start_display() {
-    local screen=${1:-1280x1024x24} fdfile="$E2E_TMP/xvfb.display" i n=""
+    local try
+    for ((try = 1; try <= 3; try++)); do
+        e2e_try_display "${1:-1280x1024x24}" && return 0
+        echo "e2e: display try $try of 3 failed" >&2
+    done
+    return 1
+}
+
+# e2e_try_display SCREEN: one try of e2e_start_display; stops what it started when it fails.
+e2e_try_display() {
+    local screen=$1 fdfile="$E2E_TMP/xvfb.display" i n="" xvfb wm
     : >"$fdfile"
     # -displayfd lets the server take the first free display number itself,
     # so parallel tests never race for one.
     Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
-    e2e_track $!
+    xvfb=$!
+    e2e_track $xvfb
     for ((i = 0; i < 100; i++)); do
         n=$(tr -dc 0-9 <"$fdfile")
         [ -n "$n" ] && break
@@ -104,6 +118,7 @@ e2e_start_display() {
     if [ -z "$n" ]; then
         echo "e2e: Xvfb did not start:" >&2
         cat "$E2E_TMP/xvfb.log" >&2
+        e2e_stop $xvfb
         return 1
     fi
     export DISPLAY=":$n"
@@ -117,13 +132,18 @@ e2e_start_display() {
         config=(--config-file "$E2E_TMP/openbox-plain.xml")
     fi
     openbox --sm-disable "${config[@]}" >"$E2E_TMP/openbox.log" 2>&1 &
-    e2e_track $!
+    wm=$!
+    e2e_track $wm
     for ((i = 0; i < 100; i++)); do
         wmctrl -m >/dev/null 2>&1 && return 0
         sleep 0.1
     done
     echo "e2e: openbox did not start on $DISPLAY:" >&2
     cat "$E2E_TMP/openbox.log" >&2
+    kill -0 $xvfb 2>/dev/null || echo "e2e: Xvfb on $DISPLAY has ended:" >&2
+    cat "$E2E_TMP/xvfb.log" >&2
+    e2e_stop $wm
+    e2e_stop $xvfb
     return 1
 }
 
