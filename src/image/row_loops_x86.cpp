@@ -15,8 +15,6 @@ bool ProcessorHasAvx2() {
 }  // namespace
 
 const RowLoops* WideRowLoops() {
-    static const RowLoops loops{"avx2",         &avx2::BlendPlane, &avx2::BlendColourPlanes, &avx2::LerpRow,
-                                &avx2::PaintRows, &avx2::DisplayRows};
     static const bool runnable = ProcessorHasAvx2();
-    return runnable ? &loops : nullptr;
+    return runnable ? &Avx2RowLoops() : nullptr;
 }
